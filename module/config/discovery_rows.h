@@ -1,0 +1,27 @@
+// The rows that configuration discovery fetches: a node status row of
+// INODESTS and a member row of MXCFSYS.
+#pragma once
+
+#include <cstdint>
+
+namespace zrx {
+
+struct InodeRow {
+    char node[32];
+    char thrunode[32];
+};
+
+struct PxsmRow {
+    char sysname[8];
+    int32_t monintvl;
+    int32_t oprintvl;
+    char status[16];
+    char mvsvers[16];
+    char originnode[32];
+    char enqplex[32];
+};
+
+static_assert(sizeof(InodeRow) == 64);
+static_assert(sizeof(PxsmRow) == 112);
+
+} // namespace zrx

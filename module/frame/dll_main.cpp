@@ -1,0 +1,12 @@
+// Process attach on the platform that loads the module as a DLL: the module
+// keeps no per-thread state, so it asks not to hear of thread attach and
+// detach. ELF shared objects get no such notifications, so Linux needs
+// nothing here.
+#if defined(_WIN32)
+#include <windows.h>
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(instance);
+    return TRUE;
+}
+#endif

@@ -1,0 +1,91 @@
+// Session start and session end: the work area's life with the host.
+#include <cstring>
+
+#include "frame/entries.h"
+#include "frame/host_services.h"
+#include "frame/trace.h"
+#include "frame/work_area.h"
+#include "query/sql_layer.h"
+#include "zrx/platform.h"
+
+namespace zrx {
+
+namespace {
+
+constexpr int32_t noParmList = 60;
+constexpr int32_t noStorage = 64;
+constexpr int32_t noWorkArea = 71;
+
+// Copies the parameter list's node text with its NUL into nodeArea. The
+// copy is bounded by the area and always terminated, whatever the host sent.
+void copyNodeText(workA* w, const char* text) {
+    if (!text) return;
+    size_t n = 0;
+    while (n < nodeAreaSize - 1 && text[n]) {
+        w->nodeArea[n] = text[n];
+        ++n;
+    }
+    w->nodeArea[n] = '\0';
+}
+
+} // namespace
+
+int32_t enqmlcss(uint32_t id, HostObject* obj) {
+    ZRX_ENTRY(t, "enqmlcss");
+    zentrix_NotifySessionStart();
+
+    const HostHandle reqBlk{id, obj};
+    ParmList* parm = findParmList(reqBlk);
+    if (!parm) {
+        TRACE_ERROR(t, "Data server parameter list not found.");
+        return t.ret(noParmList);
+    }
+
+    void* storage = nullptr;
+    int32_t status = GetSampleStorage(parm, workASize, &storage);
+    if (status != 0 || !storage) {
+        TRACE_ERROR(t, "Sample storage not available.");
+        return t.ret(noStorage);
+    }
+    TRACE_DETAIL(t, "Obtained Sample storage at %p of size %d.", storage, workASize);
+
+    std::memset(storage, 0, sizeof(workA));
+    auto* w = static_cast<workA*>(storage);
+    std::memcpy(w->eyeCatcher, "strWorkA", sizeof w->eyeCatcher);
+    w->parmList = parm;
+    copyNodeText(w, parm->nodeText);
+    w->firstCall = 1;
+
+    PutRequestItem(reqBlk, item::WorkArea, w);
+
+    void* server = HOLMVAR_ServerContext();
+    status = PRUVANTE_CreatePath("SRVR01", server, &w->pathHdl);
+    if (status != 0) {
+        TRACE_ERROR(t, "Create Path call failed with status %d", status);
+        return t.ret(noStorage);
+    }
+    return t.ret(0);
+}
+
+int32_t enqmlcts(uint32_t id, HostObject* obj) {
+    ZRX_ENTRY(t, "enqmlcts");
+    const HostHandle reqBlk{id, obj};
+    ParmList* parm = findParmList(reqBlk);
+    if (!parm) {
+        TRACE_ERROR(t, "Data server parameter list not found.");
+        return t.ret(noParmList);
+    }
+    auto* w = static_cast<workA*>(parm->workArea);
+    if (!w) {
+        TRACE_ERROR(t, "Unable to locate workA work area.");
+        return t.ret(noWorkArea);
+    }
+    Drop_SQL(w);
+    int32_t status = DropPath(w->pathHdl);
+    TRACE_DETAIL(t, "Drop Path Handle(%d)", status);
+    TRACE_DETAIL(t, "Return status(%d)", 0);
+    zentrix_NotifySessionEnd();
+    return t.ret(0);
+}
+
+} // namespace zrx

@@ -1,0 +1,17 @@
+// The caller's index values, read once per session from the predicates.
+#pragma once
+
+namespace zrx {
+
+struct IdxTbl {
+    char majorname[9];  // up to 8 characters and a NUL; " " when not given
+    char minorname[256]; // up to 255 characters and a NUL; " " when not given
+    char enqplex[9];    // 8 characters, blank-padded, then a NUL
+    char idxReport;     // 'Y' when REPORT = "YES" was given, else a blank
+};
+
+static_assert(sizeof(IdxTbl) == 275);
+
+inline constexpr int whereTextSize = 324;
+
+} // namespace zrx

@@ -1,0 +1,155 @@
+#include "query/sql_layer.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "frame/host_services.h"
+#include "frame/trace.h"
+#include "frame/work_area.h"
+
+namespace zrx {
+
+namespace {
+
+constexpr int handleHexSize = 2 * sizeof(HostHandle) + 1;
+constexpr int wordHexSize = 2 * sizeof(void*) + 1;
+
+} // namespace
+
+int32_t createReq(workA* w) {
+    ZRX_ROUTINE(t, "createReq");
+    for (int i = 0; i < sqlSlots; ++i) {
+        SqlSlot& s = w->SQLtbl[i];
+        if (!(s.state & slotstate::Wanted)) continue;
+
+        int32_t status = CreateAccessPlan(w->pathHdl, s.sqlStmt, &s.planHdl);
+        TRACE_DETAIL(t, "Create Access Plan %d returned with %d", i, status);
+        if (status != 0) {
+            Drop_SQL(w);
+            return t.ret(status);
+        }
+        s.state = (s.state & ~slotstate::Wanted) | slotstate::Planned;
+        TRACE_DETAIL(t, "After PLAN workA->SQLtbl(%d) = %X", i, s.state);
+
+        s.planCnt = 1;
+        s.cursorLst = &s.curHdl;
+        status = CreateRequest(w->pathHdl, &s.reqhdl, s.planCnt, &s.planHdl, &s.cursorLst);
+        if (t.detail()) {
+            char hex[handleHexSize];
+            TRACE_DETAIL(t, "Create Request %d was called with parms:", i);
+            sprintx(hex, &w->pathHdl, sizeof w->pathHdl);
+            TRACE_DETAIL(t, "    pathHdl    =  %s ", hex);
+            sprintx(hex, &s.planHdl, sizeof s.planHdl);
+            TRACE_DETAIL(t, "    planHdl    =  %s ", hex);
+            sprintx(hex, &s.reqhdl, sizeof s.reqhdl);
+            TRACE_DETAIL(t, "    reqhdl     =  %s ", hex);
+            char word[wordHexSize];
+            sprintx(word, &s.cursorLst, sizeof s.cursorLst);
+            TRACE_DETAIL(t, "    cursorLst  =  %s ", word);
+            sprintx(word, &s.planCnt, sizeof s.planCnt);
+            TRACE_DETAIL(t, "    planCnt    =  %s ", word);
+            TRACE_DETAIL(t, "Create Request %d returned with status %d", i, status);
+        }
+        if (status != 0) {
+            Drop_SQL(w);
+            return t.ret(status);
+        }
+        s.state |= slotstate::Requested;
+
+        status = GetInputSQLDA(s.reqhdl, &s.inSQLDA);
+        TRACE_DETAIL(t, "GetInputSQLDA %d returned with status %d", i, status);
+        if (status != 0) {
+            Drop_SQL(w);
+            return t.ret(status);
+        }
+
+        status = OpenRequest(s.reqhdl, s.inSQLDA);
+        TRACE_DETAIL(t, "Open Request %d returned with status %d", i, status);
+        if (status != 0) {
+            Drop_SQL(w);
+            return t.ret(status);
+        }
+        s.state |= slotstate::Open;
+
+        status = GetOutputSQLDA(s.curHdl, &s.outSQLDA);
+        TRACE_DETAIL(t, "GetOutputSQLDA %d returned with status %d", i, status);
+        if (status != 0) {
+            Drop_SQL(w);
+            return t.ret(status);
+        }
+    }
+    return t.ret(0);
+}
+
+int32_t Get_SQL(workA* w, const char* name) {
+    ZRX_ROUTINE(t, "Get_SQL");
+    for (int i = 0; i < sqlSlots; ++i) {
+        const SqlSlot& s = w->SQLtbl[i];
+        if (std::strncmp(s.tblName, name, sizeof s.tblName) == 0 &&
+            std::memchr(s.tblName, '\0', sizeof s.tblName))
+            return t.ret(i);
+    }
+    return t.ret(-1);
+}
+
+int32_t Drop_SQLii(workA* w, int32_t i) {
+    ZRX_ROUTINE(t, "Drop_SQLii");
+    if (i < 0 || i >= sqlSlots) return t.ret(0);
+    SqlSlot& s = w->SQLtbl[i];
+    if (s.state & slotstate::Open) {
+        int32_t status = CloseRequest(s.reqhdl);
+        TRACE_DETAIL(t, "Close Request(%d) sqlStatus(%d)", i, status);
+    }
+    if (s.state & slotstate::Requested) {
+        int32_t status = DropRequest(s.reqhdl);
+        TRACE_DETAIL(t, "Drop Request(%d) sqlStatus(%d)", i, status);
+    }
+    if (s.state & slotstate::Planned) {
+        int32_t status = DropPlan(s.planHdl);
+        TRACE_DETAIL(t, "Drop plan(%d) sqlStatus(%d)", i, status);
+    }
+    s.inSQLDA = nullptr;
+    s.outSQLDA = nullptr;
+    s.state = (s.state & ~slotstate::Prepared) | slotstate::Wanted;
+    return t.ret(0);
+}
+
+int32_t Drop_SQL(workA* w) {
+    ZRX_ROUTINE(t, "Drop_SQL");
+    for (int i = 0; i < sqlSlots; ++i) {
+        if (w->SQLtbl[i].state & slotstate::Prepared) {
+            int32_t status = Drop_SQLii(w, i);
+            TRACE_DETAIL(t, "Close/Drop Request(%d) sqlStatus(%d)", i, status);
+        }
+    }
+    return t.ret(0);
+}
+
+void sprintx(char* out, const void* bytes, int count) {
+    ZRX_ROUTINE_VOID(t, "sprintx");
+    if (count <= 0) return;
+    static constexpr char digits[] = "0123456789ABCDEF";
+    const auto* b = static_cast<const unsigned char*>(bytes);
+    for (int k = 0; k < count; ++k) {
+        out[2 * k] = digits[b[k] >> 4];
+        out[2 * k + 1] = digits[b[k] & 0x0F];
+    }
+    out[2 * count] = '\0';
+}
+
+void defineQuery(workA* w, const char* name) {
+    SqlSlot& s = w->SQLtbl[w->curSQLslot];
+    std::memset(s.tblName, 0, sizeof s.tblName);
+    std::strncpy(s.tblName, name, sizeof s.tblName - 1);
+    s.sqlStmt = w->sqlPtr;
+    s.state = slotstate::Defined | slotstate::Wanted;
+}
+
+void resetQueries(workA* w) {
+    for (auto& s : w->SQLtbl) s.state = 0;
+    w->sqlPtr = w->sqlText;
+    w->sqlText[0] = '\0';
+    w->curSQLslot = 0;
+}
+
+} // namespace zrx

@@ -1,0 +1,34 @@
+// The SQL request layer: two slots, each a query with its plan, request and
+// cursor, prepared and dropped through the host.
+#pragma once
+
+#include <cstdint>
+
+namespace zrx {
+
+struct workA;
+
+// Prepares every slot whose state asks for it (bit 0x01): plan, request,
+// input descriptor, open, output SQLDA. On the first failing step drops
+// every prepared request and returns the host's status.
+int32_t createReq(workA* w);
+
+// Index of the slot named `name`, or -1.
+int32_t Get_SQL(workA* w, const char* name);
+
+// Closes and drops the request and plan of slot `i`, leaving it defined.
+int32_t Drop_SQLii(workA* w, int32_t i);
+
+// Drops every slot that holds a prepared request or plan.
+int32_t Drop_SQL(workA* w);
+
+// Writes `count` bytes as two upper-case hex digits each, then a NUL.
+void sprintx(char* out, const void* bytes, int count);
+
+// Defines `name` in slot w->curSQLslot with its text at w->sqlPtr.
+void defineQuery(workA* w, const char* name);
+
+// Frees both slots and empties the SQL text, ready for a first query.
+void resetQueries(workA* w);
+
+} // namespace zrx

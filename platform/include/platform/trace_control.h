@@ -1,0 +1,56 @@
+// The program's side of the trace facility: which routines trace at which
+// levels, and where the lines go.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+enum class TraceKind { Entry, ExitResult, Exit, Line };
+
+struct TraceRecord {
+    std::string routine;
+    int32_t line = 0;
+    TraceKind kind = TraceKind::Line;
+    int32_t result = 0;  // ExitResult only
+    std::string text;    // Line only: the formatted text, exactly as written
+};
+
+class TraceSink {
+public:
+    virtual ~TraceSink() = default;
+    virtual void write(const TraceRecord& record) = 0;
+};
+
+// Trace flags per routine: a default for every routine and overrides by
+// routine name. Flag bits are those of zrx::traceflag.
+struct TraceSettings {
+    uint32_t defaultFlags = 0;
+    std::map<std::string, uint32_t, std::less<>> routines;
+
+    uint32_t flagsFor(std::string_view routine) const;
+
+    // Parses items separated by blanks or ';'. An item is LEVELS for every
+    // routine or ROUTINE:LEVELS for one; LEVELS is a ','-separated list of
+    // events, error, detail, all, none. Returns false with a message on a
+    // bad item.
+    static bool parse(std::string_view text, TraceSettings& out, std::string& error);
+};
+
+// Replaces the settings; routines pick them up at their next call.
+void setTraceSettings(const TraceSettings& settings);
+TraceSettings traceSettings();
+
+// The sink receives every event and line; null discards them.
+void setTraceSink(TraceSink* sink);
+
+// The facility's sync counter, raised by every settings change.
+uint32_t traceSyncCounter();
+
+// Number of TRX5_Sync calls since the program started.
+uint64_t traceSyncCalls();
+
+} // namespace platform
