@@ -1,0 +1,137 @@
+#include "config/discovery.h"
+
+#include <cstring>
+
+#include "config/enqplex_table.h"
+#include "config/system_registration.h"
+#include "frame/fixed_names.h"
+#include "frame/host_services.h"
+#include "frame/trace.h"
+#include "frame/work_area.h"
+#include "query/row_fetch.h"
+#include "query/sql_layer.h"
+#include "query/sql_quote.h"
+#include "query/sql_texts.h"
+
+namespace zrx {
+
+namespace {
+
+// The hub marks PlexHubs with this affinity string; its first 8 characters
+// select them.
+constexpr char affinityString[] = "1000000000000000000000000000000000000000000";
+static_assert(sizeof affinityString - 1 == 43);
+constexpr int affinityPrefixLength = 8;
+
+// The node's name before its first ":", at most 8 characters, blank-padded.
+void shortName(char (&out)[8], const char (&node)[32]) {
+    fillBlanks(out);
+    for (int i = 0; i < 8 && node[i] != ':'; ++i) out[i] = node[i];
+}
+
+// Defines the INODESTS query `text` in slot 0 as the outer query.
+void defineNodeQuery(workA* w, Trace& t, const char* text, const char* arg) {
+    resetQueries(w);
+    defineQuery(w, "INODESTS");
+    int32_t n = writeQueryText(w, text, arg);
+    w->SQLtbl[w->curSQLslot].colCnt = 2;
+    TRACE_DETAIL(t, "INODESTS SQL(%s)", w->sqlPtr);
+    w->sqlPtr += (n < 0 ? 0 : n) + 1;
+    w->curSQLslot = 1;
+}
+
+int32_t createFailed(workA* w, Trace& t, int32_t status) {
+    TRACE_ERROR(t, "createReq failure(%d)", status);
+    Drop_SQL(w);
+    DropPath(w->pathHdl);
+    return 1;
+}
+
+} // namespace
+
+int32_t FigConfig(workA* w) {
+    ZRX_ROUTINE(t, "FigConfig");
+    char prefix[affinityPrefixLength + 1];
+    std::memcpy(prefix, affinityString, affinityPrefixLength);
+    prefix[affinityPrefixLength] = '\0';
+
+    resetEnqplxs(w);
+
+    defineNodeQuery(w, t, sqltext::plexHubQuery, prefix);
+    if (int32_t status = createReq(w)) return t.ret(createFailed(w, t, status));
+
+    int32_t status;
+    while ((status = fetchInodeRow(w)) == 0) {
+        const InodeRow& node = w->inodeRow;
+        char plexHub[8];
+        shortName(plexHub, node.node);
+        std::memcpy(curNode(w), plexHub, sizeof plexHub);
+        if (blankFirst(plexHub) || blankFirst(node.thrunode)) {
+            TRACE_ERROR(t, "PlexHub node \"%s\" passed over: no PlexHub name or no thru-node",
+                        printable(node.node).c_str());
+            continue;
+        }
+        TRACE_DETAIL(t, "About to access MXCFSYS for Node \"%s\" Thrunode \"%s\"       ",
+                     printable(node.node).c_str(), printable(node.thrunode).c_str());
+
+        // Every PlexHub's MXCFSYS text goes to the same place, right after
+        // the outer query's, in slot 1.
+        defineQuery(w, "MXCFSYS");
+        char thruNode[2 * sizeof node.thrunode + 1];
+        quoteInto(thruNode, sizeof thruNode, node.thrunode, sizeof node.thrunode, '"');
+        writeQueryText(w, sqltext::mxcfsysQuery, thruNode);
+        w->SQLtbl[w->curSQLslot].colCnt = 7;
+        TRACE_DETAIL(t, "MXCFSYS SQL(%s)", w->sqlPtr);
+        if (int32_t s = createReq(w)) return t.ret(createFailed(w, t, s));
+
+        int32_t member;
+        while ((member = fetchPxsmRow(w)) == 0) {
+            if (DoMxcfsysRow(w) != 0) {
+                TRACE_ALWAYS(t,
+                             "DoMxcfsysRow indicated the configuration error cited above; "
+                             "abandoning view\n");
+                return t.ret(1);
+            }
+        }
+        if (t.detail()) {
+            TRACE_DETAIL(t, "At end of one PlexHub's MXCFSYS table ...");
+            logAllEnqplxs(w);
+        }
+        if (member != fetchEndOfData) {
+            TRACE_ALWAYS(t, "fetchPxsmRow failed status %d", member);
+            return t.ret(1);
+        }
+        Drop_SQLii(w, Get_SQL(w, "MXCFSYS"));
+    }
+    if (status != fetchEndOfData) {
+        TRACE_DETAIL(t, "fetchInodeRow failed status %d", status);
+        return t.ret(1);
+    }
+
+    Drop_SQL(w);
+    defineNodeQuery(w, t, sqltext::thruNodeQuery, nullptr);
+    if (int32_t s = createReq(w)) return t.ret(createFailed(w, t, s));
+
+    while ((status = fetchInodeRow(w)) == 0) {
+        const InodeRow& node = w->inodeRow;
+        char system[8];
+        shortName(system, node.node);
+        if (blankFirst(system) || blankFirst(node.thrunode)) continue;
+        for (int e = 0; e < w->numEnqplexes && e < maxENQP; ++e) {
+            EnqplxEntry& entry = w->Enqplxs[e];
+            for (int l = 0; l < entry.numSys && l < maxSystems; ++l) {
+                if (!sameName(entry.SysNames[l], system)) continue;
+                copyName(entry.SysThruNodes[l], node.thrunode);
+                entry.SysFlags[l] |= thruNodeKnown;
+            }
+        }
+    }
+    if (status == fetchEndOfData) {
+        Drop_SQL(w);
+        return t.ret(0);
+    }
+    TRACE_DETAIL(t, "fetchInodeRow failed status %d", status);
+    return t.ret(1);
+}
+
+} // namespace zrx

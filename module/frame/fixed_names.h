@@ -1,0 +1,49 @@
+// Fixed-width names: blank-padded byte fields without terminator, compared
+// byte for byte over their full width.
+#pragma once
+
+#include <cstddef>
+#include <cstring>
+
+namespace zrx {
+
+// A NUL-terminated copy of a fixed-width field, one byte longer than it, as
+// the trace lines print names.
+template <std::size_t N>
+class Printable {
+public:
+    explicit Printable(const char (&field)[N]) { set(field, N); }
+    Printable(const char* field, std::size_t n) { set(field, n < N ? n : N); }
+    const char* c_str() const { return text_; }
+
+private:
+    void set(const char* field, std::size_t n) {
+        std::memcpy(text_, field, n);
+        text_[n] = '\0';
+    }
+    char text_[N + 1];
+};
+
+template <std::size_t N>
+Printable<N> printable(const char (&field)[N]) {
+    return Printable<N>(field);
+}
+
+template <std::size_t N>
+void fillBlanks(char (&field)[N]) {
+    std::memset(field, ' ', N);
+}
+
+template <std::size_t N>
+bool sameName(const char (&a)[N], const char (&b)[N]) {
+    return std::memcmp(a, b, N) == 0;
+}
+
+template <std::size_t N>
+void copyName(char (&to)[N], const char (&from)[N]) {
+    std::memcpy(to, from, N);
+}
+
+inline bool blankFirst(const char* field) { return field[0] == ' '; }
+
+} // namespace zrx
