@@ -153,3 +153,19 @@ void resetQueries(workA* w) {
 }
 
 } // namespace zrx
+
+namespace zrx {
+
+int32_t writeQueryText(workA* w, const char* format, const char* arg) {
+    char* end = w->sqlText + sqlTextSize;
+    if (!w->sqlPtr || w->sqlPtr < w->sqlText || w->sqlPtr >= end) return -1;
+    size_t room = static_cast<size_t>(end - w->sqlPtr);
+    int n = std::snprintf(w->sqlPtr, room, format, arg);
+    if (n < 0 || static_cast<size_t>(n) >= room) {
+        w->sqlPtr[0] = '\0';
+        return -1;
+    }
+    return n;
+}
+
+} // namespace zrx

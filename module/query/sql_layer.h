@@ -32,3 +32,9 @@ void defineQuery(workA* w, const char* name);
 void resetQueries(workA* w);
 
 } // namespace zrx
+
+namespace zrx {
+// Writes `format` with `arg` for its one "%s" at w->sqlPtr, bounded by the
+// SQL text buffer. Returns the text's length, or -1 when it would not fit.
+int32_t writeQueryText(workA* w, const char* format, const char* arg);
+} // namespace zrx

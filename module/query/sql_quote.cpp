@@ -1,0 +1,31 @@
+#include "query/sql_quote.h"
+
+#include <cstring>
+
+namespace zrx {
+
+std::size_t quotedLength(const char* in, std::size_t n, char quote) {
+    std::size_t length = 0;
+    for (std::size_t i = 0; i < n && in[i]; ++i) length += in[i] == quote ? 2 : 1;
+    return length;
+}
+
+long quoteInto(char* out, std::size_t cap, const char* in, std::size_t n, char quote) {
+    if (cap == 0) return -1;
+    std::size_t length = quotedLength(in, n, quote);
+    if (length + 1 > cap) {
+        out[0] = '\0';
+        return -1;
+    }
+    std::size_t o = 0;
+    for (std::size_t i = 0; i < n && in[i]; ++i) {
+        out[o++] = in[i];
+        if (in[i] == quote) out[o++] = quote;
+    }
+    out[o] = '\0';
+    return static_cast<long>(o);
+}
+
+bool holdsNul(const char* in, std::size_t n) { return std::memchr(in, '\0', n) != nullptr; }
+
+} // namespace zrx
