@@ -34,6 +34,17 @@ inline constexpr std::size_t sqldaSize(std::size_t columns) {
     return offsetof(SQLDA, column) + (columns ? columns : 1) * sizeof(SqlColumn);
 }
 
+// Column entry i, found by its byte offset so that no array bound is
+// stretched.
+inline SqlColumn* sqldaColumn(SQLDA* d, std::size_t i) {
+    return reinterpret_cast<SqlColumn*>(reinterpret_cast<unsigned char*>(d) +
+                                        offsetof(SQLDA, column) + i * sizeof(SqlColumn));
+}
+inline const SqlColumn* sqldaColumn(const SQLDA* d, std::size_t i) {
+    return reinterpret_cast<const SqlColumn*>(reinterpret_cast<const unsigned char*>(d) +
+                                              offsetof(SQLDA, column) + i * sizeof(SqlColumn));
+}
+
 #if UINTPTR_MAX == 0xFFFFFFFFu
 static_assert(sizeof(SqlColumn) == 68);
 static_assert(offsetof(SqlColumn, length) == 2);

@@ -76,7 +76,7 @@ int32_t enqmlcts(uint32_t id, HostObject* obj) {
         return t.ret(noParmList);
     }
     auto* w = static_cast<workA*>(parm->workArea);
-    if (!w) {
+    if (!w || std::memcmp(w->eyeCatcher, "strWorkA", sizeof w->eyeCatcher) != 0) {
         TRACE_ERROR(t, "Unable to locate workA work area.");
         return t.ret(noWorkArea);
     }
