@@ -5,7 +5,8 @@ file(READ ${INPUT} hex HEX)
 string(LENGTH "${hex}" hex_length)
 math(EXPR byte_count "${hex_length} / 2")
 string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
-string(REGEX REPLACE "((0x[0-9a-f][0-9a-f],){16})" "\\1\n    " bytes "${bytes}")
+string(REPEAT "0x[0-9a-f][0-9a-f]," 16 line_of_bytes)
+string(REGEX REPLACE "(${line_of_bytes})" "\\1\n    " bytes "${bytes}")
 file(WRITE ${OUTPUT}
 "// Generated from ${INPUT}; do not edit.
 #include \"sql/schema.h\"

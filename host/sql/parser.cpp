@@ -288,8 +288,9 @@ private:
     }
 
     bool primary(Condition& out) {
+        const Token& start = peek();
         if (acceptSymbol("(")) {
-            if (++depth_ > maxDepth) return fail("conditions nested too deeply" + at(peek()));
+            if (++depth_ > maxDepth) return fail("conditions nested too deeply" + at(start));
             if (!orCondition(out)) return false;
             --depth_;
             return expectSymbol(")");
@@ -303,8 +304,9 @@ private:
     }
 
     bool notCondition(Condition& out) {
+        const Token& start = peek();
         if (!acceptWord("NOT")) return primary(out);
-        if (++depth_ > maxDepth) return fail("conditions nested too deeply" + at(peek()));
+        if (++depth_ > maxDepth) return fail("conditions nested too deeply" + at(start));
         out.kind = Condition::Kind::Not;
         out.terms.emplace_back();
         if (!notCondition(out.terms.back())) return false;

@@ -127,7 +127,8 @@ private:
         case Operand::Kind::Integer:
             return bind(BoundValue{false, {}, o.integer});
         case Operand::Kind::Substr: {
-            std::string s = "(substr(" + column(o.column) + ", " + bind(BoundValue{false, {}, o.start});
+            std::string s = "(substr(" + column(o.column) + ", ";
+            s += bind(BoundValue{false, {}, o.start});
             if (o.length) s += ", " + bind(BoundValue{false, {}, *o.length});
             return s + ") COLLATE RTRIM)";
         }
@@ -137,11 +138,16 @@ private:
 
     std::string condition(const Condition& c) {
         switch (c.kind) {
-        case Condition::Kind::Compare:
-            return "(" + operand(c.left) + " " + c.op + " " + operand(c.right) + ")";
-        case Condition::Kind::Like:
-            return "(rtrim(" + operand(c.left) + ", ' ') GLOB " +
+        case Condition::Kind::Compare: {
+            // Values are numbered in the order they stand in the text.
+            const std::string left = operand(c.left);
+            return "(" + left + " " + c.op + " " + operand(c.right) + ")";
+        }
+        case Condition::Kind::Like: {
+            const std::string left = operand(c.left);
+            return "(rtrim(" + left + ") GLOB " +
                    bind(BoundValue{true, globPattern(withoutTrailingBlanks(c.right.text)), 0}) + ")";
+        }
         case Condition::Kind::And:
         case Condition::Kind::Or: {
             std::string s = "(";
