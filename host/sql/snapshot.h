@@ -27,7 +27,7 @@ public:
     bool exec(std::string_view script, std::string& error);
 
     // A node is known when INODESTS names it (NODE or THRUNODE) or a row of
-    // a routed table stands in its name. Trailing blanks do not count.
+    // a routed table carries it in AT_NODE. Trailing blanks do not count.
     bool knowsNode(std::string_view node) const;
 
     // As knowsNode, telling a failed look-up apart from an unknown node.

@@ -1,6 +1,8 @@
 // Anything but one statement of the dialect is refused with a message.
 #include "enterprise_fixture.h"
 
+#include <cstdint>
+
 namespace sqltest {
 namespace {
 
@@ -56,6 +58,52 @@ TEST_F(EnterpriseTest, DeepButBoundedNestingIsAccepted) {
     text += "Q7ONLINE = 'N'";
     for (int i = 0; i < 40; ++i) text += " )";
     EXPECT_EQ(rows(text).size(), 2u);
+}
+
+} // namespace
+} // namespace sqltest
+
+namespace sqltest {
+namespace {
+
+// Corrupted module statements are either answered or refused, never more.
+TEST_F(EnterpriseTest, CorruptedStatementsAreAnsweredOrRefusedSafely) {
+    const std::vector<std::string> seeds = {
+        plexHubQuery(), thruNodeQuery, mxcfsysQuery("PLXA:THRU"), summaryQuery("PLXA:THRU", "SYSDSN", "PROD.LOAD"),
+        detailStatement("SYSA:THRU", {{"SYSDSN", "PROD.LOAD"}, {"SPFEDIT", "USER.CNTL"}})};
+    using namespace std::string_literals;
+    const std::string alphabet = "'\"()*,.;=<>- AORNTXSELECTWHERE\0\xFF%_1"s;
+    std::uint32_t state = 12345;
+    auto random = [&](std::uint32_t bound) {
+        state = state * 1664525u + 1013904223u;
+        return (state >> 8) % bound;
+    };
+    int answered = 0;
+    for (int round = 0; round < 3000; ++round) {
+        std::string text = seeds[random(static_cast<std::uint32_t>(seeds.size()))];
+        for (std::uint32_t edits = 1 + random(3); edits > 0; --edits) {
+            const std::size_t at = random(static_cast<std::uint32_t>(text.size()));
+            switch (random(3)) {
+            case 0: text[at] = alphabet[random(static_cast<std::uint32_t>(alphabet.size()))]; break;
+            case 1: text.erase(at, 1 + random(8)); break;
+            default: text.insert(at, 1, alphabet[random(static_cast<std::uint32_t>(alphabet.size()))]);
+            }
+        }
+        std::string error;
+        auto q = Query::prepare(*snapshot, text, error);
+        if (!q) {
+            EXPECT_FALSE(error.empty()) << text;
+            continue;
+        }
+        ++answered;
+        std::vector<Cell> cells;
+        int count = 0;
+        while (q->next(cells, error) == Query::Step::Row) {
+            ASSERT_EQ(cells.size(), q->columns().size());
+            ASSERT_LT(++count, 100) << text;
+        }
+    }
+    EXPECT_GT(answered, 100);
 }
 
 } // namespace
