@@ -1,0 +1,164 @@
+#include "sql/snapshot.h"
+
+#include <sqlite3.h>
+
+#include "sql/schema.h"
+
+namespace host::sql {
+
+namespace {
+
+// Columns of the hub's own table that name nodes.
+constexpr std::string_view hubNodeColumns[] = {"NODE", "THRUNODE"};
+
+std::string quotedName(std::string_view name) { return "\"" + std::string(name) + "\""; }
+
+// Fails with SQLite's message for `db`.
+bool sqliteFailure(sqlite3* db, std::string& error) {
+    error = db ? sqlite3_errmsg(db) : "out of memory";
+    return false;
+}
+
+// One statement run to its end; SQLITE_ROW rows are passed to `row`.
+template <typename RowFn>
+bool forEachRow(sqlite3* db, const char* sql, std::string_view parameter, RowFn row, std::string& error) {
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &s, nullptr) != SQLITE_OK) return sqliteFailure(db, error);
+    sqlite3_bind_text(s, 1, parameter.data(), static_cast<int>(parameter.size()), SQLITE_TRANSIENT);
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) row(s);
+    sqlite3_finalize(s);
+    return rc == SQLITE_DONE || sqliteFailure(db, error);
+}
+
+std::string textOf(sqlite3_stmt* s, int column) {
+    const unsigned char* t = sqlite3_column_text(s, column);
+    return t ? reinterpret_cast<const char*>(t) : "";
+}
+
+// Every table of the schema is there as a table, with every column declared
+// with the type that tells how it is delivered.
+bool checkSchema(sqlite3* db, std::string& error) {
+    for (const CatalogTable& table : catalog().tables) {
+        std::string kind;
+        if (!forEachRow(db, "SELECT type FROM sqlite_schema WHERE name = ?1 COLLATE NOCASE", table.name,
+                        [&](sqlite3_stmt* s) { kind = textOf(s, 0); }, error)) {
+            return false;
+        }
+        if (kind != "table") {
+            error = kind.empty() ? "table " + table.name + " is missing" : table.name + " is a " + kind + ", not a table";
+            return false;
+        }
+        std::vector<ColumnSpec> found;
+        if (!forEachRow(db, "SELECT name, type FROM pragma_table_info(?1)", table.name,
+                        [&](sqlite3_stmt* s) {
+                            ColumnSpec spec;
+                            spec.name = textOf(s, 0);
+                            if (!columnTypeFromDeclared(textOf(s, 1), spec)) spec.width = -1;
+                            found.push_back(std::move(spec));
+                        },
+                        error)) {
+            return false;
+        }
+        for (const ColumnSpec& wanted : table.columns) {
+            const ColumnSpec* match = nullptr;
+            for (const ColumnSpec& f : found) {
+                if (sameName(f.name, wanted.name)) match = &f;
+            }
+            if (!match) {
+                error = "column " + table.name + "." + wanted.name + " is missing";
+                return false;
+            }
+            if (match->type != wanted.type || match->width != wanted.width) {
+                error = "column " + table.name + "." + wanted.name + " is not declared with the schema's type";
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+Snapshot::Snapshot(sqlite3* db) : db_(db) {}
+
+Snapshot::~Snapshot() { sqlite3_close_v2(db_); }
+
+std::unique_ptr<Snapshot> Snapshot::openFile(const std::string& path, std::string& error) {
+    if (!catalog().error.empty()) {
+        error = catalog().error;
+        return nullptr;
+    }
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+        sqliteFailure(db, error);
+        sqlite3_close(db);
+        error = "cannot open snapshot " + path + ": " + error;
+        return nullptr;
+    }
+    // The file comes from outside: nothing in it may run with trust.
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    std::unique_ptr<Snapshot> snapshot(new Snapshot(db));
+    if (!checkSchema(db, error)) {
+        error = path + " is not an enterprise snapshot: " + error;
+        return nullptr;
+    }
+    return snapshot;
+}
+
+std::unique_ptr<Snapshot> Snapshot::createInMemory(std::string& error) {
+    if (!catalog().error.empty()) {
+        error = catalog().error;
+        return nullptr;
+    }
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+        sqliteFailure(db, error);
+        sqlite3_close(db);
+        return nullptr;
+    }
+    std::unique_ptr<Snapshot> snapshot(new Snapshot(db));
+    if (!snapshot->exec(schemaText(), error)) return nullptr;
+    return snapshot;
+}
+
+bool Snapshot::exec(std::string_view script, std::string& error) {
+    if (script.find('\0') != std::string_view::npos) {
+        error = "the script contains a NUL character";
+        return false;
+    }
+    const std::string text(script);
+    char* message = nullptr;
+    const bool ok = sqlite3_exec(db_, text.c_str(), nullptr, nullptr, &message) == SQLITE_OK;
+    if (!ok) error = message ? message : sqlite3_errmsg(db_);
+    sqlite3_free(message);
+    return ok;
+}
+
+bool Snapshot::lookUpNode(std::string_view node, bool& known, std::string& error) const {
+    while (!node.empty() && node.back() == ' ') node.remove_suffix(1);
+    std::string sql = "SELECT 0";
+    for (const CatalogTable& table : catalog().tables) {
+        std::string test;
+        for (const ColumnSpec& column : table.columns) {
+            bool names = table.routed ? sameName(column.name, routingColumn) : false;
+            for (auto hub : hubNodeColumns) names = names || (!table.routed && sameName(column.name, hub));
+            if (names) test += (test.empty() ? "" : " OR ") + quotedName(column.name) + " = ?1";
+        }
+        if (!test.empty()) sql += " OR EXISTS(SELECT 1 FROM " + quotedName(table.name) + " WHERE " + test + ")";
+    }
+    known = false;
+    return forEachRow(db_, sql.c_str(), node, [&](sqlite3_stmt* s) { known = sqlite3_column_int(s, 0) != 0; },
+                      error);
+}
+
+bool Snapshot::knowsNode(std::string_view node) const {
+    bool known = false;
+    std::string error;
+    return lookUpNode(node, known, error) && known;
+}
+
+sqlite3* Snapshot::db() { return db_; }
+
+} // namespace host::sql

@@ -1,0 +1,44 @@
+// An enterprise snapshot: a SQLite database made with the snapshot schema.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+struct sqlite3;
+
+namespace host::sql {
+
+class Snapshot {
+public:
+    // Opens an existing snapshot read-only. Refuses, with a message that
+    // names the file, a file that cannot be opened or lacks a table or
+    // column of the schema, or declares a column with another type.
+    static std::unique_ptr<Snapshot> openFile(const std::string& path, std::string& error);
+
+    // An empty snapshot in memory, the schema applied.
+    static std::unique_ptr<Snapshot> createInMemory(std::string& error);
+
+    ~Snapshot();
+    Snapshot(const Snapshot&) = delete;
+    Snapshot& operator=(const Snapshot&) = delete;
+
+    // Runs a script of SQLite statements, e.g. the INSERTs of a scenario.
+    bool exec(std::string_view script, std::string& error);
+
+    // A node is known when INODESTS names it (NODE or THRUNODE) or a row of
+    // a routed table carries it in AT_NODE. Trailing blanks do not count.
+    bool knowsNode(std::string_view node) const;
+
+    // As knowsNode, telling a failed look-up apart from an unknown node.
+    bool lookUpNode(std::string_view node, bool& known, std::string& error) const;
+
+    sqlite3* db();
+
+private:
+    explicit Snapshot(sqlite3* db);
+
+    sqlite3* db_;
+};
+
+} // namespace host::sql

@@ -1,0 +1,39 @@
+// Translation of a parsed statement into SQLite over the snapshot.
+//
+// Every literal becomes a bound value. A routed table is restricted to the
+// rows of the AT clause's node; where a top-level OR has a term on that table
+// in every branch, the restriction is repeated inside each branch instead, so
+// that SQLite can look every branch up through the (AT_NODE, ...) indexes.
+// Tables are joined in schema order (ENQ_RESRC drives ENQ_TASKS) and rows
+// come out in rowid order of each table in that order.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sql/statement.h"
+
+namespace host::sql {
+
+struct BoundValue {
+    bool isText = true;
+    std::string text;
+    int64_t integer = 0;
+};
+
+struct Translation {
+    std::string sql;
+    std::vector<BoundValue> values; // value i binds to ?(i+1)
+};
+
+// `node` is the routed node name, trailing blanks removed; unused when no
+// table of the statement is routed.
+Translation translate(const Statement& statement, std::string_view node);
+
+// The GLOB pattern that matches what a LIKE pattern of the dialect matches:
+// '*' any run of characters, every other character itself.
+std::string globPattern(std::string_view likePattern);
+
+} // namespace host::sql

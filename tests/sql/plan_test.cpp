@@ -1,0 +1,91 @@
+// The translation lets SQLite look resources up through the snapshot's
+// indexes instead of scanning the node tables.
+#include <sqlite3.h>
+
+#include "enterprise_fixture.h"
+
+namespace sqltest {
+namespace {
+
+class PlanTest : public EnterpriseTest {
+protected:
+    // The detail lines of EXPLAIN QUERY PLAN, one string.
+    std::string plan(const Query& q) {
+        std::string out;
+        sqlite3_stmt* s = nullptr;
+        const std::string text = "EXPLAIN QUERY PLAN " + q.sqliteText();
+        EXPECT_EQ(sqlite3_prepare_v2(snapshot->db(), text.c_str(), -1, &s, nullptr), SQLITE_OK)
+            << sqlite3_errmsg(snapshot->db());
+        while (s && sqlite3_step(s) == SQLITE_ROW) {
+            out += reinterpret_cast<const char*>(sqlite3_column_text(s, 3));
+            out += "\n";
+        }
+        sqlite3_finalize(s);
+        return out;
+    }
+
+    // 52 distinct resources whose statement is exactly 4096 characters.
+    static std::vector<Resource> fullBatch() {
+        std::vector<Resource> r;
+        for (int i = 0; i < 52; ++i) {
+            char major[9];
+            std::snprintf(major, sizeof major, "MAJ%05d", i);
+            r.push_back({major, i < 27 ? "M" : ""});
+        }
+        return r;
+    }
+};
+
+TEST_F(PlanTest, SummaryQueryWithWhereSearchesTheNodeAndNameIndex) {
+    auto q = prepare(summaryQuery("PLXA:THRU", "SYSDSN", "PROD.LOAD"));
+    ASSERT_TRUE(q);
+    const std::string p = plan(*q);
+    EXPECT_NE(p.find("SEARCH MGLBLENQ USING INDEX MGLBLENQ_AT (AT_NODE=? AND MAJORNAME=? AND MINORNAME=?)"),
+              std::string::npos) << p;
+    EXPECT_EQ(p.find("SCAN"), std::string::npos) << p;
+}
+
+TEST_F(PlanTest, NodeQueriesSearchByNode) {
+    auto summary = prepare(summaryQuery("PLXA:THRU"));
+    auto members = prepare(mxcfsysQuery("PLXA:THRU"));
+    ASSERT_TRUE(summary && members);
+    EXPECT_NE(plan(*summary).find("SEARCH MGLBLENQ USING INDEX MGLBLENQ_AT (AT_NODE=?)"), std::string::npos);
+    EXPECT_NE(plan(*members).find("SEARCH MXCFSYS USING INDEX MXCFSYS_AT (AT_NODE=?)"), std::string::npos);
+}
+
+TEST_F(PlanTest, FullDetailStatementOfFiftyTwoPredicatesUsesTheIndexesForEveryBranch) {
+    const auto batch = fullBatch();
+    const std::string text = detailStatement("SYSA:THRU", batch);
+    ASSERT_EQ(text.size(), 4096u);
+
+    std::string script = "INSERT INTO ENQ_RESRC VALUES ";
+    std::string tasks = "INSERT INTO ENQ_TASKS VALUES ";
+    for (int i = 0; i < 52; ++i) {
+        const std::string rib = std::to_string(100 + i);
+        script += (i ? "," : "") + std::string("('SYSA:THRU', ") + rib + ", '" + batch[i].major + "', '" +
+                  batch[i].minor + "')";
+        tasks += (i ? "," : "") + std::string("('SYSA:THRU', ") + rib + ", 1, 'J" + rib + "', 0, 0, 0, 'SYSA', 0, 0)";
+    }
+    load(script + ";" + tasks + ";");
+
+    auto q = prepare(text);
+    ASSERT_TRUE(q);
+    const std::string p = plan(*q);
+    EXPECT_NE(p.find("MULTI-INDEX OR"), std::string::npos) << p;
+    EXPECT_EQ(p.find("SCAN"), std::string::npos) << p;
+    std::size_t searches = 0;
+    for (std::size_t at = 0; (at = p.find("SEARCH ENQ_RESRC USING INDEX ENQ_RESRC_AT (AT_NODE=? AND MAJOR_NAME=? "
+                                          "AND MINOR_NAME=?)", at)) != std::string::npos; ++at) {
+        ++searches;
+    }
+    EXPECT_EQ(searches, 52u) << p;
+    EXPECT_NE(p.find("SEARCH ENQ_TASKS USING INDEX ENQ_TASKS_AT (AT_NODE=? AND RIB=?)"), std::string::npos) << p;
+
+    const auto r = rows(text);
+    ASSERT_EQ(r.size(), 52u);
+    EXPECT_EQ(r[0][3], field("J100", 8));
+    EXPECT_EQ(r[51][3], field("J151", 8));
+}
+
+} // namespace
+} // namespace sqltest
