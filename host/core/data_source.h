@@ -1,0 +1,41 @@
+// Where the host's answers come from: an enterprise snapshot in SQLite, or
+// rows kept in memory (to time the module without SQLite).
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sql/query.h"
+
+namespace host {
+
+// One statement being answered, row by row.
+class StatementResult {
+public:
+    virtual ~StatementResult() = default;
+    virtual const std::vector<sql::ColumnSpec>& columns() const = 0;
+    virtual sql::Query::Step next(std::vector<sql::Cell>& row, std::string& error) = 0;
+};
+
+class DataSource {
+public:
+    virtual ~DataSource() = default;
+    // Whether the statement can be answered; checked when it is planned.
+    virtual bool check(std::string_view text, std::string& error) = 0;
+    virtual std::unique_ptr<StatementResult> open(std::string_view text, std::string& error) = 0;
+};
+
+// Answers from an enterprise snapshot.
+class SnapshotSource : public DataSource {
+public:
+    explicit SnapshotSource(sql::Snapshot& snapshot) : snapshot_(snapshot) {}
+    bool check(std::string_view text, std::string& error) override;
+    std::unique_ptr<StatementResult> open(std::string_view text, std::string& error) override;
+
+private:
+    sql::Snapshot& snapshot_;
+};
+
+} // namespace host

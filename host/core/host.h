@@ -1,0 +1,57 @@
+// The reference data server: the state shared by its sessions (data source,
+// fault plan, log, accounting). Sessions are in session.h.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/fault_plan.h"
+
+namespace host {
+
+class DataSource;
+
+class Host {
+public:
+    explicit Host(DataSource* source = nullptr);
+    Host(const Host&) = delete;
+    Host& operator=(const Host&) = delete;
+
+    DataSource* dataSource() const { return source_; }
+    void setDataSource(DataSource* source) { source_ = source; }
+
+    FaultPlan& faults() { return faults_; }
+
+    // Messages of the host itself (refused SQL, refused arguments).
+    void setLog(std::function<void(std::string_view)> log) { log_ = std::move(log); }
+    void log(std::string_view message) const;
+
+    // Every SQL text that reached CreateAccessPlan, in order.
+    const std::vector<std::string>& statements() const { return statements_; }
+    void noteStatement(std::string text) { statements_.push_back(std::move(text)); }
+    void clearStatements() { statements_.clear(); }
+
+    // Storage handed to sessions and not yet released, over all sessions.
+    uint64_t storageOutstanding() const { return storageHandedOut_ - storageReleased_; }
+    uint64_t storageHandedOut() const { return storageHandedOut_; }
+    void noteStorageHandedOut(uint64_t bytes) { storageHandedOut_ += bytes; }
+    void noteStorageReleased(uint64_t bytes) { storageReleased_ += bytes; }
+
+    // A fresh id with a check value of its low 16 bits; `valid` false gives
+    // an id that fails the check.
+    uint32_t newId(uint16_t& check, bool valid);
+
+private:
+    DataSource* source_;
+    FaultPlan faults_;
+    std::function<void(std::string_view)> log_;
+    std::vector<std::string> statements_;
+    uint64_t storageHandedOut_ = 0;
+    uint64_t storageReleased_ = 0;
+    uint32_t serial_ = 0;
+};
+
+} // namespace host

@@ -1,0 +1,62 @@
+#include "core/host_object.h"
+
+#include <mutex>
+#include <unordered_map>
+
+#include "core/status.h"
+
+namespace host {
+
+namespace {
+
+struct Registry {
+    std::mutex mutex;
+    std::unordered_map<const zrx::HostObject*, ObjectBase*> live;
+};
+
+Registry& registry() {
+    static Registry r;
+    return r;
+}
+
+} // namespace
+
+ObjectBase::ObjectBase(ObjectKind k, Session* s) : kind(k), session(s) {}
+
+ObjectBase::~ObjectBase() = default;
+
+void ObjectBase::markDropped() {
+    dropped = true;
+    abi.check = static_cast<uint16_t>(~validId & 0xFFFFu);
+}
+
+void registerObject(ObjectBase* object) {
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    r.live[&object->abi] = object;
+}
+
+void unregisterObject(ObjectBase* object) {
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    r.live.erase(&object->abi);
+}
+
+ObjectBase* findObject(const zrx::HostObject* obj) {
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    auto it = r.live.find(obj);
+    return it == r.live.end() ? nullptr : it->second;
+}
+
+int32_t resolveObject(uint32_t id, zrx::HostObject* obj, ObjectKind kind, ObjectBase*& out) {
+    out = nullptr;
+    ObjectBase* base = obj ? findObject(obj) : nullptr;
+    if (!base || base->kind != kind) return status::badHandle;
+    if (base->dropped) return status::badHandle;
+    if (base->abi.check != static_cast<uint16_t>(id & 0xFFFFu)) return status::badHandle;
+    out = base;
+    return status::ok;
+}
+
+} // namespace host

@@ -1,0 +1,52 @@
+// Host objects as the module sees them (the zrx::HostObject header: check
+// value and descriptor) and as the host keeps them. Every operation looks its
+// object up in the registry before touching it, so a pointer the module made
+// up, one from another session or one already released is refused without
+// being read.
+#pragma once
+
+#include <cstdint>
+
+#include "core/operations.h"
+#include "zrx/handle.h"
+
+namespace host {
+
+class Session;
+
+struct ObjectBase {
+    ObjectBase(ObjectKind kind, Session* session);
+    virtual ~ObjectBase();
+    ObjectBase(const ObjectBase&) = delete;
+    ObjectBase& operator=(const ObjectBase&) = delete;
+
+    zrx::HostObject abi{};   // what the module's handle designates
+    ObjectKind kind;
+    Session* session;
+    uint32_t validId = 0;    // the id whose low 16 bits match the check value
+    bool dropped = false;
+
+    // A dropped object stays allocated until its session ends; its check
+    // value changes so that a stale handle fails the module's check.
+    void markDropped();
+    zrx::HostHandle handle(uint32_t id) { return zrx::HostHandle{id, &abi}; }
+};
+
+// Process-wide registry of live host objects.
+void registerObject(ObjectBase* object);
+void unregisterObject(ObjectBase* object);
+ObjectBase* findObject(const zrx::HostObject* obj);
+
+// Resolves (id, object) to a live object of the given kind: status 0, or
+// badHandle / wrongState without touching anything.
+int32_t resolveObject(uint32_t id, zrx::HostObject* obj, ObjectKind kind, ObjectBase*& out);
+
+template <class T>
+int32_t resolve(uint32_t id, zrx::HostObject* obj, T*& out) {
+    ObjectBase* base = nullptr;
+    int32_t status = resolveObject(id, obj, T::objectKind, base);
+    out = status == 0 ? static_cast<T*>(base) : nullptr;
+    return status;
+}
+
+} // namespace host

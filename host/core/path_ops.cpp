@@ -1,0 +1,216 @@
+// Path, plan, request and cursor: the operations through which the module
+// runs its SQL and fetches the rows through the output SQLDA.
+#include <cstring>
+
+#include "core/data_source.h"
+#include "core/session.h"
+#include "core/session_objects.h"
+#include "core/sqlda_filler.h"
+#include "core/statement_kind.h"
+#include "core/status.h"
+
+namespace host {
+
+namespace {
+
+constexpr size_t maxStatementLength = 65536;
+
+template <class Fn>
+zrx::HostFn fn(Fn f) {
+    return reinterpret_cast<zrx::HostFn>(f);
+}
+
+template <class T>
+int32_t enter(uint32_t id, zrx::HostObject* obj, Operation op, T*& out) {
+    if (int32_t st = resolve(id, obj, out)) return st;
+    int32_t injected = 0;
+    if (out->session->host().faults().onCall(op, injected)) return injected;
+    return status::ok;
+}
+
+int32_t dropPath(uint32_t id, zrx::HostObject* obj) {
+    PathObject* path = nullptr;
+    if (int32_t st = enter(id, obj, Operation::DropPath, path)) return st;
+    path->markDropped();
+    return status::ok;
+}
+
+int32_t createAccessPlan(uint32_t id, zrx::HostObject* obj, const char* sql, zrx::HostHandle* plan) {
+    PathObject* path = nullptr;
+    if (int32_t st = enter(id, obj, Operation::CreateAccessPlan, path)) return st;
+    Session& s = *path->session;
+    if (!sql || !plan) return status::badArgument;
+    size_t length = strnlen(sql, maxStatementLength + 1);
+    if (length > maxStatementLength) {
+        s.host().log("CreateAccessPlan: statement longer than 65536 characters refused");
+        return status::badArgument;
+    }
+    std::string text(sql, length);
+    s.host().noteStatement(text);
+    DataSource* source = s.host().dataSource();
+    std::string error = "no enterprise snapshot";
+    if (!source || !source->check(text, error)) {
+        s.host().log("CreateAccessPlan refused: " + error + "\n  statement: " + text);
+        return status::sqlRefused;
+    }
+    auto& object = s.make<PlanObject>(text, classifyStatement(text));
+    *plan = s.handOut(object);
+    return status::ok;
+}
+
+int32_t createRequest(uint32_t id, zrx::HostObject* obj, zrx::HostHandle* req, int32_t, int32_t,
+                      int32_t, int32_t, int32_t planCnt, zrx::HostHandle* plans,
+                      zrx::HostHandle** cursorLst, int32_t) {
+    PathObject* path = nullptr;
+    if (int32_t st = enter(id, obj, Operation::CreateRequest, path)) return st;
+    Session& s = *path->session;
+    if (!req || !plans || !cursorLst || !*cursorLst || planCnt != 1) return status::badArgument;
+    PlanObject* plan = nullptr;
+    if (int32_t st = resolve(plans[0].id, plans[0].obj, plan)) return st;
+    if (plan->session != &s) return status::badHandle;
+    auto& request = s.make<RequestObject>(plan);
+    auto& cursor = s.make<CursorObject>(&request);
+    request.cursor = &cursor;
+    *req = s.handOut(request);
+    (*cursorLst)[0] = s.handOut(cursor);
+    return status::ok;
+}
+
+int32_t dropPlan(uint32_t id, zrx::HostObject* obj) {
+    PlanObject* plan = nullptr;
+    if (int32_t st = enter(id, obj, Operation::DropPlan, plan)) return st;
+    plan->markDropped();
+    return status::ok;
+}
+
+int32_t dropRequest(uint32_t id, zrx::HostObject* obj) {
+    RequestObject* request = nullptr;
+    if (int32_t st = enter(id, obj, Operation::DropRequest, request)) return st;
+    request->open = false;
+    request->result.reset();
+    request->markDropped();
+    if (request->cursor) request->cursor->markDropped();
+    return status::ok;
+}
+
+int32_t openRequest(uint32_t id, zrx::HostObject* obj, void* in) {
+    RequestObject* request = nullptr;
+    if (int32_t st = enter(id, obj, Operation::OpenRequest, request)) return st;
+    Session& s = *request->session;
+    if (request->open) return status::wrongState;
+    if (!request->inputGiven || in != &request->inputDescriptor) return status::badArgument;
+    DataSource* source = s.host().dataSource();
+    std::string error = "no enterprise snapshot";
+    request->result = source ? source->open(request->plan->text, error) : nullptr;
+    if (!request->result) {
+        s.host().log("OpenRequest failed: " + error);
+        return status::queryFailed;
+    }
+    request->open = true;
+    request->cursor->ended = false;
+    return status::ok;
+}
+
+int32_t closeRequest(uint32_t id, zrx::HostObject* obj) {
+    RequestObject* request = nullptr;
+    if (int32_t st = enter(id, obj, Operation::CloseRequest, request)) return st;
+    if (!request->open) return status::wrongState;
+    request->open = false;
+    request->result.reset();
+    return status::ok;
+}
+
+int32_t getInputSQLDA(uint32_t id, zrx::HostObject* obj, void** in) {
+    RequestObject* request = nullptr;
+    if (int32_t st = enter(id, obj, Operation::GetInputSQLDA, request)) return st;
+    if (!in) return status::badArgument;
+    *in = &request->inputDescriptor;
+    request->inputGiven = true;
+    return status::ok;
+}
+
+int32_t getOutputSQLDA(uint32_t id, zrx::HostObject* obj, zrx::SQLDA** out) {
+    CursorObject* cursor = nullptr;
+    if (int32_t st = enter(id, obj, Operation::GetOutputSQLDA, cursor)) return st;
+    RequestObject& request = *cursor->request;
+    if (!out) return status::badArgument;
+    if (!request.open || !request.result) return status::wrongState;
+    describeColumns(*cursor, request.result->columns());
+    *out = reinterpret_cast<zrx::SQLDA*>(cursor->sqlda.data());
+    return status::ok;
+}
+
+int32_t fetchRow(uint32_t id, zrx::HostObject* obj, zrx::SQLDA* out) {
+    CursorObject* cursor = nullptr;
+    if (int32_t st = enter(id, obj, Operation::FetchRow, cursor)) return st;
+    RequestObject& request = *cursor->request;
+    Session& s = *cursor->session;
+    if (!request.open || !request.result || !cursor->sqldaGiven) return status::wrongState;
+    if (reinterpret_cast<unsigned char*>(out) != cursor->sqlda.data()) return status::badArgument;
+    if (cursor->ended) return status::endOfData;
+    std::vector<sql::Cell> row;
+    std::string error;
+    switch (request.result->next(row, error)) {
+    case sql::Query::Step::Row:
+        ++cursor->rowsFetched;
+        fillRow(*cursor, row, s.host().faults());
+        return status::ok;
+    case sql::Query::Step::Done:
+        cursor->ended = true;
+        return status::endOfData;
+    case sql::Query::Step::Error:
+        break;
+    }
+    s.host().log("FetchRow failed: " + error);
+    return status::queryFailed;
+}
+
+// Slots: path 1 DropPath, 6 CreateRequest, 7 CreateAccessPlan; plan 1
+// DropPlan; request 1 DropRequest, 6 OpenRequest, 7 CloseRequest,
+// 8 GetInputSQLDA; cursor 7 FetchRow, 9 GetOutputSQLDA.
+const zrx::OpTable pathOps = {{
+    nullptr, fn(&dropPath), nullptr, nullptr, nullptr, nullptr, fn(&createRequest),
+    fn(&createAccessPlan),
+}};
+const zrx::OpTable planOps = {{nullptr, fn(&dropPlan)}};
+const zrx::OpTable requestOps = {{
+    nullptr, fn(&dropRequest), nullptr, nullptr, nullptr, nullptr, fn(&openRequest),
+    fn(&closeRequest), fn(&getInputSQLDA),
+}};
+const zrx::OpTable cursorOps = {{
+    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, fn(&fetchRow), nullptr,
+    fn(&getOutputSQLDA),
+}};
+
+const zrx::DescriptorB pathDesc = {0, &pathOps};
+const zrx::DescriptorB planDesc = {0, &planOps};
+const zrx::DescriptorB requestDesc = {0, &requestOps};
+const zrx::DescriptorB cursorDesc = {0, &cursorOps};
+
+} // namespace
+
+const void* pathDescriptor() { return &pathDesc; }
+const void* planDescriptor() { return &planDesc; }
+const void* requestDescriptor() { return &requestDesc; }
+const void* cursorDescriptor() { return &cursorDesc; }
+
+PathObject::PathObject(Session* s, std::string n) : ObjectBase(ObjectKind::Path, s), name(std::move(n)) {
+    abi.descriptor = pathDescriptor();
+}
+
+PlanObject::PlanObject(Session* s, std::string t, StatementKind k)
+    : ObjectBase(ObjectKind::Plan, s), text(std::move(t)), statement(k) {
+    abi.descriptor = planDescriptor();
+}
+
+RequestObject::RequestObject(Session* s, PlanObject* p) : ObjectBase(ObjectKind::Request, s), plan(p) {
+    abi.descriptor = requestDescriptor();
+}
+
+RequestObject::~RequestObject() = default;
+
+CursorObject::CursorObject(Session* s, RequestObject* r) : ObjectBase(ObjectKind::Cursor, s), request(r) {
+    abi.descriptor = cursorDescriptor();
+}
+
+} // namespace host

@@ -1,0 +1,148 @@
+#include "core/session.h"
+
+#include <cstring>
+
+#include "core/session_objects.h"
+#include "core/status.h"
+
+namespace host {
+
+namespace {
+// Fresh storage is filled with this byte, so that a module that trusts
+// storage to start zeroed is caught.
+constexpr unsigned char freshStorageFill = 0xA5;
+constexpr int32_t maxStorageRequest = 16 * 1024 * 1024;
+} // namespace
+
+Session::Session(Host& host, const Module& module, SessionOptions options)
+    : host_(host), module_(module), options_(std::move(options)) {
+    predicates_.reserve(options_.predicates.size());
+    for (const auto& p : options_.predicates) predicates_.push_back({p.op, p.column, p.value});
+
+    context_.eyeCatcher = platform::serverContextEye;
+    context_.createPath = &Session::createPath;
+    context_.owner = this;
+
+    requestBlock_ = &make<RequestBlockObject>();
+    auto& storage = make<StorageObject>();
+    storageHandle_ = handOut(storage);
+    parm_.storage = &storageHandle_;
+    parm_.nodeText = options_.nodeText.c_str();
+}
+
+Session::~Session() { release(); }
+
+void Session::adopt(std::unique_ptr<ObjectBase> object) {
+    uint16_t check = 0;
+    object->validId = host_.newId(check, true);
+    object->abi.check = check;
+    registerObject(object.get());
+    objects_.push_back(std::move(object));
+}
+
+zrx::HostHandle Session::handOut(ObjectBase& object) {
+    uint32_t id = object.validId;
+    if (host_.faults().onHandle(object.kind)) id ^= 0x5A5Au;
+    return object.handle(id);
+}
+
+int32_t Session::call(zrx::EntryFn entry) {
+    if (released_) return status::wrongState;
+    platform::ServerContext* previous = platform::currentServerContext();
+    platform::setCurrentServerContext(&context_);
+    nextPredicate_ = 0;
+    zrx::HostHandle reqBlk = handOut(*requestBlock_);
+    int32_t result = entry(reqBlk.id, reqBlk.obj);
+    platform::setCurrentServerContext(previous);
+    return result;
+}
+
+int32_t Session::start() { return call(module_.sessionStart); }
+
+int32_t Session::request() { return call(module_.request); }
+
+int32_t Session::end() {
+    int32_t result = call(module_.sessionEnd);
+    liveAtEnd_ = live();
+    release();
+    return result;
+}
+
+void Session::release() {
+    if (released_) return;
+    released_ = true;
+    for (auto& object : objects_) unregisterObject(object.get());
+    objects_.clear();
+    host_.noteStorageReleased(storageBytes_);
+    storage_.clear();
+    storageBytes_ = 0;
+    parm_.workArea = nullptr;
+}
+
+LiveObjects Session::live() const {
+    LiveObjects n;
+    for (const auto& object : objects_) {
+        if (object->dropped) continue;
+        switch (object->kind) {
+        case ObjectKind::Path: ++n.paths; break;
+        case ObjectKind::Plan: ++n.plans; break;
+        case ObjectKind::Request: ++n.requests; break;
+        case ObjectKind::Cursor: ++n.cursors; break;
+        default: break;
+        }
+    }
+    return n;
+}
+
+int32_t Session::allocate(int32_t size, void** out) {
+    if (!out || size <= 0 || size > maxStorageRequest) return status::badArgument;
+    if (storageBytes_ + static_cast<uint64_t>(size) > options_.storageBudget) return status::noStorage;
+    Block block{std::make_unique<unsigned char[]>(static_cast<size_t>(size)), static_cast<size_t>(size)};
+    std::memset(block.bytes.get(), freshStorageFill, block.size);
+    *out = block.bytes.get();
+    storage_.push_back(std::move(block));
+    storageBytes_ += static_cast<uint64_t>(size);
+    host_.noteStorageHandedOut(static_cast<uint64_t>(size));
+    return status::ok;
+}
+
+bool Session::ownsRange(const void* p, size_t n) const {
+    auto* begin = static_cast<const unsigned char*>(p);
+    for (const auto& block : storage_) {
+        const unsigned char* b = block.bytes.get();
+        if (begin >= b && begin <= b + block.size && n <= static_cast<size_t>(b + block.size - begin))
+            return true;
+    }
+    return false;
+}
+
+bool Session::nextPredicate(zrx::IndexItem& out) {
+    if (nextPredicate_ >= predicates_.size()) return false;
+    const StoredPredicate& p = predicates_[nextPredicate_++];
+    out.op = &p.op;
+    out.column = p.column.c_str();
+    out.value = p.value.c_str();
+    return true;
+}
+
+void Session::acceptRow(const void* row) {
+    zrx::MentrenqRow copy;
+    std::memcpy(&copy, row, sizeof copy);
+    rows_.push_back(copy);
+}
+
+int32_t Session::createPath(platform::ServerContext* self, const char* name, zrx::HostHandle* path) {
+    auto* session = static_cast<Session*>(self->owner);
+    int32_t injected = 0;
+    if (session->host_.faults().onCall(Operation::CreatePath, injected)) return injected;
+    size_t length = strnlen(name, 9);
+    if (length == 0 || length > 8) {
+        session->host_.log("CreatePath: path name must have 1 to 8 characters");
+        return status::badArgument;
+    }
+    auto& object = session->make<PathObject>(std::string(name, length));
+    *path = session->handOut(object);
+    return status::ok;
+}
+
+} // namespace host

@@ -1,0 +1,117 @@
+// One session of the data server with the view module: the parameter list,
+// the request block, storage and every object the module obtains. The
+// session owns all of it and releases it when the session ends.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/host.h"
+#include "core/host_object.h"
+#include "core/module.h"
+#include "platform/server_context.h"
+#include "zrx/items.h"
+#include "zrx/mentrenq_row.h"
+
+namespace host {
+
+// One index predicate of the caller, as GetRequestItem item 19 delivers it.
+struct Predicate {
+    std::string column;
+    int16_t op = 1; // 1 EQ, 2 NE, 3 GE, 4 LE, 5 LT, 6 GT
+    std::string value;
+};
+
+struct SessionOptions {
+    std::vector<Predicate> predicates;
+    std::string nodeText = "SRVR01:CMS";
+    uint64_t storageBudget = UINT64_MAX; // bytes this session may obtain
+};
+
+struct LiveObjects {
+    int paths = 0;
+    int plans = 0;
+    int requests = 0;
+    int cursors = 0;
+    bool any() const { return paths || plans || requests || cursors; }
+};
+
+class Session {
+public:
+    Session(Host& host, const Module& module, SessionOptions options = {});
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // The three entries of the module, called as the data server does.
+    int32_t start();
+    int32_t request();
+    // Calls the session end entry, then releases everything the session holds.
+    int32_t end();
+
+    bool released() const { return released_; }
+    const std::vector<zrx::MentrenqRow>& rows() const { return rows_; }
+    void* workArea() const { return parm_.workArea; }
+    zrx::ParmList& parmList() { return parm_; }
+    Host& host() { return host_; }
+    const SessionOptions& options() const { return options_; }
+
+    // Objects not dropped by the module (counted until the session ends).
+    LiveObjects live() const;
+    // What live() said when the session end entry returned, before release.
+    LiveObjects liveAtEnd() const { return liveAtEnd_; }
+    uint64_t storageOutstanding() const { return storageBytes_; }
+
+    // Services for the operations.
+    template <class T, class... Args>
+    T& make(Args&&... args) {
+        auto object = std::make_unique<T>(this, std::forward<Args>(args)...);
+        T& ref = *object;
+        adopt(std::move(object));
+        return ref;
+    }
+    // The handle the host hands out for an object, failing its check when
+    // the fault plan says so.
+    zrx::HostHandle handOut(ObjectBase& object);
+    int32_t allocate(int32_t size, void** out);
+    bool ownsRange(const void* p, size_t n) const;
+    bool nextPredicate(zrx::IndexItem& out);
+    void acceptRow(const void* row);
+
+private:
+    struct Block {
+        std::unique_ptr<unsigned char[]> bytes;
+        size_t size;
+    };
+    struct StoredPredicate {
+        int16_t op;
+        std::string column;
+        std::string value;
+    };
+
+    void adopt(std::unique_ptr<ObjectBase> object);
+    int32_t call(zrx::EntryFn entry);
+    void release();
+    static int32_t createPath(platform::ServerContext* self, const char* name,
+                              zrx::HostHandle* path);
+
+    Host& host_;
+    const Module& module_;
+    SessionOptions options_;
+    zrx::ParmList parm_{};
+    zrx::HostHandle storageHandle_{};
+    platform::ServerContext context_{};
+    ObjectBase* requestBlock_ = nullptr;
+    std::vector<std::unique_ptr<ObjectBase>> objects_;
+    std::vector<Block> storage_;
+    uint64_t storageBytes_ = 0;
+    std::vector<StoredPredicate> predicates_;
+    size_t nextPredicate_ = 0;
+    std::vector<zrx::MentrenqRow> rows_;
+    LiveObjects liveAtEnd_;
+    bool released_ = false;
+};
+
+} // namespace host

@@ -1,0 +1,78 @@
+// The kinds of host object a session hands the module, with their
+// descriptors and operation tables.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/fault_plan.h"
+#include "core/host_object.h"
+#include "zrx/sqlda.h"
+
+namespace host {
+
+class StatementResult;
+
+struct RequestBlockObject : ObjectBase {
+    static constexpr ObjectKind objectKind = ObjectKind::RequestBlock;
+    explicit RequestBlockObject(Session* s);
+};
+
+struct StorageObject : ObjectBase {
+    static constexpr ObjectKind objectKind = ObjectKind::Storage;
+    explicit StorageObject(Session* s);
+};
+
+struct PathObject : ObjectBase {
+    static constexpr ObjectKind objectKind = ObjectKind::Path;
+    PathObject(Session* s, std::string name);
+    std::string name;
+};
+
+struct PlanObject : ObjectBase {
+    static constexpr ObjectKind objectKind = ObjectKind::Plan;
+    PlanObject(Session* s, std::string text, StatementKind statement);
+    std::string text;
+    StatementKind statement;
+};
+
+struct CursorObject;
+
+struct RequestObject : ObjectBase {
+    static constexpr ObjectKind objectKind = ObjectKind::Request;
+    RequestObject(Session* s, PlanObject* plan);
+    ~RequestObject() override;
+    PlanObject* plan;
+    CursorObject* cursor = nullptr;
+    int inputDescriptor = 0; // what GetInputSQLDA hands out; never looked into
+    bool inputGiven = false;
+    bool open = false;
+    std::unique_ptr<StatementResult> result;
+};
+
+struct CursorObject : ObjectBase {
+    static constexpr ObjectKind objectKind = ObjectKind::Cursor;
+    CursorObject(Session* s, RequestObject* request);
+    RequestObject* request;
+    // The output SQLDA and the value buffers it refers to; they stay put
+    // until the session ends.
+    std::vector<unsigned char> sqlda;
+    std::vector<std::string> values;
+    std::vector<int16_t> nullInds;
+    uint64_t rowsFetched = 0;
+    bool sqldaGiven = false;
+    bool ended = false;
+};
+
+} // namespace host
+
+namespace host {
+// Descriptors (with their operation tables) by object kind.
+const void* requestBlockDescriptor();
+const void* storageDescriptor();
+const void* pathDescriptor();
+const void* planDescriptor();
+const void* requestDescriptor();
+const void* cursorDescriptor();
+} // namespace host

@@ -1,0 +1,31 @@
+#include "core/data_source.h"
+
+namespace host {
+
+namespace {
+
+class QueryResult : public StatementResult {
+public:
+    explicit QueryResult(std::unique_ptr<sql::Query> query) : query_(std::move(query)) {}
+    const std::vector<sql::ColumnSpec>& columns() const override { return query_->columns(); }
+    sql::Query::Step next(std::vector<sql::Cell>& row, std::string& error) override {
+        return query_->next(row, error);
+    }
+
+private:
+    std::unique_ptr<sql::Query> query_;
+};
+
+} // namespace
+
+bool SnapshotSource::check(std::string_view text, std::string& error) {
+    return sql::Query::prepare(snapshot_, text, error) != nullptr;
+}
+
+std::unique_ptr<StatementResult> SnapshotSource::open(std::string_view text, std::string& error) {
+    auto query = sql::Query::prepare(snapshot_, text, error);
+    if (!query) return nullptr;
+    return std::make_unique<QueryResult>(std::move(query));
+}
+
+} // namespace host

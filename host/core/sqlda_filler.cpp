@@ -1,0 +1,92 @@
+#include "core/sqlda_filler.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/session.h"
+
+namespace host {
+
+namespace {
+
+zrx::SQLDA& sqldaOf(CursorObject& cursor) {
+    return *reinterpret_cast<zrx::SQLDA*>(cursor.sqlda.data());
+}
+
+zrx::SqlColumn& columnAt(CursorObject& cursor, size_t i) {
+    return *zrx::sqldaColumn(&sqldaOf(cursor), i);
+}
+
+std::vector<const ResultFault*> faultsFor(const CursorObject& cursor, const FaultPlan& faults) {
+    std::vector<const ResultFault*> out;
+    for (const auto& f : faults.resultFaults())
+        if (f.statement == cursor.request->plan->statement &&
+            (f.nthRow == 0 || f.nthRow == cursor.rowsFetched))
+            out.push_back(&f);
+    return out;
+}
+
+int columnDelta(const CursorObject& cursor, const FaultPlan& faults) {
+    int delta = 0;
+    for (const auto& f : faults.resultFaults())
+        if (f.statement == cursor.request->plan->statement) delta += f.columnDelta;
+    return delta;
+}
+
+} // namespace
+
+void describeColumns(CursorObject& cursor, const std::vector<sql::ColumnSpec>& columns) {
+    FaultPlan& faults = cursor.session->host().faults();
+    int delta = columnDelta(cursor, faults);
+    if (delta != 0) faults.noteResultFault();
+    long described = std::max<long>(0, static_cast<long>(columns.size()) + delta);
+    size_t n = static_cast<size_t>(described);
+
+    cursor.sqlda.assign(zrx::sqldaSize(n), 0);
+    cursor.values.assign(n, std::string());
+    cursor.nullInds.assign(n, 0);
+    sqldaOf(cursor).count = static_cast<int16_t>(n);
+    for (size_t i = 0; i < n; ++i) {
+        zrx::SqlColumn& c = columnAt(cursor, i);
+        int width = i < columns.size() ? columns[i].width : 1;
+        c.length = static_cast<int16_t>(width);
+        c.data = cursor.values[i].data();
+        c.nullInd = &cursor.nullInds[i];
+    }
+    cursor.sqldaGiven = true;
+}
+
+void fillRow(CursorObject& cursor, const std::vector<sql::Cell>& row, FaultPlan& faults) {
+    const size_t n = cursor.values.size();
+    for (size_t i = 0; i < n; ++i) {
+        if (i < row.size()) {
+            cursor.values[i] = row[i].bytes;
+            cursor.nullInds[i] = row[i].null ? -1 : 0;
+        } else {
+            cursor.values[i].assign(1, ' ');
+            cursor.nullInds[i] = 0;
+        }
+    }
+    for (const ResultFault* f : faultsFor(cursor, faults)) {
+        bool applied = false;
+        if (f->longColumn >= 0 && static_cast<size_t>(f->longColumn) < n && f->longBy > 0) {
+            cursor.values[f->longColumn].resize(cursor.values[f->longColumn].size() + static_cast<size_t>(f->longBy), 'X');
+            cursor.nullInds[f->longColumn] = 0;
+            applied = true;
+        }
+        if (f->nullColumn >= 0 && static_cast<size_t>(f->nullColumn) < n) {
+            cursor.nullInds[f->nullColumn] = -1;
+            applied = true;
+        }
+        if (applied) faults.noteResultFault();
+    }
+    for (size_t i = 0; i < n; ++i) {
+        zrx::SqlColumn& c = columnAt(cursor, i);
+        size_t length = std::min<size_t>(cursor.values[i].size(), INT16_MAX);
+        c.length = static_cast<int16_t>(length);
+        c.data = cursor.values[i].data();
+        c.nullInd = &cursor.nullInds[i];
+    }
+}
+
+} // namespace host

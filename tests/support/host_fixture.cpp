@@ -1,0 +1,60 @@
+#include "support/host_fixture.h"
+
+#include <stdexcept>
+
+#include "frame/entries.h"
+
+namespace zrxtest {
+
+HostFixture::HostFixture(std::string_view scenario, const std::string& moduleFile) {
+    std::string error;
+    snapshot_ = host::sql::Snapshot::createInMemory(error);
+    if (!snapshot_) throw std::runtime_error("snapshot: " + error);
+    if (!scenario.empty() && !snapshot_->exec(scenario, error))
+        throw std::runtime_error("scenario: " + error);
+    source_ = std::make_unique<host::SnapshotSource>(*snapshot_);
+    host_.setDataSource(source_.get());
+    module_ = moduleFile.empty() ? host::Module::linked(&cnt1entd, error)
+                                 : host::Module::load(moduleFile, error);
+    if (!module_) throw std::runtime_error("module: " + error);
+}
+
+std::unique_ptr<host::Session> HostFixture::session(std::vector<host::Predicate> predicates,
+                                                    host::SessionOptions options) {
+    options.predicates = std::move(predicates);
+    return std::make_unique<host::Session>(host_, *module_, std::move(options));
+}
+
+QueryRun HostFixture::run(std::vector<host::Predicate> predicates, host::SessionOptions options,
+                          int maxCalls) {
+    QueryRun run;
+    auto s = session(std::move(predicates), std::move(options));
+    run.start = s->start();
+    if (run.start == 0) {
+        for (int i = 0; i < maxCalls; ++i) {
+            int32_t status = s->request();
+            run.requests.push_back(status);
+            if (status != 0) break;
+        }
+    }
+    run.rows = s->rows();
+    run.end = s->end();
+    run.liveAtEnd = s->liveAtEnd();
+    run.storageAfterRelease = s->storageOutstanding();
+    return run;
+}
+
+std::vector<host::Predicate> HostFixture::report() { return {{"REPORT", 1, "YES"}}; }
+
+std::vector<host::Predicate> HostFixture::resource(const std::string& major, const std::string& minor,
+                                                   const std::string& enqplex) {
+    return {{"MAJORNAME", 1, major}, {"MINORNAME", 1, minor}, {"ENQPLEX", 1, enqplex}};
+}
+
+std::string trimmed(const char* field, size_t width) {
+    size_t n = width;
+    while (n > 0 && field[n - 1] == ' ') --n;
+    return std::string(field, n);
+}
+
+} // namespace zrxtest

@@ -1,0 +1,68 @@
+// A data server on an in-memory snapshot with the module linked in (or the
+// real ZRX.so loaded), running queries the way the data server does.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/data_source.h"
+#include "core/host.h"
+#include "core/module.h"
+#include "core/session.h"
+#include "sql/snapshot.h"
+#include "zrx/mentrenq_row.h"
+
+namespace zrxtest {
+
+// What one whole query did.
+struct QueryRun {
+    int32_t start = -1;
+    std::vector<int32_t> requests; // every request call's status, in order
+    int32_t end = -1;
+    std::vector<zrx::MentrenqRow> rows;
+    host::LiveObjects liveAtEnd;   // after the session end entry returned
+    uint64_t storageAfterRelease = 0;
+    int32_t last() const { return requests.empty() ? -1 : requests.back(); }
+};
+
+class HostFixture {
+public:
+    // An in-memory snapshot filled with `scenario` (INSERTs); the linked
+    // module, or the module file when `moduleFile` is given.
+    explicit HostFixture(std::string_view scenario = "", const std::string& moduleFile = "");
+
+    host::sql::Snapshot& snapshot() { return *snapshot_; }
+    host::Host& host() { return host_; }
+    const host::Module& module() const { return *module_; }
+
+    std::unique_ptr<host::Session> session(std::vector<host::Predicate> predicates = {},
+                                           host::SessionOptions options = {});
+
+    // Start, request until the module stops (or `maxCalls`), end.
+    QueryRun run(std::vector<host::Predicate> predicates, host::SessionOptions options = {},
+                 int maxCalls = 10000);
+
+    // The predicates of a report query and of a single-resource query.
+    static std::vector<host::Predicate> report();
+    static std::vector<host::Predicate> resource(const std::string& major, const std::string& minor,
+                                                 const std::string& enqplex);
+
+private:
+    std::unique_ptr<host::sql::Snapshot> snapshot_;
+    std::unique_ptr<host::SnapshotSource> source_;
+    host::Host host_;
+    std::unique_ptr<host::Module> module_;
+};
+
+// A character field without its trailing blanks.
+std::string trimmed(const char* field, size_t width);
+
+template <size_t N>
+std::string trimmed(const char (&field)[N]) {
+    return trimmed(field, N);
+}
+
+} // namespace zrxtest
