@@ -1,5 +1,6 @@
 // Opening snapshot files: read-only, and only real snapshots.
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <sqlite3.h>
 
 #include <cstdio>
@@ -44,7 +45,10 @@ protected:
         return s.replace(at, from.size(), to);
     }
 
-    const std::string path = ::testing::TempDir() + "zrx_sql_snapshot_test.db";
+    // One file per test: CTest runs the tests of this file side by side.
+    const std::string path = ::testing::TempDir() + "zrx_sql_snapshot_" +
+                             ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
+                             std::to_string(::getpid()) + ".db";
 };
 
 TEST(Schema, EmbeddedTextIsTheSnapshotScript) {

@@ -1,0 +1,43 @@
+# The two commands: `make demo` runs the view on the built-in demo
+# enterprise; `make test` builds from scratch and runs every test, also under
+# the address and undefined-behaviour sanitizers.
+
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+
+.PHONY: all deps build demo test test-default test-sanitize bench clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+build: deps
+	cmake --preset default
+	cmake --build --preset default -j $(JOBS)
+
+demo: build
+	@echo "== mentrenq tree (who blocks whom)"
+	@build/default/bin/mentrenq tree
+	@echo
+	@echo "== mentrenq query --report"
+	@build/default/bin/mentrenq query --report
+
+test: deps
+	rm -rf build/default build/sanitize
+	$(MAKE) test-default test-sanitize
+
+test-default:
+	cmake --preset default
+	cmake --build --preset default -j $(JOBS)
+	ctest --preset default -j $(JOBS)
+
+test-sanitize:
+	cmake --preset sanitize
+	cmake --build --preset sanitize -j $(JOBS)
+	ctest --preset sanitize -j $(JOBS)
+
+bench: build
+	build/default/bin/mentrenq-bench
+
+clean:
+	rm -rf build
