@@ -1,0 +1,54 @@
+// Who blocks whom: each contended resource of each Enqplex with its owners
+// and waiters, built from a report query and one detail query per resource.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/view_runner.h"
+
+namespace cli {
+
+struct TreeTask {
+    std::string job;
+    std::string sysname;
+    std::string plxname;
+    unsigned asid = 0;
+    bool exclusive = true;
+    bool trueOwner = false;
+    int32_t waittime = 0;
+};
+
+struct TreeResource {
+    std::string major;
+    std::string minor;
+    int32_t owntaskct = 0;
+    int32_t waittaskct = 0;
+    int32_t maxwaittm = 0;
+    std::vector<TreeTask> owners;
+    std::vector<TreeTask> waiters; // longest wait first
+    int32_t detailStatus = 62;     // of the resource's detail query
+};
+
+struct TreeEnqplex {
+    std::string name;
+    std::vector<TreeResource> resources; // longest wait first
+};
+
+struct ContentionTree {
+    int32_t reportStatus = 62;
+    std::vector<std::string> reportLines;
+    std::vector<TreeEnqplex> enqplexes;
+    bool complete() const;
+};
+
+// `enqplex` empty: every Enqplex.
+ContentionTree buildTree(ViewRunner& runner, const std::string& enqplex);
+
+void writeTreeText(std::ostream& out, const ContentionTree& tree);
+void writeTreeJson(std::ostream& out, const ContentionTree& tree);
+void writeTreeDot(std::ostream& out, const ContentionTree& tree);
+
+} // namespace cli

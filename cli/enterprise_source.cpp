@@ -1,0 +1,60 @@
+#include "cli/enterprise_source.h"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+
+#include "scenarios/texts.h"
+
+namespace cli {
+
+std::unique_ptr<host::sql::Snapshot> openEnterprise(const std::string& dbFile, std::string& error) {
+    if (dbFile.empty()) {
+        auto snapshot = host::sql::Snapshot::createInMemory(error);
+        if (snapshot && !snapshot->exec(scenarios::demoEnterpriseSql(), error)) return nullptr;
+        return snapshot;
+    }
+    struct stat st {};
+    if (::stat(dbFile.c_str(), &st) != 0) {
+        error = "no snapshot file " + dbFile;
+        return nullptr;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        error = dbFile + " is not a file";
+        return nullptr;
+    }
+    return host::sql::Snapshot::openFile(dbFile, error);
+}
+
+bool writeSnapshotFile(const std::string& path, std::string_view script, std::string& error) {
+    auto snapshot = host::sql::Snapshot::createInMemory(error);
+    if (!snapshot) return false;
+    if (!snapshot->exec("BEGIN;", error) || !snapshot->exec(script, error) ||
+        !snapshot->exec("COMMIT;", error))
+        return false;
+
+    const std::string temporary = path + ".partial";
+    std::remove(temporary.c_str());
+    sqlite3_stmt* vacuum = nullptr;
+    if (sqlite3_prepare_v2(snapshot->db(), "VACUUM INTO ?1", -1, &vacuum, nullptr) != SQLITE_OK) {
+        error = sqlite3_errmsg(snapshot->db());
+        return false;
+    }
+    sqlite3_bind_text(vacuum, 1, temporary.c_str(), -1, SQLITE_TRANSIENT);
+    int rc = sqlite3_step(vacuum);
+    if (rc != SQLITE_DONE) error = "cannot write " + path + ": " + sqlite3_errmsg(snapshot->db());
+    sqlite3_finalize(vacuum);
+    if (rc != SQLITE_DONE) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        error = "cannot write " + path;
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace cli

@@ -1,0 +1,20 @@
+// The enterprise a command works on: a snapshot file, or the built-in demo.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "sql/snapshot.h"
+
+namespace cli {
+
+// `dbFile` empty: the demo enterprise, in memory. Otherwise the file,
+// read-only; null with a message when it is missing or not a snapshot.
+std::unique_ptr<host::sql::Snapshot> openEnterprise(const std::string& dbFile, std::string& error);
+
+// Writes a snapshot file made of the schema and `script` (INSERTs). An
+// existing file at `path` is replaced only once the new one is complete.
+bool writeSnapshotFile(const std::string& path, std::string_view script, std::string& error);
+
+} // namespace cli

@@ -1,0 +1,132 @@
+#include "cli/row_formats.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "cli/columns.h"
+
+namespace cli {
+
+bool parseRowFormat(std::string_view name, RowFormat& out) {
+    if (name == "table") out = RowFormat::Table;
+    else if (name == "csv") out = RowFormat::Csv;
+    else if (name == "json") out = RowFormat::Json;
+    else return false;
+    return true;
+}
+
+std::string jsonString(std::string_view text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (c < 0x20 || c >= 0x7F) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\u%04X", c);
+                out += buf;
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+    }
+    return out + "\"";
+}
+
+std::string csvField(std::string_view text) {
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+    std::string out = "\"";
+    for (char c : text) {
+        out += c;
+        if (c == '"') out += '"';
+    }
+    return out + "\"";
+}
+
+namespace {
+
+std::string cellText(const ColumnValue& v) { return v.numeric ? std::to_string(v.number) : v.text; }
+
+// Control characters would break the alignment and the terminal.
+std::string printableCell(std::string s) {
+    for (char& c : s)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '.';
+    return s;
+}
+
+void writeTable(std::ostream& out, const std::vector<zrx::MentrenqRow>& rows) {
+    const size_t n = columnNames.size();
+    std::vector<std::vector<std::string>> cells;
+    std::vector<size_t> width(n);
+    std::vector<bool> numeric(n, false);
+    for (size_t c = 0; c < n; ++c) width[c] = columnNames[c].size();
+    for (const auto& row : rows) {
+        std::vector<std::string> line;
+        for (size_t c = 0; c < n; ++c) {
+            ColumnValue v = columnValue(row, c);
+            numeric[c] = v.numeric;
+            line.push_back(printableCell(cellText(v)));
+            width[c] = std::max(width[c], line.back().size());
+        }
+        cells.push_back(std::move(line));
+    }
+    auto emit = [&](const std::vector<std::string>& line, bool header) {
+        std::string text;
+        for (size_t c = 0; c < n; ++c) {
+            const std::string& s = line[c];
+            const std::string pad(width[c] - s.size(), ' ');
+            text += (numeric[c] && !header) ? pad + s : s + pad;
+            if (c + 1 < n) text += "  ";
+        }
+        while (!text.empty() && text.back() == ' ') text.pop_back();
+        out << text << '\n';
+    };
+    std::vector<std::string> header(columnNames.begin(), columnNames.end());
+    emit(header, true);
+    std::vector<std::string> rule;
+    for (size_t c = 0; c < n; ++c) rule.push_back(std::string(width[c], '-'));
+    emit(rule, true);
+    for (const auto& line : cells) emit(line, false);
+}
+
+void writeCsv(std::ostream& out, const std::vector<zrx::MentrenqRow>& rows) {
+    for (size_t c = 0; c < columnNames.size(); ++c) out << (c ? "," : "") << columnNames[c];
+    out << "\r\n";
+    for (const auto& row : rows) {
+        for (size_t c = 0; c < columnNames.size(); ++c) {
+            ColumnValue v = columnValue(row, c);
+            out << (c ? "," : "") << (v.numeric ? std::to_string(v.number) : csvField(v.text));
+        }
+        out << "\r\n";
+    }
+}
+
+void writeJson(std::ostream& out, const std::vector<zrx::MentrenqRow>& rows) {
+    out << "[";
+    for (size_t r = 0; r < rows.size(); ++r) {
+        out << (r ? ",\n " : "\n ") << "{";
+        for (size_t c = 0; c < columnNames.size(); ++c) {
+            ColumnValue v = columnValue(rows[r], c);
+            out << (c ? ", " : "") << '"' << columnNames[c]
+                << "\": " << (v.numeric ? std::to_string(v.number) : jsonString(v.text));
+        }
+        out << "}";
+    }
+    out << (rows.empty() ? "]\n" : "\n]\n");
+}
+
+} // namespace
+
+void writeRows(std::ostream& out, RowFormat format, const std::vector<zrx::MentrenqRow>& rows) {
+    switch (format) {
+    case RowFormat::Table: writeTable(out, rows); break;
+    case RowFormat::Csv: writeCsv(out, rows); break;
+    case RowFormat::Json: writeJson(out, rows); break;
+    }
+}
+
+} // namespace cli

@@ -1,0 +1,47 @@
+// Runs MENTRENQ queries through the module exactly as the data server does:
+// session start, request calls until the module stops, session end.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/data_source.h"
+#include "core/host.h"
+#include "core/module.h"
+#include "core/session.h"
+#include "sql/snapshot.h"
+#include "zrx/mentrenq_row.h"
+
+namespace cli {
+
+struct ViewResult {
+    int32_t status = 0;     // the final status: 62 when the view ended normally
+    std::vector<zrx::MentrenqRow> rows;
+    double elapsedMs = 0;
+    std::vector<std::string> lines; // the module's trace lines of this query
+};
+
+class ViewRunner {
+public:
+    ViewRunner(host::sql::Snapshot& snapshot, const host::Module& module);
+
+    ViewResult run(const std::vector<host::Predicate>& predicates);
+    host::Host& host() { return host_; }
+
+private:
+    host::SnapshotSource source_;
+    host::Host host_;
+    const host::Module& module_;
+};
+
+// The module file the command loads: `requested` when given, else
+// $MENTRENQ_MODULE, else ZRX.so in the lib folder beside the program's.
+std::string moduleFile(const std::string& requested);
+
+// What a final status of the view means, using the lines it wrote to tell
+// why a view was abandoned; e.g. "view abandoned (invalid index predicates)".
+std::string describeStatus(int32_t status, const std::vector<std::string>& lines);
+
+} // namespace cli
