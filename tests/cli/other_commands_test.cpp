@@ -1,0 +1,134 @@
+// tree, sql, demo and generate through the binary.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "run_command.h"
+
+namespace {
+
+using clitest::runMentrenq;
+using clitest::temporaryFile;
+
+TEST(TreeCommand, ShowsOwnersThenWaitersLongestWaitFirst) {
+    auto r = runMentrenq({"tree", "--enqplex", "MIMPLEX"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "Enqplex MIMPLEX\n"
+              "  SYSDSN AR.PROD.INVOICE.KSDS\n"
+              "      2 owners, 2 waiters, longest wait 118 s\n"
+              "    owner  ARNIGHT  on CICA     asid 0055  exclusive  true owner\n"
+              "    owner  MIMGR    on CICB     asid 001C  exclusive\n"
+              "    waiter CICSPB1  on CICB     asid 0029  shared     waiting 118 s\n"
+              "    waiter CICSPA2  on CICA     asid 002A  shared     waiting 15 s\n"
+              "  SYSDSN CICS.PROD.DFHCSD\n"
+              "      2 owners, 1 waiter, longest wait 23 s\n"
+              "    owner  MIMGR    on CICA     asid 001C  exclusive\n"
+              "    owner  CSDUPDT  on CICB     asid 0049  exclusive  true owner\n"
+              "    waiter CICSPA1  on CICA     asid 0029  shared     waiting 23 s\n");
+}
+
+TEST(TreeCommand, JsonAndDotDescribeTheSameTree) {
+    auto json = runMentrenq({"tree", "--enqplex", "*DEFAULT", "--format", "json"});
+    ASSERT_EQ(json.exitCode, 0) << json.err;
+    EXPECT_EQ(json.out.rfind("[\n {\"enqplex\": \"*DEFAULT\", \"resources\": [", 0), 0u) << json.out;
+    EXPECT_NE(json.out.find("{\"job\": \"DEVCOPY\", \"sysname\": \"DEV1\", \"plxname\": \"DEVPLX\", \"asid\": 58, "
+                            "\"type\": \"exclusive\", \"trueowner\": true}"),
+              std::string::npos)
+        << json.out;
+
+    auto dot = runMentrenq({"tree", "--enqplex", "*DEFAULT", "--format", "dot"});
+    ASSERT_EQ(dot.exitCode, 0) << dot.err;
+    EXPECT_EQ(dot.out.rfind("digraph mentrenq {", 0), 0u);
+    EXPECT_NE(dot.out.find("subgraph \"cluster_DEV1\""), std::string::npos);
+    EXPECT_NE(dot.out.find("\"task:*DEFAULT:TSTB:TSTLOAD:004D\" -> \"resource:*DEFAULT:SYSDSN:TEST.COMMON.PARMLIB\""),
+              std::string::npos)
+        << dot.out;
+    EXPECT_EQ(dot.out.substr(dot.out.size() - 2), "}\n");
+}
+
+TEST(TreeCommand, AnEnqplexWithoutContentionSaysSo) {
+    auto r = runMentrenq({"tree", "--enqplex", "NOSUCH"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "No contention.\n");
+}
+
+TEST(SqlCommand, MentrenqIsATableWhoseOtherClausesAreSqlites) {
+    auto r = runMentrenq({"sql", "SELECT ENQPLEX, MAJORNAME, MAXWAITTM FROM MENTRENQ WHERE REPORT = 'YES' "
+                                 "ORDER BY MAXWAITTM DESC LIMIT 2"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "ENQPLEX  MAJORNAME  MAXWAITTM\n"
+              "-------  ---------  ---------\n"
+              "PRODENQ  SPFEDIT    1260\n"
+              "PRODENQ  SYSDSN     610\n");
+}
+
+TEST(SqlCommand, JoinsWithTheSnapshotsTablesAndAggregates) {
+    auto grouped = runMentrenq({"sql", "SELECT ENQPLEX, COUNT(*), SUM(WAITTASKCT) FROM MENTRENQ WHERE REPORT = 'YES' "
+                                       "GROUP BY ENQPLEX ORDER BY 2 DESC, 1"});
+    ASSERT_EQ(grouped.exitCode, 0) << grouped.err;
+    EXPECT_EQ(grouped.out,
+              "ENQPLEX   COUNT(*)  SUM(WAITTASKCT)\n"
+              "--------  --------  ---------------\n"
+              "PRODENQ   4         5\n"
+              "*DEFAULT  3         4\n"
+              "MIMPLEX   2         3\n");
+    auto joined = runMentrenq({"sql", "SELECT DISTINCT X.SYS_NAME, X.ENQPLEX FROM MENTRENQ M JOIN MXCFSYS X "
+                                      "ON X.SYS_NAME = M.SYSNAME WHERE M.MAJORNAME = 'SYSDSN' AND "
+                                      "M.MINORNAME = 'PAY.PROD.TAXRATES' AND M.ENQPLEX = 'PRODENQ' ORDER BY 1"});
+    ASSERT_EQ(joined.exitCode, 0) << joined.err;
+    EXPECT_EQ(joined.out, "SYS_NAME  ENQPLEX\n--------  -------\nPRDA      PRODENQ\nPRDB      PRODENQ\nPRDD      PRODENQ\n");
+}
+
+TEST(SqlCommand, ReportAndEnqplexTogetherAreNotAValidCombination) {
+    auto r = runMentrenq({"sql", "SELECT * FROM MENTRENQ WHERE REPORT = 'YES' AND ENQPLEX = 'PRODENQ'"});
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_NE(r.err.find("Invalid Combination of Index Values"), std::string::npos) << r.err;
+}
+
+TEST(SqlCommand, AnOperatorTheModuleRefusesIsAnSqlErrorNamingTheStatus) {
+    auto r = runMentrenq({"sql", "SELECT * FROM MENTRENQ WHERE MAJORNAME > 'A'"});
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_NE(r.err.find("SQL error: MENTRENQ status 71: view abandoned (invalid index predicates)"),
+              std::string::npos)
+        << r.err;
+    auto bad = runMentrenq({"sql", "SELEKT 1"});
+    EXPECT_EQ(bad.exitCode, 3);
+    EXPECT_NE(bad.err.find("SQL error"), std::string::npos);
+}
+
+TEST(SnapshotCommands, DemoFileAnswersLikeTheBuiltInDemo) {
+    const std::string path = temporaryFile("demo.db");
+    auto written = runMentrenq({"demo", "--out", path});
+    ASSERT_EQ(written.exitCode, 0) << written.err;
+    auto fromFile = runMentrenq({"query", "--db", path, "--report", "--format", "csv"});
+    auto builtIn = runMentrenq({"query", "--report", "--format", "csv"});
+    EXPECT_EQ(fromFile.exitCode, 0) << fromFile.err;
+    EXPECT_EQ(fromFile.out, builtIn.out);
+    std::remove(path.c_str());
+    EXPECT_EQ(runMentrenq({"demo"}).exitCode, 2);
+}
+
+TEST(SnapshotCommands, GeneratedEnterprisesAreRepeatableAndQueryable) {
+    const std::string a = temporaryFile("a.db"), b = temporaryFile("b.db");
+    const std::vector<std::string> options = {"--enqplexes", "2", "--sysplexes", "2", "--systems", "2",
+                                              "--resources", "20", "--seed", "7"};
+    std::vector<std::string> first = {"generate", "--out", a}, second = {"generate", "--out", b};
+    first.insert(first.end(), options.begin(), options.end());
+    second.insert(second.end(), options.begin(), options.end());
+    ASSERT_EQ(runMentrenq(first).exitCode, 0);
+    ASSERT_EQ(runMentrenq(second).exitCode, 0);
+    auto ra = runMentrenq({"query", "--db", a, "--report", "--format", "csv"});
+    auto rb = runMentrenq({"query", "--db", b, "--report", "--format", "csv"});
+    EXPECT_EQ(ra.exitCode, 0) << ra.err;
+    EXPECT_EQ(ra.out, rb.out);
+    EXPECT_GT(ra.out.size(), 1000u);
+    std::remove(a.c_str());
+    std::remove(b.c_str());
+    EXPECT_EQ(runMentrenq({"generate", "--out", a, "--enqplexes", "9"}).exitCode, 2);
+    EXPECT_EQ(runMentrenq({"generate", "--out", a, "--seed", "x"}).exitCode, 2);
+}
+
+} // namespace

@@ -1,0 +1,156 @@
+// mentrenq query through its binary, on the demo enterprise.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "run_command.h"
+
+namespace {
+
+using clitest::runMentrenq;
+
+std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+TEST(QueryCommand, ReportAsCsvListsEveryContendedResource) {
+    auto r = runMentrenq({"query", "--report", "--format", "csv"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto lines = splitLines(r.out);
+    ASSERT_EQ(lines.size(), 10u);
+    EXPECT_EQ(lines[0],
+              "majorname,minorname,owntaskct,waittaskct,maxwaittm,owningas,waitingas,sysname,swapped,type,"
+              "asid,waittime,report,originnode,plxname,enqplex,trueowner");
+    EXPECT_EQ(lines[4], "SYSDSN,PAY.PROD.EMPLOYEE.MASTER,1,2,342,,,,0,0,0,0,YES,,,PRODENQ,0");
+    EXPECT_NE(r.out.find("\r\n"), std::string::npos) << "CSV lines end with CRLF";
+    EXPECT_EQ(r.err, "") << "csv writes no summary line";
+}
+
+TEST(QueryCommand, TableHasAHeaderARuleAndASummaryOnStandardError) {
+    auto r = runMentrenq({"query", "--demo", "--report"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto lines = splitLines(r.out);
+    ASSERT_EQ(lines.size(), 11u);
+    EXPECT_EQ(lines[0].rfind("majorname  minorname", 0), 0u);
+    EXPECT_EQ(lines[1].rfind("---------  ---", 0), 0u);
+    EXPECT_EQ(r.err.rfind("9 rows, status 62 (end of data), ", 0), 0u) << r.err;
+}
+
+TEST(QueryCommand, OneResourceAsJsonGivesOneObjectPerTaskWithNumbers) {
+    auto r = runMentrenq({"query", "--major", "SYSDSN", "--minor", "PAY.PROD.EMPLOYEE.MASTER", "--enqplex",
+                          "PRODENQ", "--format", "json"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out.front(), '[');
+    size_t objects = 0;
+    for (size_t at = r.out.find("{\"majorname\""); at != std::string::npos;
+         at = r.out.find("{\"majorname\"", at + 1))
+        ++objects;
+    EXPECT_EQ(objects, 3u);
+    EXPECT_NE(r.out.find("\"owningas\": \"PAYRL01\", \"waitingas\": \"\", \"sysname\": \"PRDA\""),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("\"maxwaittm\": 342"), std::string::npos);
+    EXPECT_NE(r.out.find("\"trueowner\": 128"), std::string::npos);
+    EXPECT_NE(r.out.find("\"trueowner\": 64"), std::string::npos);
+}
+
+TEST(QueryCommand, AnInvalidCombinationEndsWithStatus71AndItsMeaning) {
+    auto r = runMentrenq({"query", "--major", "SYSDSN", "--format", "csv"});
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_NE(r.err.find("Invalid Combination of Index Values"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("mentrenq: status 71: view abandoned (invalid index predicates)"), std::string::npos);
+    EXPECT_EQ(splitLines(r.out).size(), 1u) << "only the header";
+}
+
+TEST(QueryCommand, NoPredicateAtAllIsReportedByTheModule) {
+    auto r = runMentrenq({"query", "--format", "csv"});
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_NE(r.err.find("No Indexing Specified"), std::string::npos);
+}
+
+TEST(QueryCommand, WhereWithAnUnknownOperatorIsAUsageError) {
+    auto r = runMentrenq({"query", "--where", "REPORT LIKE YES"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("unknown operator \"LIKE\""), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+}
+
+TEST(QueryCommand, WhereWithAnOperatorTheModuleRefusesReachesTheModule) {
+    auto r = runMentrenq({"query", "--where", "REPORT <> YES", "--format", "csv"});
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_NE(r.err.find("setupIndices: index operator must be \"=\"(EQ)"), std::string::npos) << r.err;
+}
+
+TEST(QueryCommand, PredicatesReachTheModuleInCommandLineOrder) {
+    auto r = runMentrenq({"query", "--trace", "setupIndices:detail", "--enqplex", "PRODENQ", "--where",
+                          "MINORNAME = PAY.PROD.TAXRATES", "--major", "SYSDSN", "--format", "csv"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const size_t enqplex = r.err.find("COL: ENQPLEX");
+    const size_t minor = r.err.find("COL: MINORNAME");
+    const size_t major = r.err.find("COL: MAJORNAME");
+    ASSERT_NE(enqplex, std::string::npos) << r.err;
+    EXPECT_LT(enqplex, minor);
+    EXPECT_LT(minor, major);
+    EXPECT_EQ(splitLines(r.out).size(), 4u) << "two owners and a waiter";
+}
+
+TEST(QueryCommand, TraceGoesToTheTraceFileWhenOneIsGiven) {
+    const std::string path = clitest::temporaryFile("trace.txt");
+    auto r = runMentrenq({"query", "--report", "--format", "csv", "--trace", "FigConfig:detail", "--trace-file", path});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    std::ifstream in(path);
+    std::stringstream trace;
+    trace << in.rdbuf();
+    EXPECT_EQ(trace.str().rfind("FigConfig: INODESTS SQL(SELECT    INODESTS.NODE ,", 0), 0u) << trace.str();
+    std::remove(path.c_str());
+}
+
+TEST(QueryCommand, UnconditionalLinesReachTheTraceWithoutAnyTraceOption) {
+    auto r = runMentrenq({"query", "--report", "--format", "csv"});
+    EXPECT_EQ(r.err.find("No ThruNode info"), std::string::npos) << "an error-trace line stays quiet";
+    auto unknown = runMentrenq({"query", "--report", "--where", "COLOUR = RED", "--format", "csv"});
+    EXPECT_EQ(unknown.exitCode, 0);
+    EXPECT_EQ(unknown.err, "setupIndices: Unrecognized or unsupported index column \"COLOUR\"\n");
+}
+
+TEST(QueryCommand, BadOptionsAreUsageErrors) {
+    EXPECT_EQ(runMentrenq({"query", "--report", "--format", "xml"}).exitCode, 2);
+    EXPECT_EQ(runMentrenq({"query", "--report", "--trace", "loud"}).exitCode, 2);
+    EXPECT_EQ(runMentrenq({"query", "--colour"}).exitCode, 2);
+    EXPECT_EQ(runMentrenq({"query", "--major"}).exitCode, 2);
+    EXPECT_EQ(runMentrenq({"query", "--report", "--db", "x.db", "--demo"}).exitCode, 2);
+    EXPECT_EQ(runMentrenq({"frobnicate"}).exitCode, 2);
+    EXPECT_EQ(runMentrenq({}).exitCode, 2);
+    auto help = runMentrenq({"query", "--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.out.rfind("mentrenq query", 0), 0u);
+}
+
+TEST(QueryCommand, MissingOrForeignSnapshotFilesAreRefusedClearly) {
+    auto missing = runMentrenq({"query", "--report", "--db", "/nonexistent/enterprise.db"});
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_EQ(missing.err, "mentrenq: no snapshot file /nonexistent/enterprise.db\n");
+
+    const std::string text = clitest::temporaryFile("not-a-snapshot.db");
+    std::ofstream(text) << "this is not a database, only some text\n";
+    auto foreign = runMentrenq({"query", "--report", "--db", text});
+    EXPECT_EQ(foreign.exitCode, 2);
+    EXPECT_NE(foreign.err.find("is not an enterprise snapshot"), std::string::npos) << foreign.err;
+    std::remove(text.c_str());
+}
+
+TEST(QueryCommand, AModuleThatCannotBeLoadedIsNamed) {
+    auto r = runMentrenq({"query", "--report", "--module", "/nonexistent/ZRX.so"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("cannot load module /nonexistent/ZRX.so"), std::string::npos) << r.err;
+}
+
+} // namespace
