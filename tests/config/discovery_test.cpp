@@ -108,6 +108,8 @@ TEST_F(FigConfigRun, StatementsReachTheHostExactlyWithTheirBlankRuns) {
     EXPECT_EQ(statements()[2], thruNodeStatement());
     EXPECT_EQ(statements()[2].size(), 253u);
     EXPECT_EQ(linesOf("FigConfig")[0], "INODESTS SQL(" + plexHubStatement() + ")");
+    EXPECT_TRUE(trace->hasLine("MXCFSYS SQL(" + membersStatement(thru) + ")"));
+    EXPECT_TRUE(trace->hasLine("INODESTS SQL(" + thruNodeStatement() + ")"));
     EXPECT_EQ(w->SQLtbl[0].colCnt, 2);
     EXPECT_EQ(w->SQLtbl[1].colCnt, 7);
     EXPECT_STREQ(w->SQLtbl[1].tblName, "MXCFSYS");
@@ -330,6 +332,16 @@ TEST_F(FigConfigRun, FetchFailuresEndDiscovery) {
         EXPECT_EQ(zrx::FigConfig(w), 1);
         EXPECT_TRUE(linesOf("FigConfig").empty());
     }
+}
+
+TEST_F(FigConfigRun, FetchersWithoutTheirQueryReportEndOfData) {
+    open(EnterpriseBuilder{}, "error");
+    EXPECT_EQ(zrx::fetchInodeRow(w), 514);
+    EXPECT_EQ(zrx::fetchPxsmRow(w), 514);
+    EXPECT_EQ(trace->lines(),
+              (std::vector<std::string>{"fetchInodeRow: fetchInodeRow error INODESTS table missing",
+                                        "fetchPxsmRow: fetchPxsmRow error MXCFSYS table missing"}));
+    EXPECT_EQ(faults().calls(Operation::FetchRow), 0u);
 }
 
 TEST_F(FigConfigRun, EndOfEachMemberTableDumpsAllEntriesUnderDetail) {
