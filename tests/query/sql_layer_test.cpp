@@ -317,7 +317,7 @@ TEST_F(SqlLayer, GetSQLMatchesANameOfTheFullWidth) {
 
 TEST_F(SqlLayer, SprintxWritesTwoUpperCaseDigitsPerByteAndANul) {
     const unsigned char bytes[] = {0x00, 0x80, 0xFF};
-    char out[8];
+    char out[10];
     std::memset(out, '#', sizeof out);
     zrx::sprintx(out, bytes, 3);
     EXPECT_STREQ(out, "0080FF");
@@ -326,10 +326,11 @@ TEST_F(SqlLayer, SprintxWritesTwoUpperCaseDigitsPerByteAndANul) {
     const uint32_t word = 0x0A0B0C0D;
     zrx::sprintx(out, &word, 4);
     EXPECT_STREQ(out, hex(&word, 4).c_str());
+    EXPECT_EQ(out[9], '#');
 
     std::memset(out, '#', sizeof out);
     zrx::sprintx(out, bytes, 0);
-    EXPECT_EQ(std::string(out, sizeof out), std::string(8, '#'));
+    EXPECT_EQ(std::string(out, sizeof out), std::string(10, '#'));
     EXPECT_EQ(trace.events().back(), "< sprintx");
 }
 
