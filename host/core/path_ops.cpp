@@ -135,7 +135,9 @@ int32_t getOutputSQLDA(uint32_t id, zrx::HostObject* obj, zrx::SQLDA** out) {
     RequestObject& request = *cursor->request;
     if (!out) return status::badArgument;
     if (!request.open || !request.result) return status::wrongState;
-    describeColumns(*cursor, request.result->columns());
+    // Described once: the module may still hold the SQLDA handed out before,
+    // so a later call must not move it.
+    if (!cursor->sqldaGiven) describeColumns(*cursor, request.result->columns());
     *out = reinterpret_cast<zrx::SQLDA*>(cursor->sqlda.data());
     return status::ok;
 }

@@ -44,11 +44,14 @@ void describeColumns(CursorObject& cursor, const std::vector<sql::ColumnSpec>& c
 
     cursor.sqlda.assign(zrx::sqldaSize(n), 0);
     cursor.values.assign(n, std::string());
-    cursor.nullInds.assign(n, 0);
+    // Until the first row every column is null, yet its value already holds
+    // as many bytes as its length says, so that no read runs past it.
+    cursor.nullInds.assign(n, -1);
     sqldaOf(cursor).count = static_cast<int16_t>(n);
     for (size_t i = 0; i < n; ++i) {
         zrx::SqlColumn& c = columnAt(cursor, i);
         int width = i < columns.size() ? columns[i].width : 1;
+        cursor.values[i].assign(static_cast<size_t>(std::max(width, 0)), ' ');
         c.length = static_cast<int16_t>(width);
         c.data = cursor.values[i].data();
         c.nullInd = &cursor.nullInds[i];

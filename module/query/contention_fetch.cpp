@@ -11,7 +11,8 @@ namespace zrx {
 
 namespace {
 
-void resetInputRow(InputRow& r) {
+void resetInputRow(workA* w) {
+    InputRow& r = w->inputRow;
     fillBlanks(r.majorname);
     fillBlanks(r.minorname);
     r.owntaskct = 0;
@@ -35,7 +36,6 @@ void resetInputRow(InputRow& r) {
 int32_t fetchMglblenq(workA* w) {
     ZRX_ROUTINE(t, "fetchMglblenq");
     InputRow& r = w->inputRow;
-    resetInputRow(r);
     const FetchTarget targets[] = {
         {r.majorname, sizeof r.majorname}, {r.minorname, sizeof r.minorname},
         {&r.owntaskct, sizeof r.owntaskct}, {&r.waittaskct, sizeof r.waittaskct},
@@ -46,7 +46,7 @@ int32_t fetchMglblenq(workA* w) {
         {r.report, sizeof r.report},        {r.originnode, sizeof r.originnode},
         {&r.enqpflag, sizeof r.enqpflag},
     };
-    int32_t status = fetchRowInto(w, t, "fetchMglblenq", "MGLBLENQ", targets, 15);
+    int32_t status = fetchRowInto(w, t, "fetchMglblenq", "MGLBLENQ", targets, 15, resetInputRow);
     if (status != 0) return t.ret(status);
     std::memcpy(r.plxname, curNode(w), sizeof r.plxname);
     if (t.detail()) logRow("MGLBLENQ", w);
@@ -56,7 +56,6 @@ int32_t fetchMglblenq(workA* w) {
 int32_t fetchEnqStuff(workA* w) {
     ZRX_ROUTINE(t, "fetchEnqStuff");
     InputRow& r = w->inputRow;
-    resetInputRow(r);
     // A null STATUS or JOBNAME leaves these defined: a waiter without a name.
     unsigned char taskStatus[4] = {0, 0, 0, 0};
     char jobname[8];
@@ -68,7 +67,7 @@ int32_t fetchEnqStuff(workA* w) {
         {&r.asid, sizeof r.asid},           {r.sysname, sizeof r.sysname},
         {&r.waittime, sizeof r.waittime},   {&r.enqpflag, sizeof r.enqpflag},
     };
-    int32_t status = fetchRowInto(w, t, "fetchEnqStuff", "ENQSTUFF", targets, 10);
+    int32_t status = fetchRowInto(w, t, "fetchEnqStuff", "ENQSTUFF", targets, 10, resetInputRow);
     if (status != 0) return t.ret(status);
     if (taskStatus[0] == 1)
         copyName(r.owningas, jobname);

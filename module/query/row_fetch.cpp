@@ -10,12 +10,13 @@
 namespace zrx {
 
 int32_t fetchRowInto(workA* w, Trace& t, const char* routine, const char* table,
-                     const FetchTarget* targets, int count) {
+                     const FetchTarget* targets, int count, void (*clear)(workA*)) {
     int32_t slotIndex = Get_SQL(w, table);
     if (slotIndex < 0) {
         TRACE_ERROR(t, "%s error %s table missing", routine, table);
         return fetchEndOfData;
     }
+    if (clear) clear(w);
     SqlSlot& s = w->SQLtbl[slotIndex];
     int32_t status = FetchRow(s.curHdl, s.outSQLDA);
     TRACE_DETAIL(t, "%s fetch %s row sqlStatus(%d)", routine, table, status);

@@ -26,8 +26,10 @@ struct FetchTarget {
 // lines are written with the calling fetcher's trace point `t` and name
 // `routine`. Returns 0, 514 (end of data or no such slot), 8 (the SQLDA
 // describes another number of columns than the slot expects) or the
-// status of FetchRow.
+// status of FetchRow. `clear`, when given, sets the fields to their values
+// before a fetch once the slot has been found; a missing slot leaves them
+// as they were.
 int32_t fetchRowInto(workA* w, Trace& t, const char* routine, const char* table,
-                     const FetchTarget* targets, int count);
+                     const FetchTarget* targets, int count, void (*clear)(workA*) = nullptr);
 
 } // namespace zrx

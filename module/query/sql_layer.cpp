@@ -11,8 +11,18 @@ namespace zrx {
 
 namespace {
 
-constexpr int handleHexSize = 2 * sizeof(HostHandle) + 1;
+constexpr int handleHexSize = 2 * (sizeof(uint32_t) + sizeof(HostObject*)) + 1;
 constexpr int wordHexSize = 2 * sizeof(void*) + 1;
+
+// A handle as its id's bytes followed by its object reference's bytes. Taken
+// field by field: on wide platforms the record holds padding that nobody
+// ever wrote.
+void sprintHandle(char (&out)[handleHexSize], const HostHandle& h) {
+    unsigned char bytes[sizeof h.id + sizeof h.obj];
+    std::memcpy(bytes, &h.id, sizeof h.id);
+    std::memcpy(bytes + sizeof h.id, &h.obj, sizeof h.obj);
+    sprintx(out, bytes, sizeof bytes);
+}
 
 } // namespace
 
@@ -37,11 +47,11 @@ int32_t createReq(workA* w) {
         if (t.detail()) {
             char hex[handleHexSize];
             TRACE_DETAIL(t, "Create Request %d was called with parms:", i);
-            sprintx(hex, &w->pathHdl, sizeof w->pathHdl);
+            sprintHandle(hex, w->pathHdl);
             TRACE_DETAIL(t, "    pathHdl    =  %s ", hex);
-            sprintx(hex, &s.planHdl, sizeof s.planHdl);
+            sprintHandle(hex, s.planHdl);
             TRACE_DETAIL(t, "    planHdl    =  %s ", hex);
-            sprintx(hex, &s.reqhdl, sizeof s.reqhdl);
+            sprintHandle(hex, s.reqhdl);
             TRACE_DETAIL(t, "    reqhdl     =  %s ", hex);
             char word[wordHexSize];
             sprintx(word, &s.cursorLst, sizeof s.cursorLst);
