@@ -67,11 +67,16 @@ std::string queryCounts(const Outcome& o) {
     return s.str();
 }
 
-std::string liveAtEnd(const zrxtest::QueryRun& run) {
+std::string live(const host::LiveObjects& l) {
     std::ostringstream s;
-    s << "left at session end: paths " << run.liveAtEnd.paths << ", plans " << run.liveAtEnd.plans
-      << ", requests " << run.liveAtEnd.requests << ", cursors " << run.liveAtEnd.cursors << "\n";
+    s << "paths " << l.paths << ", plans " << l.plans << ", requests " << l.requests << ", cursors "
+      << l.cursors << "\n";
     return s.str();
+}
+
+std::string liveAtEnd(const Outcome& o) {
+    return "open before session end: " + live(o.liveBeforeEnd) +
+           "left at session end: " + live(o.run.liveAtEnd);
 }
 
 constexpr char rowHeader[] =
@@ -104,6 +109,7 @@ Outcome runQuery(const std::string& sql, std::vector<host::Predicate> predicates
         }
     }
     o.run.rows = s->rows();
+    o.liveBeforeEnd = s->live();
     o.run.end = s->end();
     o.run.liveAtEnd = s->liveAtEnd();
     o.run.storageAfterRelease = s->storageOutstanding();
@@ -172,7 +178,7 @@ std::string render(const Outcome& o, const std::vector<std::string>& routines) {
     s << "rows: " << o.run.rows.size() << "\n";
     if (!o.run.rows.empty()) s << "  " << rowHeader << "\n";
     for (const auto& r : o.run.rows) s << "  " << renderRow(r) << "\n";
-    s << liveAtEnd(o.run);
+    s << liveAtEnd(o);
     s << queryCounts(o);
     for (size_t i = 0; i < o.statements.size(); ++i)
         s << "  " << (i + 1) << " " << host::statementKindName(host::classifyStatement(o.statements[i]))
@@ -195,7 +201,7 @@ std::string renderShort(const Outcome& o, size_t edgeRows, const std::vector<std
         if (i == edgeRows && rows.size() > 2 * edgeRows) s << "  ...\n";
         if (i < edgeRows || i + edgeRows >= rows.size()) s << "  " << (i + 1) << ": " << renderRow(rows[i]) << "\n";
     }
-    s << liveAtEnd(o.run);
+    s << liveAtEnd(o);
     s << queryCounts(o);
     const auto lines = traceLines(o, routines);
     s << "trace";
