@@ -127,7 +127,7 @@ size_t countStatements(const Outcome& o, host::StatementKind kind) {
 
 std::string maskAddresses(std::string_view text) {
     static const std::regex address(
-        R"((\bat |NASOR is |NADOR is |SOR1st: *|DOR1st: *|SORNxt: *|DORNxt: *)(0x[0-9a-fA-F]+| *[0-9A-F]{1,8})(?![0-9A-Za-z]))");
+        R"((\bat |NASOR is |NADOR is |SOR1st:|DOR1st:|SORNxt:|DORNxt:)( *)(0x[0-9a-fA-F]+|[0-9A-F]{1,8})(?![0-9A-Za-z]))");
     static const std::regex handle(R"(^(    (pathHdl|planHdl|reqhdl|cursorLst) +=  )[0-9A-F]+ $)");
     const std::string s(text);
     if (std::regex_match(s, handle)) return std::regex_replace(s, handle, "$1<handle> ");
@@ -136,11 +136,18 @@ std::string maskAddresses(std::string_view text) {
     for (std::sregex_iterator it(s.begin(), s.end(), address), end; it != end; ++it) {
         const auto& m = *it;
         out.append(last, m[0].first);
-        out += m[1].str();
-        const std::string value = m[2].str();
-        const bool null = value.compare(value.find_first_not_of(' '), std::string::npos, "0") == 0;
-        out += null ? value : "<addr>";
         last = m[0].second;
+        const std::string blanks = m[2].str(), value = m[3].str();
+        out += m[1].str();
+        if (value == "0") {
+            out += blanks + value;
+        } else if (value.rfind("0x", 0) == 0) {
+            out += blanks + "<addr>";
+        } else {
+            // "%8X" pads to 8 characters: the token stands for all 8.
+            const size_t field = 8 - value.size();
+            out += blanks.substr(0, blanks.size() > field ? blanks.size() - field : 0) + "<addr>";
+        }
     }
     out.append(last, s.cend());
     return out;

@@ -50,10 +50,11 @@ size_t countStatements(const Outcome& o, host::StatementKind kind);
 // Addresses are the only values that change from run to run. The module
 // prints them with "%8X" after "at ", "NASOR is ", "NADOR is ", "SOR1st:",
 // "DOR1st:", "SORNxt:" and "DORNxt:", and with "%p" ("0x...") after "at ".
-// After those markers a nonzero hexadecimal field, with its blank padding,
-// becomes "<addr>"; a null address stays as printed ("       0"). The
-// handle dumps of the request layer ("    pathHdl    =  ", "planHdl",
-// "reqhdl", "cursorLst"), which hold object addresses, become "<handle>".
+// There the 8-character field of a nonzero address, blank padding
+// included, or the "%p" value becomes "<addr>"; a null address stays as
+// printed ("       0"). The handle dumps of the request layer ("pathHdl",
+// "planHdl", "reqhdl", "cursorLst"), which hold object addresses, become
+// "<handle>".
 std::string maskAddresses(std::string_view text);
 
 // "routine: text|" with addresses masked and "\n" written as \n.
