@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/fault_plan.h"
+#include "core/statement_kind.h"
 #include "e2e_harness.h"
 
 namespace {
@@ -32,6 +33,14 @@ TEST(TwoSysplexes, OnlyPhaseTwoFindsTheOwnerOnTheOtherSysplex) {
     // everything, SYSD has no thru-node, TESTPLX is a lone Sysplex.
     EXPECT_EQ(countStatements(o, StatementKind::Summary), 3u);
     EXPECT_EQ(countStatements(o, StatementKind::Detail), 2u);
+    std::vector<std::string> asked;
+    for (const auto& s : o.statements) {
+        if (host::classifyStatement(s) != StatementKind::Detail) continue;
+        // VOL001 has its exclusive true owner from phase I: never asked.
+        EXPECT_EQ(s.find("VOL001"), std::string::npos);
+        asked.push_back(s.substr(s.find("AT (\"") + 5, 6));
+    }
+    EXPECT_EQ(asked, (std::vector<std::string>{"RTEMSA", "RTEMSB"}));
     expectMatchesFile("two_sysplexes_report", render(o));
 }
 
