@@ -55,6 +55,19 @@ TEST(TwoSysplexes, NamedResourceIsCollectedInItsEnqplexOnly) {
     expectMatchesFile("two_sysplexes_catalog", render(o, e2e::driverRoutines));
 }
 
+TEST(TwoSysplexes, NamedResourceOfTheSecondEnqplexIsReachedPastTheFirst) {
+    auto o = runQuery(scenario("two_sysplexes"),
+                      HostFixture::resource("SYSDSN", "SHARED.CATALOG", "TESTPLX"));
+    EXPECT_EQ(o.run.requests, (std::vector<int32_t>{0, 62}));
+    ASSERT_EQ(o.run.rows.size(), 1u);
+    EXPECT_EQ(e2e::renderRow(o.run.rows[0]),
+              "SYSDSN|SHARED.CATALOG|1|0|0|TESTOWN||SYSE|0|0|70|0||SYSE:AGENT|PLXC|TESTPLX|128");
+    // Only TESTPLX's PlexHub is asked; a lone Sysplex gets no phase II.
+    EXPECT_EQ(countStatements(o, StatementKind::Summary), 1u);
+    EXPECT_EQ(countStatements(o, StatementKind::Detail), 0u);
+    EXPECT_NE(o.statements.back().find("HUBC:CMS"), std::string::npos);
+}
+
 TEST(TwoSysplexes, UnknownEnqplexEndsAtOnceWithoutContentionQueries) {
     auto o = runQuery(scenario("two_sysplexes"),
                       HostFixture::resource("SYSDSN", "SHARED.CATALOG", "NOPLEX"));
