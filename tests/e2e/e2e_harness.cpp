@@ -1,0 +1,246 @@
+#include "e2e_harness.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "core/statement_kind.h"
+#include "support/trace_recorder.h"
+
+namespace e2e {
+
+namespace {
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return {};
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string escaped(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n')
+            out += "\\n";
+        else
+            out += c;
+    }
+    return out;
+}
+
+const host::StatementKind kinds[] = {host::StatementKind::PlexHubs, host::StatementKind::Members,
+                                     host::StatementKind::ThruNodes, host::StatementKind::Summary,
+                                     host::StatementKind::Detail,   host::StatementKind::Other};
+
+std::string statuses(const zrxtest::QueryRun& run) {
+    std::ostringstream s;
+    s << "start " << run.start << "; " << run.requests.size() << " request calls:";
+    // Runs of equal statuses, as "0 x4001, 71".
+    for (size_t i = 0; i < run.requests.size();) {
+        size_t j = i;
+        while (j < run.requests.size() && run.requests[j] == run.requests[i]) ++j;
+        s << (i ? ", " : " ") << run.requests[i];
+        if (j - i > 1) s << " x" << (j - i);
+        i = j;
+    }
+    s << "; end " << run.end << "\n";
+    return s.str();
+}
+
+std::string queryCounts(const Outcome& o) {
+    std::ostringstream s;
+    s << "queries: " << o.statements.size() << " (";
+    bool first = true;
+    for (auto k : kinds) {
+        size_t n = countStatements(o, k);
+        if (!n) continue;
+        s << (first ? "" : ", ") << host::statementKindName(k) << " " << n;
+        first = false;
+    }
+    s << ")\n";
+    return s.str();
+}
+
+std::string live(const host::LiveObjects& l) {
+    std::ostringstream s;
+    s << "paths " << l.paths << ", plans " << l.plans << ", requests " << l.requests << ", cursors "
+      << l.cursors << "\n";
+    return s.str();
+}
+
+std::string liveAtEnd(const Outcome& o) {
+    return "open before session end: " + live(o.liveBeforeEnd) +
+           "left at session end: " + live(o.run.liveAtEnd);
+}
+
+constexpr char rowHeader[] =
+    "MAJORNAME|MINORNAME|OWNTASKCT|WAITTASKCT|MAXWAITTM|OWNINGAS|WAITINGAS|SYSNAME|SWAPPED|TYPE|"
+    "ASID|WAITTIME|REPORT|ORIGINNODE|PLXNAME|ENQPLEX|TRUEOWNER";
+
+} // namespace
+
+std::string scenario(std::string_view name) {
+    const std::string path = std::string(ZRX_E2E_DIR) + "/scenarios/" + std::string(name) + ".sql";
+    std::string sql = readFile(path);
+    if (sql.empty()) ADD_FAILURE() << "no scenario " << path;
+    return sql;
+}
+
+Outcome runQuery(const std::string& sql, std::vector<host::Predicate> predicates,
+                 const RunOptions& options) {
+    Outcome o;
+    zrxtest::HostFixture fx(sql, ZRX_MODULE_FILE);
+    zrxtest::TraceRecorder recorder(options.levels);
+    if (options.prepare) options.prepare(fx.host());
+    auto s = fx.session(std::move(predicates));
+    o.run.start = s->start();
+    if (o.run.start == 0) {
+        int extra = options.extraCalls;
+        for (int i = 0; i < options.maxCalls; ++i) {
+            int32_t status = s->request();
+            o.run.requests.push_back(status);
+            if (status != 0 && extra-- <= 0) break;
+        }
+    }
+    o.run.rows = s->rows();
+    o.liveBeforeEnd = s->live();
+    o.run.end = s->end();
+    o.run.liveAtEnd = s->liveAtEnd();
+    o.run.storageAfterRelease = s->storageOutstanding();
+    o.statements = fx.host().statements();
+    o.trace = recorder.records();
+    return o;
+}
+
+size_t countStatements(const Outcome& o, host::StatementKind kind) {
+    size_t n = 0;
+    for (const auto& text : o.statements)
+        if (host::classifyStatement(text) == kind) ++n;
+    return n;
+}
+
+std::string maskAddresses(std::string_view text) {
+    static const std::regex address(
+        R"((\bat |NASOR is |NADOR is |SOR1st:|DOR1st:|SORNxt:|DORNxt:)( *)(0x[0-9a-fA-F]+|[0-9A-F]{1,8})(?![0-9A-Za-z]))");
+    static const std::regex handle(R"(^(    (pathHdl|planHdl|reqhdl|cursorLst) +=  )[0-9A-F]+ $)");
+    const std::string s(text);
+    if (std::regex_match(s, handle)) return std::regex_replace(s, handle, "$1<handle> ");
+    std::string out;
+    auto last = s.cbegin();
+    for (std::sregex_iterator it(s.begin(), s.end(), address), end; it != end; ++it) {
+        const auto& m = *it;
+        out.append(last, m[0].first);
+        last = m[0].second;
+        const std::string blanks = m[2].str(), value = m[3].str();
+        out += m[1].str();
+        if (value == "0") {
+            out += blanks + value;
+        } else if (value.rfind("0x", 0) == 0) {
+            out += blanks + "<addr>";
+        } else {
+            // "%8X" pads to 8 characters: the token stands for all 8.
+            const size_t field = 8 - value.size();
+            out += blanks.substr(0, blanks.size() > field ? blanks.size() - field : 0) + "<addr>";
+        }
+    }
+    out.append(last, s.cend());
+    return out;
+}
+
+std::vector<std::string> traceLines(const Outcome& o, const std::vector<std::string>& routines) {
+    std::vector<std::string> out;
+    for (const auto& r : o.trace) {
+        if (r.kind != platform::TraceKind::Line) continue;
+        if (!routines.empty() && std::find(routines.begin(), routines.end(), r.routine) == routines.end())
+            continue;
+        out.push_back(r.routine + ": " + escaped(maskAddresses(r.text)) + "|");
+    }
+    return out;
+}
+
+std::string renderRow(const zrx::MentrenqRow& r) {
+    using zrxtest::trimmed;
+    std::ostringstream s;
+    s << trimmed(r.majorname) << '|' << trimmed(r.minorname) << '|' << r.owntaskct << '|'
+      << r.waittaskct << '|' << r.maxwaittm << '|' << trimmed(r.owningas) << '|'
+      << trimmed(r.waitingas) << '|' << trimmed(r.sysname) << '|' << int(r.swapped) << '|'
+      << int(r.type) << '|' << r.asid << '|' << r.waittime << '|' << trimmed(r.report) << '|'
+      << trimmed(r.originnode) << '|' << trimmed(r.plxname) << '|' << trimmed(r.enqplex) << '|'
+      << unsigned(r.trueowner);
+    return s.str();
+}
+
+const std::vector<std::string> driverRoutines = {"enqmlcpr", "SORstep", "setupMentrenq",
+                                                 "logRowMENTRENQ", "DQSQLW", "DQSQLX"};
+
+std::string render(const Outcome& o, const std::vector<std::string>& routines) {
+    std::ostringstream s;
+    s << "statuses: " << statuses(o.run);
+    s << "rows: " << o.run.rows.size() << "\n";
+    if (!o.run.rows.empty()) s << "  " << rowHeader << "\n";
+    for (const auto& r : o.run.rows) s << "  " << renderRow(r) << "\n";
+    s << liveAtEnd(o);
+    s << queryCounts(o);
+    for (size_t i = 0; i < o.statements.size(); ++i)
+        s << "  " << (i + 1) << " " << host::statementKindName(host::classifyStatement(o.statements[i]))
+          << ": " << o.statements[i] << "|\n";
+    const auto lines = traceLines(o, routines);
+    s << "trace";
+    for (const auto& r : routines) s << (&r == &routines.front() ? " of " : " ") << r;
+    s << ": " << lines.size() << " lines\n";
+    for (const auto& l : lines) s << l << "\n";
+    return s.str();
+}
+
+std::string renderShort(const Outcome& o, size_t edgeRows, const std::vector<std::string>& routines) {
+    std::ostringstream s;
+    s << "statuses: " << statuses(o.run);
+    const auto& rows = o.run.rows;
+    s << "rows: " << rows.size() << "\n";
+    if (!rows.empty()) s << "  " << rowHeader << "\n";
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (i == edgeRows && rows.size() > 2 * edgeRows) s << "  ...\n";
+        if (i < edgeRows || i + edgeRows >= rows.size()) s << "  " << (i + 1) << ": " << renderRow(rows[i]) << "\n";
+    }
+    s << liveAtEnd(o);
+    s << queryCounts(o);
+    const auto lines = traceLines(o, routines);
+    s << "trace";
+    for (const auto& r : routines) s << (&r == &routines.front() ? " of " : " ") << r;
+    s << ": " << lines.size() << " lines\n";
+    for (const auto& l : lines) s << l << "\n";
+    return s.str();
+}
+
+void expectMatchesFile(std::string_view name, const std::string& actual) {
+    const std::string path = std::string(ZRX_E2E_DIR) + "/expected/" + std::string(name) + ".txt";
+    const char* regenerate = std::getenv("ZRX_E2E_REGENERATE");
+    if (regenerate && std::string(regenerate) == "1") {
+        std::ofstream(path, std::ios::binary) << actual;
+        return;
+    }
+    const std::string expected = readFile(path);
+    if (expected == actual) return;
+    std::ofstream(std::string(name) + ".actual.txt", std::ios::binary) << actual;
+    std::istringstream e(expected), a(actual);
+    std::string el, al;
+    for (int line = 1;; ++line) {
+        bool moreE = static_cast<bool>(std::getline(e, el));
+        bool moreA = static_cast<bool>(std::getline(a, al));
+        if (!moreE && !moreA) break;
+        if (el != al || moreE != moreA) {
+            ADD_FAILURE() << name << ": first difference at line " << line << "\n  expected: "
+                          << (moreE ? el : "<end>") << "\n  actual:   " << (moreA ? al : "<end>");
+            return;
+        }
+    }
+    ADD_FAILURE() << name << ": differs from " << path;
+}
+
+} // namespace e2e
