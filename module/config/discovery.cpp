@@ -23,6 +23,10 @@ constexpr char affinityString[] = "1000000000000000000000000000000000000000000";
 static_assert(sizeof affinityString - 1 == 43);
 constexpr int affinityPrefixLength = 8;
 
+// A name that begins with a blank or a NUL names nothing: a blank marks a
+// free slot, and an empty name cannot route a query.
+bool namesNothing(const char* field) { return field[0] == ' ' || field[0] == '\0'; }
+
 // The node's name before its first ":", at most 8 characters, blank-padded.
 void shortName(char (&out)[8], const char (&node)[32]) {
     fillBlanks(out);
@@ -66,7 +70,7 @@ int32_t FigConfig(workA* w) {
         char plexHub[8];
         shortName(plexHub, node.node);
         std::memcpy(curNode(w), plexHub, sizeof plexHub);
-        if (blankFirst(plexHub) || blankFirst(node.thrunode)) {
+        if (namesNothing(plexHub) || namesNothing(node.thrunode)) {
             TRACE_ERROR(t, "PlexHub node \"%s\" passed over: no PlexHub name or no thru-node",
                         printable(node.node).c_str());
             continue;
@@ -116,7 +120,7 @@ int32_t FigConfig(workA* w) {
         const InodeRow& node = w->inodeRow;
         char system[8];
         shortName(system, node.node);
-        if (blankFirst(system) || blankFirst(node.thrunode)) continue;
+        if (namesNothing(system) || namesNothing(node.thrunode)) continue;
         for (int e = 0; e < w->numEnqplexes && e < maxENQP; ++e) {
             EnqplxEntry& entry = w->Enqplxs[e];
             for (int l = 0; l < entry.numSys && l < maxSystems; ++l) {

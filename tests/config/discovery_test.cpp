@@ -430,6 +430,27 @@ TEST_F(FigConfigRun, PlexHubWithoutNameBeforeItsColonIsPassedOver) {
     EXPECT_EQ(linesOf("FigConfig").size(), 2u);
 }
 
+TEST_F(FigConfigRun, ThruNodesThatBeginWithANulAreNotAsked) {
+    // An empty AT clause would be refused by the data server and end the
+    // whole discovery; the PlexHub is passed over and the agent updates no
+    // System instead.
+    EnterpriseBuilder e;
+    e.plexHub("PLXA:HUB", "HUBA")
+        .raw("INSERT INTO INODESTS VALUES('PLXB:HUB', CAST(X'00485542' AS TEXT), '" +
+             std::string(zrxtest::plexHubAffinity) + "', 'Y');")
+        .member("HUBA", "SYSA", "PLEX1")
+        .member("HUBA", "SYSB", "PLEX1")
+        .agent("SYSA:AGENT", "TEMSA")
+        .raw("INSERT INTO INODESTS VALUES('SYSB:AGENT', CAST(X'0054' AS TEXT), '" +
+             std::string(zrxtest::agentAffinity) + "', 'Y');");
+    ASSERT_EQ(discover(e, "error"), 0);
+    ASSERT_EQ(statements().size(), 3u);
+    EXPECT_EQ(linesOf("FigConfig").size(), 1u);
+    EXPECT_EQ(entry(0).numPHs, 1);
+    expectSystem(entry(0), 0, "SYSA", "PLXA", "PLEX1", "TEMSA");
+    expectSystem(entry(0), 1, "SYSB", "PLXA", "PLEX1", "");
+}
+
 TEST_F(FigConfigRun, QuoteInThruNodeIsDoubledInTheAtClause) {
     const std::string thru = "HUB\"A\") OR (\"X";
     EnterpriseBuilder e;
