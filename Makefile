@@ -1,10 +1,11 @@
 # The two commands: `make demo` runs the view on the built-in demo
 # enterprise; `make test` builds from scratch and runs every test, also under
-# the address and undefined-behaviour sanitizers.
+# the address and undefined-behaviour sanitizers and as 32-bit programs (the
+# default build also cross-builds ZRX.dll and checks its tables).
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps build demo test test-default test-sanitize bench clean
+.PHONY: all deps build demo test test-default test-sanitize test-i686 bench clean
 
 all: build
 
@@ -23,8 +24,8 @@ demo: build
 	@build/default/bin/mentrenq query --report
 
 test: deps
-	rm -rf build/default build/sanitize
-	$(MAKE) test-default test-sanitize
+	rm -rf build/default build/sanitize build/i686
+	$(MAKE) test-default test-sanitize test-i686
 
 test-default:
 	cmake --preset default
@@ -35,6 +36,11 @@ test-sanitize:
 	cmake --preset sanitize
 	cmake --build --preset sanitize -j $(JOBS)
 	ctest --preset sanitize -j $(JOBS)
+
+test-i686:
+	cmake --preset i686
+	cmake --build --preset i686 -j $(JOBS)
+	ctest --preset i686 -j $(JOBS)
 
 bench: build
 	build/default/bin/mentrenq-bench

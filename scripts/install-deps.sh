@@ -1,10 +1,17 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
 # Usage: scripts/install-deps.sh [extra-package ...]
+#
+# Beside the native toolchain: the MinGW-w64 cross compiler that builds
+# ZRX.dll, and the i686 cross compiler with SQLite's i386 runtime (a multiarch
+# package, so the i386 architecture is added to dpkg first) for the 32-bit
+# test run. GoogleTest for that run is built from the sources of the
+# googletest package.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ binutils libgtest-dev libgmock-dev
-          libbenchmark-dev libsqlite3-dev sqlite3 "$@")
+packages=(cmake ninja-build g++ binutils libgtest-dev libgmock-dev googletest
+          libbenchmark-dev libsqlite3-dev sqlite3
+          g++-mingw-w64-i686 g++-i686-linux-gnu libsqlite3-0:i386 "$@")
 
 missing=()
 for p in "${packages[@]}"; do
@@ -18,5 +25,10 @@ echo "Installing missing packages: ${missing[*]}"
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
+if printf '%s\n' "${missing[@]}" | grep -q ':i386$' &&
+   ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $sudo dpkg --add-architecture i386
+fi
 $sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# --no-remove: an i386 library must never take a cross compiler with it.
+$sudo apt-get install -y -qq --no-install-recommends --no-remove "${missing[@]}"

@@ -43,6 +43,8 @@ static_assert(offsetof(ParmList, workArea) == 24);
 static_assert(offsetof(ParmList, storage) == 96);
 static_assert(offsetof(ParmList, nodeText) == 172);
 static_assert(sizeof(IndexItem) == 12);
+static_assert(offsetof(IndexItem, column) == 4);
+static_assert(offsetof(IndexItem, value) == 8);
 #endif
 
 } // namespace zrx

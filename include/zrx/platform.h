@@ -11,6 +11,12 @@
 //   PRUVANTE.dll ordinal 1   PRUVANTE_CreatePath
 // The trace facility (qvd.dll) exports by name: TRX5_Sync, TRX5_Event,
 // TRX5_Printf.
+//
+// Calling convention: every function here, the module's export and entries,
+// and the host's operation slots use the C default, cdecl (the caller pops
+// the arguments; on 32-bit Windows the C name is the undecorated export
+// name). TRX5_Event and TRX5_Printf take variable arguments, which only cdecl
+// allows.
 #pragma once
 
 #include <cstddef>
@@ -62,27 +68,50 @@ inline constexpr int32_t Exit = 2;
 struct RegistrationRecord;
 
 #if UINTPTR_MAX == 0xFFFFFFFFu
+static_assert(sizeof(CountedString) == 8);
+static_assert(offsetof(CountedString, length) == 4);
 static_assert(sizeof(TraceUnit) == 56);
+static_assert(offsetof(TraceUnit, word1) == 4);
+static_assert(offsetof(TraceUnit, strings) == 8);
+static_assert(offsetof(TraceUnit, reserved) == 48);
 static_assert(sizeof(TracePoint) == 40);
+static_assert(offsetof(TracePoint, name) == 4);
+static_assert(offsetof(TracePoint, nameLength) == 8);
+static_assert(offsetof(TracePoint, line) == 12);
+static_assert(offsetof(TracePoint, syncRef) == 16);
+static_assert(offsetof(TracePoint, classWord) == 20);
+static_assert(offsetof(TracePoint, flags) == 24);
+static_assert(offsetof(TracePoint, syncNo) == 28);
+static_assert(offsetof(TracePoint, reserved) == 32);
 #endif
 
 } // namespace zrx
 
+// On Windows the platform functions live in other DLLs: declared as imports
+// they are called through the import address table, and the address of
+// ordinal 55 stored in the registration record is the base library's own,
+// not a jump stub inside the module.
+#if defined(_WIN32)
+#define ZRX_PLATFORM_IMPORT __declspec(dllimport)
+#else
+#define ZRX_PLATFORM_IMPORT
+#endif
+
 extern "C" {
-uint32_t TRX5_Sync(zrx::TracePoint* tp);
+ZRX_PLATFORM_IMPORT uint32_t TRX5_Sync(zrx::TracePoint* tp);
 // kind 1 is followed by the routine's 32-bit result.
-int32_t TRX5_Event(zrx::TracePoint* tp, int32_t line, int32_t kind, ...);
-int32_t TRX5_Printf(zrx::TracePoint* tp, int32_t line, const char* format, ...)
+ZRX_PLATFORM_IMPORT int32_t TRX5_Event(zrx::TracePoint* tp, int32_t line, int32_t kind, ...);
+ZRX_PLATFORM_IMPORT int32_t TRX5_Printf(zrx::TracePoint* tp, int32_t line, const char* format, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 3, 4)))
 #endif
     ;
 
-int32_t zentrix_NotifySessionStart();
-int32_t zentrix_NotifySessionEnd();
-int32_t zentrix_RegisterComponent(const zrx::RegistrationRecord* record, int32_t reserved);
-void zentrix_ComponentService();
+ZRX_PLATFORM_IMPORT int32_t zentrix_NotifySessionStart();
+ZRX_PLATFORM_IMPORT int32_t zentrix_NotifySessionEnd();
+ZRX_PLATFORM_IMPORT int32_t zentrix_RegisterComponent(const zrx::RegistrationRecord* record, int32_t reserved);
+ZRX_PLATFORM_IMPORT void zentrix_ComponentService();
 
-void* HOLMVAR_ServerContext();
-int32_t PRUVANTE_CreatePath(const char* name, void* server, zrx::HostHandle* path);
+ZRX_PLATFORM_IMPORT void* HOLMVAR_ServerContext();
+ZRX_PLATFORM_IMPORT int32_t PRUVANTE_CreatePath(const char* name, void* server, zrx::HostHandle* path);
 }

@@ -54,12 +54,22 @@ inline constexpr uint32_t moduleVersion = 130;
 
 #if UINTPTR_MAX == 0xFFFFFFFFu
 static_assert(sizeof(EntryVector) == 96);
+static_assert(offsetof(EntryVector, words) == 4);
+static_assert(4 + 4 * ev::Version == 4);
+static_assert(4 + 4 * ev::SessionStart == 16);
+static_assert(4 + 4 * ev::Request == 24);
+static_assert(4 + 4 * ev::SessionEnd == 36);
+static_assert(4 + 4 * ev::VersionFn == 48);
 static_assert(sizeof(ComponentEntry) == 40);
 static_assert(offsetof(ComponentEntry, vector) == 36);
 static_assert(sizeof(RegistrationRecord) == 268);
 static_assert(offsetof(RegistrationRecord, table) == 256);
 static_assert(offsetof(RegistrationRecord, tableCount) == 260);
 static_assert(offsetof(RegistrationRecord, ordinal55) == 264);
+static_assert(sizeof(BuildRecord) == 16);
+static_assert(offsetof(BuildRecord, noticeCount) == 4);
+static_assert(offsetof(BuildRecord, attributes) == 8);
+static_assert(offsetof(BuildRecord, notices) == 12);
 #endif
 
 } // namespace zrx

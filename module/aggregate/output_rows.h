@@ -2,6 +2,7 @@
 // DORow per task of a resource. Both live in host view storage.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace zrx {
@@ -47,7 +48,26 @@ struct DORow {
 
 #if UINTPTR_MAX == 0xFFFFFFFFu
 static_assert(sizeof(SORow) == 296);
+static_assert(offsetof(SORow, SORFlag) == 8);
+static_assert(offsetof(SORow, DOR1st) == 12);
+static_assert(offsetof(SORow, SORNxt) == 16);
+static_assert(offsetof(SORow, majorname) == 20);
+static_assert(offsetof(SORow, minorname) == 28);
+static_assert(offsetof(SORow, owntaskct) == 284);
+static_assert(offsetof(SORow, waittaskct) == 288);
+static_assert(offsetof(SORow, maxwaittm) == 292);
 static_assert(sizeof(DORow) == 80);
+static_assert(offsetof(DORow, owningas) == 4);
+static_assert(offsetof(DORow, waitingas) == 12);
+static_assert(offsetof(DORow, sysname) == 20);
+static_assert(offsetof(DORow, plxname) == 28);
+static_assert(offsetof(DORow, swapped) == 36);
+static_assert(offsetof(DORow, type) == 37);
+static_assert(offsetof(DORow, asid) == 38);
+static_assert(offsetof(DORow, waittime) == 40);
+static_assert(offsetof(DORow, originnode) == 44);
+static_assert(offsetof(DORow, trueowner) == 76);
+static_assert(offsetof(DORow, enqpflag) == 77);
 #endif
 
 } // namespace zrx

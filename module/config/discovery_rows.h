@@ -2,6 +2,7 @@
 // INODESTS and a member row of MXCFSYS.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace zrx {
@@ -22,6 +23,13 @@ struct PxsmRow {
 };
 
 static_assert(sizeof(InodeRow) == 64);
+static_assert(offsetof(InodeRow, thrunode) == 32);
 static_assert(sizeof(PxsmRow) == 112);
+static_assert(offsetof(PxsmRow, monintvl) == 8);
+static_assert(offsetof(PxsmRow, oprintvl) == 12);
+static_assert(offsetof(PxsmRow, status) == 16);
+static_assert(offsetof(PxsmRow, mvsvers) == 32);
+static_assert(offsetof(PxsmRow, originnode) == 48);
+static_assert(offsetof(PxsmRow, enqplex) == 80);
 
 } // namespace zrx

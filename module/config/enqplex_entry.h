@@ -1,6 +1,7 @@
 // One entry of the Enqplex table: an Enqplex with its PlexHubs and Systems.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace zrx {
@@ -34,6 +35,20 @@ struct EnqplxEntry {
 
 #if UINTPTR_MAX == 0xFFFFFFFFu
 static_assert(sizeof(EnqplxEntry) == 6808);
+static_assert(offsetof(EnqplxEntry, EnqpFlags) == 8);
+static_assert(offsetof(EnqplxEntry, numPHs) == 12);
+static_assert(offsetof(EnqplxEntry, numSys) == 16);
+static_assert(offsetof(EnqplxEntry, PHNames) == 20);
+static_assert(offsetof(EnqplxEntry, PHNodes) == 84);
+static_assert(offsetof(EnqplxEntry, PHThruNodes) == 340);
+static_assert(offsetof(EnqplxEntry, SysFlags) == 596);
+static_assert(offsetof(EnqplxEntry, SysNames) == 660);
+static_assert(offsetof(EnqplxEntry, SysPHNames) == 1172);
+static_assert(offsetof(EnqplxEntry, SysEnqpText) == 1684);
+static_assert(offsetof(EnqplxEntry, SysEnqpNames) == 3732);
+static_assert(offsetof(EnqplxEntry, MIMJbNm) == 4244);
+static_assert(offsetof(EnqplxEntry, SysThruNodes) == 4756);
+static_assert(offsetof(EnqplxEntry, SOR1st) == 6804);
 #endif
 
 } // namespace zrx

@@ -25,6 +25,7 @@ struct ComponentBlock {
     uintptr_t buildInfoWords[2];
     ComponentEntry table[1];
 };
+static_assert(offsetof(ComponentBlock, table) == 2 * sizeof(uintptr_t));
 
 } // namespace
 
@@ -47,13 +48,22 @@ const ComponentBlock componentBlock = {
     {reinterpret_cast<uintptr_t>(&buildInfo), 0},
     {{"ZRXENQML", &entryVector}},
 };
+
+#if defined(_WIN32)
+// The base library's own address of ordinal 55, read from the import address
+// table when the DLL initialises its statics: in a constant initializer the
+// compiler would store the import stub inside this DLL instead.
+void (*ordinal55())() { return &zentrix_ComponentService; }
+#else
+constexpr void (*ordinal55())() { return &zentrix_ComponentService; }
+#endif
 } // namespace
 
 const RegistrationRecord registrationRecord = {
     "ZRXENQML",
     componentBlock.table,
     1,
-    &zentrix_ComponentService,
+    ordinal55(),
 };
 
 void versionInfo(const char** version, const char** date, const char** time) {

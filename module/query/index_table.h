@@ -1,6 +1,8 @@
 // The caller's index values, read once per session from the predicates.
 #pragma once
 
+#include <cstddef>
+
 namespace zrx {
 
 struct IdxTbl {
@@ -11,6 +13,9 @@ struct IdxTbl {
 };
 
 static_assert(sizeof(IdxTbl) == 275);
+static_assert(offsetof(IdxTbl, minorname) == 9);
+static_assert(offsetof(IdxTbl, enqplex) == 265);
+static_assert(offsetof(IdxTbl, idxReport) == 274);
 
 inline constexpr int whereTextSize = 324;
 

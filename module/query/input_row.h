@@ -2,6 +2,7 @@
 // in one layout so that the merge need not know which query it came from.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace zrx {
@@ -26,5 +27,20 @@ struct InputRow {
 };
 
 static_assert(sizeof(InputRow) == 352);
+static_assert(offsetof(InputRow, minorname) == 8);
+static_assert(offsetof(InputRow, owntaskct) == 264);
+static_assert(offsetof(InputRow, waittaskct) == 268);
+static_assert(offsetof(InputRow, maxwaittm) == 272);
+static_assert(offsetof(InputRow, owningas) == 276);
+static_assert(offsetof(InputRow, waitingas) == 284);
+static_assert(offsetof(InputRow, sysname) == 292);
+static_assert(offsetof(InputRow, swapped) == 300);
+static_assert(offsetof(InputRow, type) == 301);
+static_assert(offsetof(InputRow, asid) == 302);
+static_assert(offsetof(InputRow, waittime) == 304);
+static_assert(offsetof(InputRow, report) == 308);
+static_assert(offsetof(InputRow, originnode) == 311);
+static_assert(offsetof(InputRow, enqpflag) == 343);
+static_assert(offsetof(InputRow, plxname) == 344);
 
 } // namespace zrx

@@ -1,6 +1,7 @@
 // One slot of the SQL table: a query with its plan, request and cursor.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "zrx/handle.h"
@@ -36,6 +37,16 @@ inline constexpr int sqlSlots = 2;
 
 #if UINTPTR_MAX == 0xFFFFFFFFu
 static_assert(sizeof(SqlSlot) == 76);
+static_assert(offsetof(SqlSlot, colCnt) == 24);
+static_assert(offsetof(SqlSlot, state) == 28);
+static_assert(offsetof(SqlSlot, sqlStmt) == 32);
+static_assert(offsetof(SqlSlot, planHdl) == 36);
+static_assert(offsetof(SqlSlot, reqhdl) == 44);
+static_assert(offsetof(SqlSlot, inSQLDA) == 52);
+static_assert(offsetof(SqlSlot, outSQLDA) == 56);
+static_assert(offsetof(SqlSlot, curHdl) == 60);
+static_assert(offsetof(SqlSlot, cursorLst) == 68);
+static_assert(offsetof(SqlSlot, planCnt) == 72);
 #endif
 
 } // namespace zrx

@@ -1,0 +1,34 @@
+# ZRX.dll for the 32-bit Windows data server: its own CMake project (win32/)
+# built with the MinGW-w64 cross compiler as a step of this build, so that
+# the tests in tests/win32 can read its tables. Sets ZRX_WIN32_DLL and
+# ZRX_WIN32_OBJDUMP (empty when the cross compiler is missing).
+option(ZRX_BUILD_WIN32 "Cross-build ZRX.dll when the MinGW-w64 compiler is present" ON)
+
+set(ZRX_WIN32_DLL "")
+set(ZRX_WIN32_OBJDUMP "")
+if(NOT ZRX_BUILD_WIN32)
+  return()
+endif()
+
+find_program(ZRX_MINGW_CXX NAMES i686-w64-mingw32-g++-win32 i686-w64-mingw32-g++)
+find_program(ZRX_MINGW_OBJDUMP NAMES i686-w64-mingw32-objdump)
+if(NOT ZRX_MINGW_CXX OR NOT ZRX_MINGW_OBJDUMP)
+  message(STATUS "No i686-w64-mingw32 cross compiler: ZRX.dll is not built "
+                 "(scripts/install-deps.sh installs g++-mingw-w64-i686)")
+  return()
+endif()
+
+include(ExternalProject)
+# One job: the outer build runs its own jobs beside this step.
+ExternalProject_Add(zrx_win32
+  SOURCE_DIR ${PROJECT_SOURCE_DIR}/win32
+  BINARY_DIR ${CMAKE_BINARY_DIR}/win32
+  CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-w64-i686.cmake
+             -DCMAKE_BUILD_TYPE=Release
+  BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --parallel 1
+  BUILD_ALWAYS ON
+  INSTALL_COMMAND ""
+  BUILD_BYPRODUCTS ${CMAKE_BINARY_DIR}/win32/ZRX.dll)
+
+set(ZRX_WIN32_DLL ${CMAKE_BINARY_DIR}/win32/ZRX.dll)
+set(ZRX_WIN32_OBJDUMP ${ZRX_MINGW_OBJDUMP})
