@@ -82,6 +82,12 @@ TEST_F(IndexPredicates, WrongOperatorOnAnIndexColumnStopsAtOnce) {
                                         "index operator must be \"=\"(EQ)"}));
     EXPECT_EQ(trace.linesOf("enqmlcpr"), std::vector<std::string>{"Invalid Indices; Abandoning View"});
     EXPECT_STREQ(call.w->idxTbl.majorname, " ") << "the refused value is not stored";
+
+    trace.clear();
+    trace.setLevels("none");
+    FirstCall quiet({{"REPORT", 10, "YES"}});
+    EXPECT_EQ(trace.lines(), (std::vector<std::string>{"setupIndices: index operator must be \"=\"(EQ)",
+                                                       "enqmlcpr: Invalid Indices; Abandoning View"}));
 }
 
 TEST_F(IndexPredicates, UnknownColumnsAreReportedIgnoredAndCountedWhateverTheOperator) {
@@ -101,9 +107,11 @@ TEST_F(IndexPredicates, UnknownColumnsAreReportedIgnoredAndCountedWhateverTheOpe
     EXPECT_TRUE(trace.hasLine("Got Index-14;  GetParm status='0'\n"));
     EXPECT_STREQ(call.w->idxTbl.majorname, " ");
 
+    // Refusals are written whatever the trace level.
     trace.clear();
+    trace.setLevels("none");
     FirstCall alone({{"SYSNAME", 1, "SYSA"}});
-    EXPECT_EQ(resultOf(trace, "setupIndices"), 1);
+    EXPECT_TRUE(trace.hasLine("Unrecognized or unsupported index column \"SYSNAME\""));
     EXPECT_FALSE(trace.hasLine("No Indexing Specified")) << "the unknown predicate still counts";
     EXPECT_TRUE(trace.hasLine("Invalid Combination of Index Values"));
     EXPECT_EQ(alone.status, 71);
@@ -132,10 +140,10 @@ TEST_F(IndexPredicates, OnlyTheTwoCombinationsAreValid) {
         {"report Y", {{"REPORT", 1, "Y"}}},
         {"report cut at a blank", {{"REPORT", 1, "YE S"}}},
     };
+    trace.setLevels("none");
     for (const auto& [name, predicates] : invalid) {
         trace.clear();
         FirstCall call(predicates);
-        EXPECT_EQ(resultOf(trace, "setupIndices"), 1) << name;
         EXPECT_EQ(trace.count("Invalid Combination of Index Values"), 1u) << name;
         EXPECT_EQ(call.status, 71) << name;
         EXPECT_STREQ(call.w->whereText, "") << name;
@@ -211,10 +219,10 @@ TEST_F(IndexPredicates, QuotedWhereClauseThatDoesNotFitIsRefusedNeverCut) {
         {"''''''''", std::string(251, 'M')},
         {"A", std::string(255, '\'')},
     };
+    trace.setLevels("none");
     for (const auto& [major, minor] : tooLong) {
         trace.clear();
         FirstCall refused({{"MAJORNAME", 1, major}, {"MINORNAME", 1, minor}, {"ENQPLEX", 1, "P"}});
-        EXPECT_EQ(resultOf(trace, "setupIndices"), 1) << major;
         EXPECT_EQ(refused.status, 71);
         const size_t length = 57 + quotedLength(major) + quotedLength(minor);
         EXPECT_TRUE(trace.hasLine("Index values too long for the WHERE clause once quoted (" +
