@@ -1,0 +1,237 @@
+// The caller's index predicates as the first request call reads them: the
+// values kept in idxTbl, the two valid combinations, every refusal with its
+// line, and the WHERE clause with its names quoted.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "first_call.h"
+
+namespace {
+
+using host::Predicate;
+using predtest::FirstCall;
+using predtest::resultOf;
+using zrxtest::TraceRecorder;
+
+const std::string fourValues =
+    "MAJORNAME: \"%s\"\n" + std::string(41, ' ') + "MINORNAME: \"%s\"\n" + std::string(41, ' ') +
+    "ENQPLEX:   \"%s\"\n" + std::string(41, ' ') + "REPORT:    \"%c\"\n";
+
+std::string valuesLine(const std::string& major, const std::string& minor, const std::string& enqplex,
+                       char report) {
+    char buf[2048];
+    std::snprintf(buf, sizeof buf, fourValues.c_str(), major.c_str(), minor.c_str(), enqplex.c_str(), report);
+    return buf;
+}
+
+size_t quotedLength(const std::string& s) {
+    return s.size() + static_cast<size_t>(std::count(s.begin(), s.end(), '\''));
+}
+
+class IndexPredicates : public ::testing::Test {
+protected:
+    TraceRecorder trace{"none setupIndices:all"};
+};
+
+TEST_F(IndexPredicates, ReportAloneIsValidWithAnEmptyWhereClause) {
+    FirstCall call({{"REPORT", 1, "YES"}});
+    EXPECT_EQ(resultOf(trace, "setupIndices"), 0);
+    const zrx::IdxTbl& idx = call.w->idxTbl;
+    EXPECT_STREQ(idx.majorname, " ");
+    EXPECT_STREQ(idx.minorname, " ");
+    EXPECT_STREQ(idx.enqplex, "        ");
+    EXPECT_EQ(idx.idxReport, 'Y');
+    EXPECT_STREQ(call.w->whereText, "");
+    EXPECT_EQ(trace.linesOf("setupIndices"),
+              (std::vector<std::string>{"Got Index-1;  GetParm status='0'\n",
+                                        "OP: EQ    COL: REPORT                    VAL: YES",
+                                        "idxTbl[3] value is YES", valuesLine(" ", " ", "        ", 'Y')}));
+    EXPECT_FALSE(trace.hasLine("Invalid Indices; Abandoning View"));
+}
+
+TEST_F(IndexPredicates, OneResourceInOneEnqplexBuildsTheWhereClause) {
+    FirstCall call({{"MAJORNAME", 1, "SYSDSN"}, {"MINORNAME", 1, "PROD.LOAD"}, {"ENQPLEX", 1, "PLEX1"}});
+    EXPECT_EQ(resultOf(trace, "setupIndices"), 0);
+    EXPECT_STREQ(call.w->idxTbl.majorname, "SYSDSN");
+    EXPECT_STREQ(call.w->idxTbl.minorname, "PROD.LOAD");
+    EXPECT_STREQ(call.w->idxTbl.enqplex, "PLEX1   ");
+    EXPECT_EQ(call.w->idxTbl.idxReport, ' ');
+    const std::string where = "WHERE MGLBLENQ.MAJORNAME = 'SYSDSN' AND MGLBLENQ.MINORNAME = 'PROD.LOAD'";
+    EXPECT_EQ(std::string(call.w->whereText), where);
+    const auto lines = trace.linesOf("setupIndices");
+    ASSERT_EQ(lines.size(), 11u);
+    EXPECT_EQ(lines[1], "OP: EQ    COL: MAJORNAME                 VAL: SYSDSN");
+    EXPECT_EQ(lines[2], "idxTbl[0] value is SYSDSN");
+    EXPECT_EQ(lines[5], "idxTbl[1] value is PROD.LOAD");
+    EXPECT_EQ(lines[6], "Got Index-3;  GetParm status='0'\n");
+    EXPECT_EQ(lines[8], "idxTbl[2] value is PLEX1   ");
+    EXPECT_EQ(lines[9], valuesLine("SYSDSN", "PROD.LOAD", "PLEX1   ", ' '));
+    EXPECT_EQ(lines[10], "The WHERE clause is ...\n\"" + where + "\"");
+}
+
+TEST_F(IndexPredicates, WrongOperatorOnAnIndexColumnStopsAtOnce) {
+    FirstCall call({{"MAJORNAME", 2, "SYSDSN"}, {"REPORT", 1, "YES"}});
+    EXPECT_EQ(resultOf(trace, "setupIndices"), 1);
+    EXPECT_EQ(call.status, 71);
+    EXPECT_EQ(trace.linesOf("setupIndices"),
+              (std::vector<std::string>{"Got Index-1;  GetParm status='0'\n",
+                                        "OP: NE    COL: MAJORNAME                 VAL: SYSDSN",
+                                        "index operator must be \"=\"(EQ)"}));
+    EXPECT_EQ(trace.linesOf("enqmlcpr"), std::vector<std::string>{"Invalid Indices; Abandoning View"});
+    EXPECT_STREQ(call.w->idxTbl.majorname, " ") << "the refused value is not stored";
+
+    trace.clear();
+    trace.setLevels("none");
+    FirstCall quiet({{"REPORT", 10, "YES"}});
+    EXPECT_EQ(trace.lines(), (std::vector<std::string>{"setupIndices: index operator must be \"=\"(EQ)",
+                                                       "enqmlcpr: Invalid Indices; Abandoning View"}));
+}
+
+TEST_F(IndexPredicates, UnknownColumnsAreReportedIgnoredAndCountedWhateverTheOperator) {
+    std::vector<Predicate> predicates;
+    for (int16_t op = 0; op <= 11; ++op) predicates.push_back({"SYSNAME", op, "SYSA"});
+    predicates.push_back({"majorname", 1, "LOWER"});
+    predicates.push_back({"REPORT", 1, "YES"});
+    FirstCall call(predicates);
+    EXPECT_EQ(resultOf(trace, "setupIndices"), 0);
+    EXPECT_EQ(trace.count("Unrecognized or unsupported index column \"SYSNAME\""), 12u);
+    EXPECT_TRUE(trace.hasLine("Unrecognized or unsupported index column \"majorname\""));
+    const char* const names[] = {"HUH?", "EQ", "NE", "GE", "LE", "LT", "GT", "OR", "AND", "NOT", "LIKE", "HUH?"};
+    for (int op = 0; op <= 11; ++op)
+        EXPECT_TRUE(trace.hasLine(std::string("OP: ") + names[op] + std::string(4 - std::strlen(names[op]), ' ') +
+                                  "  COL: SYSNAME                   VAL: SYSA"))
+            << names[op];
+    EXPECT_TRUE(trace.hasLine("Got Index-14;  GetParm status='0'\n"));
+    EXPECT_STREQ(call.w->idxTbl.majorname, " ");
+
+    // Refusals are written whatever the trace level.
+    trace.clear();
+    trace.setLevels("none");
+    FirstCall alone({{"SYSNAME", 1, "SYSA"}});
+    EXPECT_TRUE(trace.hasLine("Unrecognized or unsupported index column \"SYSNAME\""));
+    EXPECT_FALSE(trace.hasLine("No Indexing Specified")) << "the unknown predicate still counts";
+    EXPECT_TRUE(trace.hasLine("Invalid Combination of Index Values"));
+    EXPECT_EQ(alone.status, 71);
+}
+
+TEST_F(IndexPredicates, NoPredicateAtAllIsRefused) {
+    FirstCall call({});
+    EXPECT_EQ(resultOf(trace, "setupIndices"), 1);
+    EXPECT_EQ(trace.linesOf("setupIndices"),
+              (std::vector<std::string>{valuesLine(" ", " ", "        ", ' '), "No Indexing Specified"}));
+    EXPECT_EQ(trace.linesOf("enqmlcpr"), std::vector<std::string>{"Invalid Indices; Abandoning View"});
+    EXPECT_EQ(call.status, 71);
+}
+
+TEST_F(IndexPredicates, OnlyTheTwoCombinationsAreValid) {
+    const std::vector<std::pair<const char*, std::vector<Predicate>>> invalid = {
+        {"report and resource", {{"MAJORNAME", 1, "A"}, {"MINORNAME", 1, "B"}, {"ENQPLEX", 1, "P"}, {"REPORT", 1, "YES"}}},
+        {"report and Enqplex", {{"ENQPLEX", 1, "P"}, {"REPORT", 1, "YES"}}},
+        {"no Enqplex", {{"MAJORNAME", 1, "A"}, {"MINORNAME", 1, "B"}}},
+        {"no minor name", {{"MAJORNAME", 1, "A"}, {"ENQPLEX", 1, "P"}}},
+        {"no major name", {{"MINORNAME", 1, "B"}, {"ENQPLEX", 1, "P"}}},
+        {"Enqplex alone", {{"ENQPLEX", 1, "P"}}},
+        {"blank-led Enqplex", {{"MAJORNAME", 1, "A"}, {"MINORNAME", 1, "B"}, {"ENQPLEX", 1, " P"}}},
+        {"empty Enqplex", {{"MAJORNAME", 1, "A"}, {"MINORNAME", 1, "B"}, {"ENQPLEX", 1, ""}}},
+        {"report in lower case", {{"REPORT", 1, "yes"}}},
+        {"report Y", {{"REPORT", 1, "Y"}}},
+        {"report cut at a blank", {{"REPORT", 1, "YE S"}}},
+    };
+    trace.setLevels("none");
+    for (const auto& [name, predicates] : invalid) {
+        trace.clear();
+        FirstCall call(predicates);
+        EXPECT_EQ(trace.count("Invalid Combination of Index Values"), 1u) << name;
+        EXPECT_EQ(call.status, 71) << name;
+        EXPECT_STREQ(call.w->whereText, "") << name;
+    }
+}
+
+TEST_F(IndexPredicates, ValuesAreCutAtTheFirstBlankOrTheColumnWidth) {
+    FirstCall call({{"MAJORNAME", 1, "ABCDEFGHIJ"},
+                    {"MINORNAME", 1, std::string(300, 'M')},
+                    {"ENQPLEX", 1, "PLEXNAME99"},
+                    {"REPORT", 1, "YESPLEASE"}});
+    EXPECT_STREQ(call.w->idxTbl.majorname, "ABCDEFGH");
+    EXPECT_EQ(std::string(call.w->idxTbl.minorname), std::string(255, 'M'));
+    EXPECT_STREQ(call.w->idxTbl.enqplex, "PLEXNAME");
+    EXPECT_EQ(call.w->idxTbl.idxReport, 'Y') << "REPORT is cut to YES";
+    EXPECT_TRUE(trace.hasLine("Invalid Combination of Index Values"));
+
+    trace.clear();
+    FirstCall blanks({{"MAJORNAME", 1, ""}, {"MINORNAME", 1, "ABCD EFG"}, {"ENQPLEX", 1, "P1 X"}});
+    EXPECT_EQ(resultOf(trace, "setupIndices"), 0) << "an empty major name counts as given";
+    EXPECT_STREQ(blanks.w->idxTbl.majorname, "");
+    EXPECT_STREQ(blanks.w->idxTbl.minorname, "ABCD");
+    EXPECT_STREQ(blanks.w->idxTbl.enqplex, "P1      ");
+    EXPECT_STREQ(blanks.w->whereText, "WHERE MGLBLENQ.MAJORNAME = '' AND MGLBLENQ.MINORNAME = 'ABCD'");
+
+    trace.clear();
+    FirstCall led({{"MAJORNAME", 1, "A"}, {"MINORNAME", 1, " lead"}, {"ENQPLEX", 1, "P"}});
+    EXPECT_EQ(resultOf(trace, "setupIndices"), 0);
+    EXPECT_STREQ(led.w->idxTbl.minorname, "");
+    EXPECT_STREQ(led.w->whereText, "WHERE MGLBLENQ.MAJORNAME = 'A' AND MGLBLENQ.MINORNAME = ''");
+}
+
+TEST_F(IndexPredicates, TheLastOfRepeatedPredicatesWins) {
+    FirstCall call({{"ENQPLEX", 1, "ABCDEFGH"},
+                    {"MAJORNAME", 1, "LONGNAME"},
+                    {"MINORNAME", 1, "FIRST"},
+                    {"ENQPLEX", 1, "XY"},
+                    {"MAJORNAME", 1, "AB"},
+                    {"MINORNAME", 1, "Q"}});
+    EXPECT_EQ(resultOf(trace, "setupIndices"), 0);
+    EXPECT_STREQ(call.w->idxTbl.enqplex, "XY      ") << "not XYCDEFGH";
+    EXPECT_TRUE(trace.hasLine("idxTbl[2] value is XY      "));
+    EXPECT_STREQ(call.w->idxTbl.majorname, "AB");
+    EXPECT_STREQ(call.w->whereText, "WHERE MGLBLENQ.MAJORNAME = 'AB' AND MGLBLENQ.MINORNAME = 'Q'");
+
+    trace.clear();
+    FirstCall cleared({{"ENQPLEX", 1, "ABCDEFGH"}, {"ENQPLEX", 1, ""}, {"REPORT", 1, "YES"}});
+    EXPECT_EQ(resultOf(trace, "setupIndices"), 0) << "an empty ENQPLEX after a name leaves none given";
+    EXPECT_STREQ(cleared.w->idxTbl.enqplex, "        ");
+}
+
+TEST_F(IndexPredicates, ApostrophesAreDoubledInTheWhereClause) {
+    FirstCall call({{"MAJORNAME", 1, "O'BRIEN"}, {"MINORNAME", 1, "X')OR('A'='A"}, {"ENQPLEX", 1, "P"}});
+    EXPECT_EQ(resultOf(trace, "setupIndices"), 0);
+    EXPECT_STREQ(call.w->idxTbl.majorname, "O'BRIEN") << "idxTbl keeps the value as given";
+    const std::string where = call.w->whereText;
+    EXPECT_EQ(where, "WHERE MGLBLENQ.MAJORNAME = 'O''BRIEN' AND MGLBLENQ.MINORNAME = 'X'')OR(''A''=''A'");
+    EXPECT_EQ(predtest::literals(where, host::sql::TokenKind::String),
+              (std::vector<std::string>{"O'BRIEN", "X')OR('A'='A"}));
+}
+
+TEST_F(IndexPredicates, QuotedWhereClauseThatDoesNotFitIsRefusedNeverCut) {
+    // 57 characters around the names; whereText holds 323 and a NUL.
+    const std::string fits = std::string(3, '\'') + std::string(252, 'M');
+    FirstCall call({{"MAJORNAME", 1, "ABCDEFGH"}, {"MINORNAME", 1, fits}, {"ENQPLEX", 1, "P"}});
+    EXPECT_EQ(resultOf(trace, "setupIndices"), 0);
+    EXPECT_EQ(std::strlen(call.w->whereText), 323u);
+    EXPECT_EQ(predtest::literals(call.w->whereText, host::sql::TokenKind::String),
+              (std::vector<std::string>{"ABCDEFGH", fits}));
+
+    const std::vector<std::pair<std::string, std::string>> tooLong = {
+        {"ABCDEFGH", std::string(4, '\'') + std::string(251, 'M')},
+        {"''''''''", std::string(251, 'M')},
+        {"A", std::string(255, '\'')},
+    };
+    trace.setLevels("none");
+    for (const auto& [major, minor] : tooLong) {
+        trace.clear();
+        FirstCall refused({{"MAJORNAME", 1, major}, {"MINORNAME", 1, minor}, {"ENQPLEX", 1, "P"}});
+        EXPECT_EQ(refused.status, 71);
+        const size_t length = 57 + quotedLength(major) + quotedLength(minor);
+        EXPECT_TRUE(trace.hasLine("Index values too long for the WHERE clause once quoted (" +
+                                  std::to_string(length) + " characters, at most 323)"))
+            << major;
+        EXPECT_EQ(trace.linesOf("enqmlcpr"), std::vector<std::string>{"Invalid Indices; Abandoning View"});
+        EXPECT_STREQ(refused.w->whereText, "");
+        EXPECT_TRUE(refused.fx.host().statements().empty()) << "no query is sent";
+    }
+}
+
+} // namespace
