@@ -40,6 +40,18 @@ size_t leadingLength(const char* value, int width) {
     return n;
 }
 
+// A minor name may hold blanks of its own (a data set name padded to 44 and a
+// member name, say): cutting it at the first one would ask for another
+// resource. Only its padding goes; a blank-led value is empty, as for the
+// other columns.
+size_t minorNameLength(const char* value, int width) {
+    if (value[0] == ' ') return 0;
+    size_t n = 0;
+    while (n < static_cast<size_t>(width) && value[n] != '\0') ++n;
+    while (n > 0 && value[n - 1] == ' ') --n;
+    return n;
+}
+
 } // namespace
 
 int32_t setupIndices(workA* w) {
@@ -83,7 +95,8 @@ int32_t setupIndices(workA* w) {
             return t.ret(1);
         }
 
-        const size_t n = leadingLength(value, indexColumns[position].width);
+        const size_t n = position == colMinor ? minorNameLength(value, indexColumns[position].width)
+                                              : leadingLength(value, indexColumns[position].width);
         char* destination = nullptr;
         switch (position) {
         case colMajor: destination = idx.majorname; break;

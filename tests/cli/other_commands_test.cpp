@@ -48,6 +48,19 @@ TEST(TreeCommand, JsonAndDotDescribeTheSameTree) {
     EXPECT_EQ(dot.out.substr(dot.out.size() - 2), "}\n");
 }
 
+TEST(TreeCommand, AMinorNameWithBlanksOfItsOwnFindsItsTasks) {
+    auto r = runMentrenq({"tree", "--enqplex", "PRODENQ"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("Enqplex PRODENQ\n"
+                          "  SPFEDIT PAY.PROD.SOURCE                             PAYCALC\n"
+                          "      1 owner, 1 waiter, longest wait 1260 s\n"
+                          "    owner  JSMITH   on PRDB     asid 0061  exclusive  true owner\n"
+                          "    waiter PAYCOMP  on PRDA     asid 004B  exclusive  waiting 1260 s\n",
+                          0),
+              0u)
+        << r.out;
+}
+
 TEST(TreeCommand, AnEnqplexWithoutContentionSaysSo) {
     auto r = runMentrenq({"tree", "--enqplex", "NOSUCH"});
     EXPECT_EQ(r.exitCode, 0);

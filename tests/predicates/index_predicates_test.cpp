@@ -150,7 +150,7 @@ TEST_F(IndexPredicates, OnlyTheTwoCombinationsAreValid) {
     }
 }
 
-TEST_F(IndexPredicates, ValuesAreCutAtTheFirstBlankOrTheColumnWidth) {
+TEST_F(IndexPredicates, ValuesAreCutAtTheFirstBlankOrTheColumnWidthButMinorNamesKeepTheirBlanks) {
     FirstCall call({{"MAJORNAME", 1, "ABCDEFGHIJ"},
                     {"MINORNAME", 1, std::string(300, 'M')},
                     {"ENQPLEX", 1, "PLEXNAME99"},
@@ -162,12 +162,19 @@ TEST_F(IndexPredicates, ValuesAreCutAtTheFirstBlankOrTheColumnWidth) {
     EXPECT_TRUE(trace.hasLine("Invalid Combination of Index Values"));
 
     trace.clear();
-    FirstCall blanks({{"MAJORNAME", 1, ""}, {"MINORNAME", 1, "ABCD EFG"}, {"ENQPLEX", 1, "P1 X"}});
+    FirstCall blanks({{"MAJORNAME", 1, ""}, {"MINORNAME", 1, "ABCD EFG   "}, {"ENQPLEX", 1, "P1 X"}});
     EXPECT_EQ(resultOf(trace, "setupIndices"), 0) << "an empty major name counts as given";
     EXPECT_STREQ(blanks.w->idxTbl.majorname, "");
-    EXPECT_STREQ(blanks.w->idxTbl.minorname, "ABCD");
+    EXPECT_STREQ(blanks.w->idxTbl.minorname, "ABCD EFG") << "only the padding goes";
     EXPECT_STREQ(blanks.w->idxTbl.enqplex, "P1      ");
-    EXPECT_STREQ(blanks.w->whereText, "WHERE MGLBLENQ.MAJORNAME = '' AND MGLBLENQ.MINORNAME = 'ABCD'");
+    EXPECT_STREQ(blanks.w->whereText, "WHERE MGLBLENQ.MAJORNAME = '' AND MGLBLENQ.MINORNAME = 'ABCD EFG'");
+
+    trace.clear();
+    const std::string member = "PAY.PROD.SOURCE" + std::string(29, ' ') + "PAYCALC ";
+    FirstCall spfedit({{"MAJORNAME", 1, "SPFEDIT "}, {"MINORNAME", 1, member}, {"ENQPLEX", 1, "PRODENQ "}});
+    EXPECT_EQ(resultOf(trace, "setupIndices"), 0);
+    EXPECT_STREQ(spfedit.w->idxTbl.majorname, "SPFEDIT");
+    EXPECT_EQ(std::string(spfedit.w->idxTbl.minorname), member.substr(0, member.size() - 1));
 
     trace.clear();
     FirstCall led({{"MAJORNAME", 1, "A"}, {"MINORNAME", 1, " lead"}, {"ENQPLEX", 1, "P"}});
