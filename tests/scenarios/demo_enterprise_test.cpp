@@ -24,7 +24,6 @@ protected:
 
 TEST(DemoText, IsCompiledFromTheScriptsAsTheyStand) {
     EXPECT_EQ(demoEnterpriseSql(), readFile(ZRX_DEMO_SCRIPT));
-    EXPECT_EQ(enterpriseSchemaSql(), readFile(ZRX_ENTERPRISE_SCHEMA));
 }
 
 TEST(DemoText, HoldsOnlyInsertsAndComments) {

@@ -9,7 +9,4 @@ namespace scenarios {
 // The demo enterprise (demo.sql): INSERT statements only.
 std::string_view demoEnterpriseSql();
 
-// The snapshot schema (enterprise.sql): apply it before any INSERT script.
-std::string_view enterpriseSchemaSql();
-
 } // namespace scenarios
