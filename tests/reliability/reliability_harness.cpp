@@ -4,6 +4,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "frame/work_area.h"
 #include "scenarios/generator.h"
 #include "scenarios/texts.h"
 
@@ -38,6 +39,11 @@ Outcome Enterprise::run(const std::vector<host::Predicate>& predicates,
             }
         }
         o.rows = s->rows();
+        if (const auto* w = static_cast<const unsigned char*>(s->workArea())) {
+            const size_t from = offsetof(zrx::workA, inodeRow);
+            const size_t to = offsetof(zrx::workA, SQLtbl);
+            o.fetchedRecords.assign(w + from, w + to);
+        }
         o.end = s->end();
         o.liveAtEnd = s->liveAtEnd();
     }

@@ -32,6 +32,9 @@ struct Outcome {
     uint64_t injectedBeforeRequests = 0; // faults that took effect up to the start's return
     uint64_t injected = 0;               // faults that took effect in the whole run
     std::vector<std::string> statements;
+    // The work area's fetched records (INODESTS row, PxsmRow, input row)
+    // and the output row after them, as the request calls left them.
+    std::vector<unsigned char> fetchedRecords;
     int32_t last() const { return requests.empty() ? -1 : requests.back(); }
 };
 
