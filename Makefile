@@ -1,10 +1,12 @@
 # The two commands: `make demo` runs the view on the built-in demo
 # enterprise; `make test` builds from scratch and runs every test, also under
-# the address and undefined-behaviour sanitizers.
+# the address and undefined-behaviour sanitizers, and fuzzes each fuzz target
+# for FUZZ_SECONDS seconds after replaying its corpus.
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build demo test test-default test-sanitize bench clean
+.PHONY: all deps build demo test test-default test-fuzz test-sanitize bench clean
 
 all: build
 
@@ -23,13 +25,16 @@ demo: build
 	@build/default/bin/mentrenq query --report
 
 test: deps
-	rm -rf build/default build/sanitize
-	$(MAKE) test-default test-sanitize
+	rm -rf build/default build/sanitize build/fuzz
+	$(MAKE) test-default test-fuzz test-sanitize
 
 test-default:
 	cmake --preset default
 	cmake --build --preset default -j $(JOBS)
 	ctest --preset default -j $(JOBS)
+
+test-fuzz:
+	FUZZ_SECONDS=$(FUZZ_SECONDS) JOBS=$(JOBS) scripts/fuzz.sh
 
 test-sanitize:
 	cmake --preset sanitize

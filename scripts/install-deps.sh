@@ -3,8 +3,9 @@
 # Usage: scripts/install-deps.sh [extra-package ...]
 set -euo pipefail
 
+# clang and its runtimes build the fuzz targets (libFuzzer and sanitizers).
 packages=(cmake ninja-build g++ binutils libgtest-dev libgmock-dev
-          libbenchmark-dev libsqlite3-dev sqlite3 "$@")
+          libbenchmark-dev libsqlite3-dev sqlite3 clang libclang-rt-14-dev "$@")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <cstring>
 
-#include "support/host_fixture.h"
-
 namespace reliability {
 
 namespace {
+
+std::string trimmed(const char* field, size_t width) {
+    while (width > 0 && field[width - 1] == ' ') --width;
+    return std::string(field, width);
+}
 
 bool isOwner(const zrx::MentrenqRow& r) { return r.owningas[0] != ' '; }
 
@@ -25,7 +28,7 @@ std::vector<std::string> ruleViolations(const std::vector<zrx::MentrenqRow>& row
     for (size_t i = 0; i < rows.size(); ++i) {
         const auto& r = rows[i];
         const std::string at = "row " + std::to_string(i) + ": ";
-        const std::string enqplex = zrxtest::trimmed(r.enqplex);
+        const std::string enqplex = trimmed(r.enqplex, sizeof r.enqplex);
         if (std::find(enqplexes.begin(), enqplexes.end(), enqplex) == enqplexes.end())
             out.push_back(at + "unknown Enqplex '" + enqplex + "'");
         if (r.padding != 0) out.push_back(at + "the byte after the minor name was written");
