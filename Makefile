@@ -1,11 +1,13 @@
 # The two commands: `make demo` runs the view on the built-in demo
 # enterprise; `make test` builds from scratch and runs every test, also under
 # the address and undefined-behaviour sanitizers and as 32-bit programs (the
-# default build also cross-builds ZRX.dll and checks its tables).
+# default build also cross-builds ZRX.dll and checks its tables), and fuzzes
+# each fuzz target for FUZZ_SECONDS seconds after replaying its corpus.
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build demo test test-default test-sanitize test-i686 bench clean
+.PHONY: all deps build demo test test-default test-fuzz test-sanitize test-i686 bench clean
 
 all: build
 
@@ -24,13 +26,16 @@ demo: build
 	@build/default/bin/mentrenq query --report
 
 test: deps
-	rm -rf build/default build/sanitize build/i686
-	$(MAKE) test-default test-sanitize test-i686
+	rm -rf build/default build/sanitize build/i686 build/fuzz
+	$(MAKE) test-default test-fuzz test-i686 test-sanitize
 
 test-default:
 	cmake --preset default
 	cmake --build --preset default -j $(JOBS)
 	ctest --preset default -j $(JOBS)
+
+test-fuzz:
+	FUZZ_SECONDS=$(FUZZ_SECONDS) JOBS=$(JOBS) scripts/fuzz.sh
 
 test-sanitize:
 	cmake --preset sanitize

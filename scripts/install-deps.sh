@@ -9,9 +9,11 @@
 # googletest package.
 set -euo pipefail
 
+# clang and its runtimes build the fuzz targets (libFuzzer and sanitizers).
 packages=(cmake ninja-build g++ binutils libgtest-dev libgmock-dev googletest
           libbenchmark-dev libsqlite3-dev sqlite3
-          g++-mingw-w64-i686 g++-i686-linux-gnu libsqlite3-0:i386 "$@")
+          g++-mingw-w64-i686 g++-i686-linux-gnu libsqlite3-0:i386
+          clang libclang-rt-14-dev "$@")
 
 missing=()
 for p in "${packages[@]}"; do

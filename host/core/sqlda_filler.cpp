@@ -72,9 +72,11 @@ void fillRow(CursorObject& cursor, const std::vector<sql::Cell>& row, FaultPlan&
     }
     for (const ResultFault* f : faultsFor(cursor, faults)) {
         bool applied = false;
-        if (f->longColumn >= 0 && static_cast<size_t>(f->longColumn) < n && f->longBy > 0) {
+        // Only a value can be too long: a null cell has none, and giving it
+        // the fill bytes alone would deliver a short value, not a long one.
+        if (f->longColumn >= 0 && static_cast<size_t>(f->longColumn) < n && f->longBy > 0 &&
+            cursor.nullInds[f->longColumn] == 0) {
             cursor.values[f->longColumn].resize(cursor.values[f->longColumn].size() + static_cast<size_t>(f->longBy), 'X');
-            cursor.nullInds[f->longColumn] = 0;
             applied = true;
         }
         if (f->nullColumn >= 0 && static_cast<size_t>(f->nullColumn) < n) {

@@ -56,10 +56,19 @@ int32_t enqmlcss(uint32_t id, HostObject* obj) {
     copyNodeText(w, parm->nodeText);
     w->firstCall = 1;
 
-    PutRequestItem(reqBlk, item::WorkArea, w);
+    // A host that did not keep the work area cannot hand it back on the
+    // later calls: the session could neither collect nor drop its path.
+    status = PutRequestItem(reqBlk, item::WorkArea, w);
+    if (status != 0) {
+        TRACE_ERROR(t, "Work area not accepted by the data server, status %d", status);
+        return t.ret(noStorage);
+    }
 
     void* server = HOLMVAR_ServerContext();
     status = PRUVANTE_CreatePath("SRVR01", server, &w->pathHdl);
+    // A path handle that fails its check would fail every statement of the
+    // session: the path is as good as not created.
+    if (status == 0 && !checkedOps(w->pathHdl, DescLayout::B)) status = handleCheckFailed;
     if (status != 0) {
         TRACE_ERROR(t, "Create Path call failed with status %d", status);
         return t.ret(noStorage);

@@ -1,0 +1,125 @@
+#include "fuzz_world.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <set>
+
+#include "frame/entries.h"
+#include "row_rules.h"
+#include "sql/tokenizer.h"
+
+namespace fuzz {
+
+namespace {
+
+const char* const tables[] = {"INODESTS", "MXCFSYS", "MGLBLENQ", "ENQ_RESRC", "ENQ_TASKS"};
+
+bool documented(int32_t s, std::initializer_list<int32_t> allowed) {
+    for (int32_t a : allowed)
+        if (s == a) return true;
+    return false;
+}
+
+// Exactly one statement: it tokenizes, and a ";" can only be its last token.
+void checkStatement(const std::string& text) {
+    std::vector<host::sql::Token> tokens;
+    std::string error;
+    if (!host::sql::tokenize(text, tokens, error)) fail("statement does not tokenize: " + error + "\n" + text);
+    for (size_t i = 0; i + 1 < tokens.size(); ++i)
+        if (tokens[i].kind == host::sql::TokenKind::Symbol && tokens[i].text == ";" &&
+            tokens[i + 1].kind != host::sql::TokenKind::End)
+            fail("more than one statement:\n" + text);
+}
+
+} // namespace
+
+void fail(const std::string& what) {
+    std::fprintf(stderr, "broken promise: %s\n", what.c_str());
+    std::abort();
+}
+
+std::string blob(const std::string& bytes) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out = "CAST(X'";
+    for (unsigned char c : bytes) {
+        out += digits[c >> 4];
+        out += digits[c & 15];
+    }
+    return out + "' AS TEXT)";
+}
+
+World& World::instance() {
+    static World world;
+    return world;
+}
+
+World::World() {
+    std::string error;
+    snapshot_ = host::sql::Snapshot::createInMemory(error);
+    if (!snapshot_) fail("snapshot: " + error);
+    source_ = std::make_unique<host::SnapshotSource>(*snapshot_);
+    host_.setDataSource(source_.get());
+    module_ = host::Module::linked(&cnt1entd, error);
+    if (!module_) fail("module: " + error);
+}
+
+void World::load(const std::string& inserts) {
+    std::string sql = "BEGIN;";
+    for (const char* t : tables) sql += std::string("DELETE FROM ") + t + ";";
+    sql += inserts + "COMMIT;";
+    std::string error;
+    if (!snapshot_->exec(sql, error)) fail("loading rows: " + error);
+}
+
+QueryResult World::run(const std::vector<host::Predicate>& predicates) {
+    QueryResult r;
+    host_.clearStatements();
+    host::SessionOptions options;
+    options.predicates = predicates;
+    {
+        host::Session s(host_, *module_, options);
+        r.start = s.start();
+        if (!documented(r.start, {0, 60, 64})) fail("session start status " + std::to_string(r.start));
+        // More calls than loop control allows, so that loop control is what
+        // ends a runaway query.
+        for (int i = 0; r.start == 0 && i < 4100; ++i) {
+            int32_t status = s.request();
+            r.requests.push_back(status);
+            if (!documented(status, {0, 60, 62, 64, 71})) fail("request status " + std::to_string(status));
+            if (status != 0) break;
+        }
+        r.rows = s.rows();
+        r.end = s.end();
+        if (r.end != 0) fail("session end status " + std::to_string(r.end));
+        if (s.liveAtEnd().any()) fail("the session end left an object open");
+    }
+    if (host_.storageOutstanding() != 0) fail("storage outstanding after the session");
+    r.statements = host_.statements();
+    for (const auto& text : r.statements) checkStatement(text);
+
+    std::set<std::string> enqplexes;
+    // Summary mode as the module decides it: the last REPORT value, up to
+    // its first blank and at most 3 characters, is "YES".
+    bool report = false;
+    for (const auto& p : predicates)
+        if (p.column == "REPORT") report = p.value.substr(0, std::min(p.value.find(' '), size_t{3})) == "YES";
+    for (const auto& row : r.rows) {
+        std::string name(row.enqplex, sizeof row.enqplex);
+        while (!name.empty() && name.back() == ' ') name.pop_back();
+        enqplexes.insert(name);
+    }
+    const auto violations =
+        reliability::ruleViolations(r.rows, !report, {enqplexes.begin(), enqplexes.end()});
+    if (!violations.empty()) fail("rows break the rules: " + violations.front());
+    // ZRX_FUZZ_SHOW=1 shows what each query did, to check what a seed reaches.
+    static const bool show = std::getenv("ZRX_FUZZ_SHOW") != nullptr;
+    if (show) {
+        std::fprintf(stderr, "query: start %d, %zu request calls, last %d, %zu rows, %zu statements\n", r.start,
+                     r.requests.size(), r.requests.empty() ? -1 : r.requests.back(), r.rows.size(),
+                     r.statements.size());
+    }
+    return r;
+}
+
+} // namespace fuzz

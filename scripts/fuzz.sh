@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang (libFuzzer, address and undefined-
+# behaviour sanitizers), replays each committed corpus, then fuzzes each
+# target for FUZZ_SECONDS seconds (default 60).
+#   FUZZ_SECONDS=3600 scripts/fuzz.sh            all targets, an hour each
+#   FUZZ_SECONDS=600 scripts/fuzz.sh query_rows  one target
+# New inputs go to build/fuzz/corpus/<target>; crashing inputs to
+# build/fuzz/artifacts/. The committed corpus in fuzz/corpus/ is only read.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds=${FUZZ_SECONDS:-60}
+jobs=${JOBS:-2}
+build=build/fuzz
+targets=("$@")
+[ ${#targets[@]} -eq 0 ] && targets=(query_rows index_predicates enqplex_column)
+
+cmake -S fuzz -B "$build" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+cmake --build "$build" -j "$jobs" --target "${targets[@]/#/fuzz_}"
+
+mkdir -p "$build/artifacts"
+for t in "${targets[@]}"; do
+  binary="$build/fuzz_$t"
+  corpus="fuzz/corpus/$t"
+  work="$build/corpus/$t"
+  mkdir -p "$work"
+  echo "== fuzz_$t: replaying $(ls "$corpus" | wc -l) inputs of $corpus"
+  "$binary" -runs=0 "$corpus" 2>&1 | tail -n 1
+  echo "== fuzz_$t: fuzzing for $seconds s"
+  "$binary" "$work" "$corpus" -max_total_time="$seconds" -print_final_stats=1 \
+    -artifact_prefix="$build/artifacts/$t-" 2>"$build/fuzz_$t.log" || {
+      tail -n 60 "$build/fuzz_$t.log"
+      echo "fuzz_$t failed: the input is in $build/artifacts/"
+      exit 1
+    }
+  grep -E '^(Done|stat::number_of_executed_units|stat::new_units_added)' "$build/fuzz_$t.log"
+done
