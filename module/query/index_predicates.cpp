@@ -106,6 +106,7 @@ int32_t setupIndices(workA* w) {
             destination = idx.enqplex;
             std::memset(idx.enqplex, ' ', 8);
             break;
+        case colReport:
         default: destination = report; break;
         }
         std::memcpy(destination, value, n);
