@@ -49,11 +49,12 @@ int32_t ProcessInput(workA* w) {
             return t.ret(1);
         }
         sor = e.SOR1st;
-        if (ix && !(entry = addSummary(ix, w->curEnqpI, sor))) ix = nullptr;
+        if (ix && !(entry = addSummary(ix, w->curEnqpI, sor, resourceHash(w->curEnqpI, in)))) ix = nullptr;
     } else {
         SORow* r = nullptr;
+        const uint32_t hash = ix ? resourceHash(w->curEnqpI, in) : 0;
         if (ix) {
-            entry = findSummary(ix, w->curEnqpI, in, r);
+            entry = findSummary(ix, w->curEnqpI, in, hash, r);
             if (entry) sor = static_cast<SORow*>(entry->row);
         } else {
             r = e.SOR1st;
@@ -77,7 +78,7 @@ int32_t ProcessInput(workA* w) {
                 return t.ret(1);
             }
             sor = r->SORNxt;
-            if (ix && !(entry = addSummary(ix, w->curEnqpI, sor))) ix = nullptr;
+            if (ix && !(entry = addSummary(ix, w->curEnqpI, sor, hash))) ix = nullptr;
         }
     }
 

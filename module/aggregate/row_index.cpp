@@ -30,34 +30,45 @@ uint64_t mix(uint64_t h, uint64_t v) {
     return h ^ (h >> 31);
 }
 
-// Word at a time: hashing must stay cheaper than the comparisons it saves.
-uint64_t hashBytes(uint64_t h, const char* p, std::size_t n) {
-    for (; n >= 8; p += 8, n -= 8) {
-        uint64_t v;
-        std::memcpy(&v, p, 8);
-        h = mix(h, v);
-    }
-    uint64_t v = n;
-    std::memcpy(&v, p, n);
-    return mix(h, v ^ (static_cast<uint64_t>(n) << 56));
+uint64_t word(const char* p) {
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v;
 }
 
 uint32_t fold(uint64_t h) { return static_cast<uint32_t>(h ^ (h >> 32)); }
 
+// Four independent lanes over the major name and the 255-byte minor name, a
+// word at a time: hashing must stay far cheaper than the comparisons it saves.
 uint32_t summaryHash(int enqp, const char (&major)[8], const char (&minor)[255]) {
-    uint64_t h = mix(0x51ED27u, static_cast<uint64_t>(enqp));
-    h = hashBytes(h, major, sizeof major);
-    return fold(hashBytes(h, minor, sizeof minor));
+    constexpr uint64_t k1 = 0x9E3779B97F4A7C15ull, k2 = 0xC2B2AE3D27D4EB4Full, k3 = 0x165667B19E3779F9ull,
+                       k4 = 0xD6E8FEB86659FD93ull;
+    uint64_t a = mix(0x51ED27u, static_cast<uint64_t>(enqp)) ^ word(major);
+    uint64_t b = k1, c = k2, d = k3;
+    const char* p = minor;
+    for (int i = 0; i < 7; ++i, p += 32) {
+        a = (a ^ word(p)) * k1;
+        b = (b ^ word(p + 8)) * k2;
+        c = (c ^ word(p + 16)) * k3;
+        d = (d ^ word(p + 24)) * k4;
+    }
+    uint64_t tail = 0;
+    std::memcpy(&tail, p + 24, 7);
+    a = (a ^ word(p)) * k1;
+    b = (b ^ word(p + 8)) * k2;
+    c = (c ^ word(p + 16)) * k3;
+    d = (d ^ tail) * k4;
+    return fold(mix(mix(mix(a, b), c), d));
 }
 
 // The task as the merge tells tasks apart, under one summary row.
 uint32_t detailHash(const SORow* sor, const char (&owningas)[8], const char (&waitingas)[8],
                     const char (&sysname)[8], const char (&plxname)[8], uint16_t asid) {
     uint64_t h = mix(0xD37A11u, static_cast<uint64_t>(reinterpret_cast<uintptr_t>(sor)));
-    h = hashBytes(h, owningas, 8);
-    h = hashBytes(h, waitingas, 8);
-    h = hashBytes(h, sysname, 8);
-    h = hashBytes(h, plxname, 8);
+    h = mix(h, word(owningas));
+    h = mix(h, word(waitingas));
+    h = mix(h, word(sysname));
+    h = mix(h, word(plxname));
     return fold(mix(h, asid));
 }
 
@@ -107,7 +118,7 @@ IndexEntry* insert(RowIndex* ix, void* row, void* link, uint32_t hash, int32_t e
 bool fill(RowIndex* ix, workA* w) {
     for (int p = 0; p < maxENQP; ++p) {
         for (SORow* r = w->Enqplxs[p].SOR1st; r; r = r->SORNxt) {
-            IndexEntry* s = addSummary(ix, p, r);
+            IndexEntry* s = addSummary(ix, p, r, summaryHash(p, r->majorname, r->minorname));
             if (!s) return false;
             for (DORow* d = r->DOR1st; d; d = d->DORNxt)
                 if (!addDetail(ix, s, d)) return false;
@@ -142,8 +153,9 @@ RowIndex* buildRowIndex(workA* w) {
     return fill(ix, w) ? ix : nullptr;
 }
 
-IndexEntry* findSummary(RowIndex* ix, int enqp, const InputRow& in, SORow*& last) {
-    const uint32_t hash = summaryHash(enqp, in.majorname, in.minorname);
+uint32_t resourceHash(int enqp, const InputRow& in) { return summaryHash(enqp, in.majorname, in.minorname); }
+
+IndexEntry* findSummary(RowIndex* ix, int enqp, const InputRow& in, uint32_t hash, SORow*& last) {
     for (uint32_t n = 0, i = hash & (entryCount - 1); n < entryCount; ++n, i = (i + 1) & (entryCount - 1)) {
         IndexEntry& e = ix->entries[i];
         if (!e.row) break;
@@ -156,10 +168,10 @@ IndexEntry* findSummary(RowIndex* ix, int enqp, const InputRow& in, SORow*& last
     return nullptr;
 }
 
-IndexEntry* addSummary(RowIndex* ix, int enqp, SORow* r) {
+IndexEntry* addSummary(RowIndex* ix, int enqp, SORow* r, uint32_t hash) {
     DORow* lastDOR = r->DOR1st;
     while (lastDOR && lastDOR->DORNxt) lastDOR = lastDOR->DORNxt;
-    IndexEntry* e = insert(ix, r, lastDOR, summaryHash(enqp, r->majorname, r->minorname), enqp);
+    IndexEntry* e = insert(ix, r, lastDOR, hash, enqp);
     if (!e) return nullptr;
     ix->lastSOR[enqp] = r;
     return e;

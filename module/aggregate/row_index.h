@@ -45,11 +45,16 @@ RowIndex* rowIndex(workA* w);
 // already in the lists. Null when there is no index.
 RowIndex* buildRowIndex(workA* w);
 
-// The entry of the summary row of the input row's resource in Enqplex
-// `enqp`, or null; `last` receives the last summary row of that Enqplex.
-IndexEntry* findSummary(RowIndex* ix, int enqp, const InputRow& in, SORow*& last);
-// Null when the row could not be indexed: the index is then given up.
-IndexEntry* addSummary(RowIndex* ix, int enqp, SORow* r);
+// The hash of the input row's resource in Enqplex `enqp`.
+uint32_t resourceHash(int enqp, const InputRow& in);
+
+// The entry of the summary row of the input row's resource (whose hash is
+// `hash`) in Enqplex `enqp`, or null; `last` then receives the last summary
+// row of that Enqplex.
+IndexEntry* findSummary(RowIndex* ix, int enqp, const InputRow& in, uint32_t hash, SORow*& last);
+// Indexes a new summary row made from the input row whose resource hash is
+// `hash`. Null when the row could not be indexed: the index is then given up.
+IndexEntry* addSummary(RowIndex* ix, int enqp, SORow* r, uint32_t hash);
 
 // The detail row of the summary entry's row that records the input row's
 // task, or null; `last` receives the last detail row of that summary row.
