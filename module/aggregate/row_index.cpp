@@ -11,10 +11,7 @@ namespace zrx {
 
 namespace {
 
-// Open addressing with linear probing. Summary and detail rows together never
-// exceed the output row limit, so the table is at most 61% full.
-constexpr uint32_t entryCount = 16384;
-static_assert(entryCount > static_cast<uint32_t>(maxOutputRows) && (entryCount & (entryCount - 1)) == 0);
+constexpr uint32_t entryCount = rowIndexEntries;
 
 constexpr int32_t detailEntry = -1;
 
@@ -81,12 +78,6 @@ uint32_t detailHash(const SORow* sor, const InputRow& in) {
 }
 
 } // namespace
-
-struct RowIndex {
-    SORow* lastSOR[maxENQP];
-    bool givenUp; // a row could not be indexed: the lists are walked again
-    IndexEntry entries[entryCount];
-};
 
 namespace {
 

@@ -15,12 +15,12 @@
 #include <cstdint>
 
 #include "aggregate/output_rows.h"
+#include "config/enqplex_entry.h"
 
 namespace zrx {
 
 struct workA;
 struct InputRow;
-struct RowIndex;
 
 // One indexed row. A summary entry links to the last detail row of its
 // summary row; a detail entry links to its summary row.
@@ -29,6 +29,19 @@ struct IndexEntry {
     void* link;
     uint32_t hash;
     int32_t enqp; // Enqplex of a summary row; -1 for a detail row
+};
+
+// Open addressing with linear probing. Summary and detail rows together never
+// exceed the output row limit, so the table is at most 61% full.
+inline constexpr uint32_t rowIndexEntries = 16384;
+static_assert(rowIndexEntries > static_cast<uint32_t>(maxOutputRows) &&
+              (rowIndexEntries & (rowIndexEntries - 1)) == 0);
+
+// The block of view storage that holds the index.
+struct RowIndex {
+    SORow* lastSOR[maxENQP]; // the tail of each Enqplex's summary list
+    bool givenUp;            // a row could not be indexed: the lists are walked again
+    IndexEntry entries[rowIndexEntries];
 };
 
 // Lists up to this long are walked; the index would not pay for itself.
