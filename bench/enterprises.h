@@ -76,7 +76,8 @@ private:
 // Loaded on first use and kept for the rest of the program.
 Enterprise& enterprise(const CaseSpec& spec);
 
-// The module file the host loads, as a user's query does.
+// The module file the host loads, as a user's query does: the one built
+// beside the benchmarks, or $MENTRENQ_BENCH_MODULE (to compare two builds).
 std::string moduleFile();
 
 } // namespace bench

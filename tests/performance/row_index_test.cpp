@@ -50,10 +50,10 @@ std::string generated(int resources) {
 
 // Addresses differ from run to run; everything else of a line must not.
 std::vector<std::string> masked(const std::vector<std::string>& lines) {
-    static const std::regex hex("0x[0-9a-f]+|[0-9A-F]{5,16}");
+    static const std::regex hex("0x[0-9a-f]+| +[0-9A-F]+\\b");
     std::vector<std::string> out;
     out.reserve(lines.size());
-    for (const auto& l : lines) out.push_back(std::regex_replace(l, hex, "#"));
+    for (const auto& l : lines) out.push_back(std::regex_replace(l, hex, " #"));
     return out;
 }
 
