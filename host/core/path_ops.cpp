@@ -150,7 +150,7 @@ int32_t fetchRow(uint32_t id, zrx::HostObject* obj, zrx::SQLDA* out) {
     if (!request.open || !request.result || !cursor->sqldaGiven) return status::wrongState;
     if (reinterpret_cast<unsigned char*>(out) != cursor->sqlda.data()) return status::badArgument;
     if (cursor->ended) return status::endOfData;
-    std::vector<sql::Cell> row;
+    std::vector<sql::Cell>& row = cursor->row;
     std::string error;
     switch (request.result->next(row, error)) {
     case sql::Query::Step::Row:

@@ -8,6 +8,7 @@
 
 #include "core/fault_plan.h"
 #include "core/host_object.h"
+#include "sql/cells.h"
 #include "zrx/sqlda.h"
 
 namespace host {
@@ -60,6 +61,7 @@ struct CursorObject : ObjectBase {
     std::vector<unsigned char> sqlda;
     std::vector<std::string> values;
     std::vector<int16_t> nullInds;
+    std::vector<sql::Cell> row; // the row being handed over, kept for its capacity
     uint64_t rowsFetched = 0;
     bool sqldaGiven = false;
     bool ended = false;

@@ -63,7 +63,7 @@ void fillRow(CursorObject& cursor, const std::vector<sql::Cell>& row, FaultPlan&
     const size_t n = cursor.values.size();
     for (size_t i = 0; i < n; ++i) {
         if (i < row.size()) {
-            cursor.values[i] = row[i].bytes;
+            cursor.values[i].assign(row[i].bytes);
             cursor.nullInds[i] = row[i].null ? -1 : 0;
         } else {
             cursor.values[i].assign(1, ' ');

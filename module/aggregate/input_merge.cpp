@@ -1,5 +1,6 @@
 #include "aggregate/input_merge.h"
 
+#include "aggregate/row_index.h"
 #include "aggregate/summary_rows.h"
 #include "config/enqplex_table.h"
 #include "frame/fixed_names.h"
@@ -23,13 +24,23 @@ bool sameTask(const DORow& d, const InputRow& in) {
 
 } // namespace
 
+// Rows are found through the session's row index once the lists have grown
+// long (aggregate/row_index.h); the lists, their order and the trace are the
+// same either way.
 int32_t ProcessInput(workA* w) {
     ZRX_ROUTINE(t, "ProcessInput");
     if (w->curEnqpI < 0 || w->curEnqpI >= maxENQP) return t.ret(1);
     EnqplxEntry& e = w->Enqplxs[w->curEnqpI];
     const InputRow& in = w->inputRow;
+    RowIndex* ix = rowIndex(w);
+    int walked = 0; // the longest list walked in this call
+    auto merged = [&]() {
+        if (!ix && walked > indexWalkLimit) buildRowIndex(w);
+        return t.ret(0);
+    };
 
     SORow* sor = nullptr;
+    IndexEntry* entry = nullptr; // sor's entry while the index is used
     if (!e.SOR1st) {
         TRACE_DETAIL(t, "No 1st SORow, need to get one");
         e.SOR1st = newSORow(w);
@@ -38,18 +49,28 @@ int32_t ProcessInput(workA* w) {
             return t.ret(1);
         }
         sor = e.SOR1st;
+        if (ix && !(entry = addSummary(ix, w->curEnqpI, sor, resourceHash(w->curEnqpI, in)))) ix = nullptr;
     } else {
-        SORow* r = e.SOR1st;
-        for (;;) {
-            if (sameResource(*r, in)) {
-                TRACE_DETAIL(t, "qname/rname match found");
-                sor = r;
-                break;
+        SORow* r = nullptr;
+        const uint32_t hash = ix ? resourceHash(w->curEnqpI, in) : 0;
+        if (ix) {
+            entry = findSummary(ix, w->curEnqpI, in, hash, r);
+            if (entry) sor = static_cast<SORow*>(entry->row);
+        } else {
+            r = e.SOR1st;
+            for (;;) {
+                ++walked;
+                if (sameResource(*r, in)) {
+                    sor = r;
+                    break;
+                }
+                if (!r->SORNxt) break;
+                r = r->SORNxt;
             }
-            if (!r->SORNxt) break;
-            r = r->SORNxt;
         }
-        if (!sor) {
+        if (sor) {
+            TRACE_DETAIL(t, "qname/rname match found");
+        } else {
             TRACE_DETAIL(t, "no qname/rname match found");
             r->SORNxt = newSORow(w);
             if (!r->SORNxt) {
@@ -57,6 +78,7 @@ int32_t ProcessInput(workA* w) {
                 return t.ret(1);
             }
             sor = r->SORNxt;
+            if (ix && !(entry = addSummary(ix, w->curEnqpI, sor, hash))) ix = nullptr;
         }
     }
 
@@ -70,20 +92,33 @@ int32_t ProcessInput(workA* w) {
             TRACE_ALWAYS(t, "Unable to create new Detail Output Row");
             return t.ret(1);
         }
+        if (ix) addDetail(ix, entry, sor->DOR1st);
         TRACE_DETAIL(t, "Just prior to updating the SOR, Enqplxs[%d] is:", w->curEnqpI);
         if (t.detail()) logEnqplxs(w, w->curEnqpI);
         updateSORow(sor, w);
-        return t.ret(0);
+        return merged();
     }
 
-    DORow* d = sor->DOR1st;
-    for (;;) {
-        if (sameTask(*d, in)) {
+    DORow* d = nullptr;
+    if (ix) {
+        if (findDetail(ix, entry, in, d)) {
             TRACE_DETAIL(t, "Current info is redundant");
-            return t.ret(0);
+            return merged();
         }
-        if (!d->DORNxt) break;
-        d = d->DORNxt;
+    } else {
+        d = sor->DOR1st;
+        int length = 0;
+        for (;;) {
+            ++length;
+            if (sameTask(*d, in)) {
+                TRACE_DETAIL(t, "Current info is redundant");
+                walked = length > walked ? length : walked;
+                return merged();
+            }
+            if (!d->DORNxt) break;
+            d = d->DORNxt;
+        }
+        walked = length > walked ? length : walked;
     }
     TRACE_DETAIL(t, "No more DORs; need to get a new one");
     d->DORNxt = newDORow(w);
@@ -91,13 +126,14 @@ int32_t ProcessInput(workA* w) {
         TRACE_ALWAYS(t, "Unable to create new Detail Output Row");
         return t.ret(1);
     }
+    if (ix) addDetail(ix, entry, d->DORNxt);
     updateSORow(sor, w);
     TRACE_DETAIL(t, "SORow updated ...");
     if (t.detail()) {
         logSOR(sor, w);
         logDOR(d->DORNxt, w);
     }
-    return t.ret(0);
+    return merged();
 }
 
 } // namespace zrx

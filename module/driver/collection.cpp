@@ -4,6 +4,7 @@
 
 #include "aggregate/detail_batch.h"
 #include "aggregate/input_merge.h"
+#include "aggregate/row_index.h"
 #include "config/discovery.h"
 #include "config/enqplex_table.h"
 #include "frame/fixed_names.h"
@@ -130,6 +131,7 @@ int32_t phaseTwo(workA* w, Trace& t) {
 } // namespace
 
 int32_t collect(workA* w, Trace& t) {
+    resetRowIndex(w);
     if (setupIndices(w) != 0) {
         TRACE_ALWAYS(t, "Invalid Indices; Abandoning View");
         return abandoned;

@@ -1,0 +1,60 @@
+// mentrenq-bench: Google Benchmark flags, plus
+//   --once=NAME   run the measurement NAME (e.g. ModuleShare/report/rows:10000/sys:1/plex:1)
+//                 once, with callgrind's collection on only around it, and
+//                 print the enterprise's figures.
+#include <benchmark/benchmark.h>
+#include <valgrind/callgrind.h>
+
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+#include "enterprises.h"
+#include "ratio_summary.h"
+#include "shares.h"
+
+namespace {
+
+int runOnce(const std::string& name) {
+    using namespace bench;
+    for (const CaseSpec& spec : caseSpecs()) {
+        for (QueryKind kind : {QueryKind::Report, QueryKind::Resource}) {
+            for (Share share : {Share::EndToEnd, Share::Host, Share::Module, Share::GroupBy}) {
+                if (name != std::string(shareName(share)) + "/" + queryName(kind) + "/" + spec.name()) continue;
+                Enterprise& e = enterprise(spec);
+                runShare(share, e, kind); // warm, as every benchmark is
+                CALLGRIND_ZERO_STATS;
+                CALLGRIND_TOGGLE_COLLECT;
+                runShare(share, e, kind);
+                CALLGRIND_TOGGLE_COLLECT;
+                const QueryOutcome& o = e.query(kind).outcome;
+                std::printf("%s collected=%d output=%zu statements=%zu storage=%llu\n", name.c_str(),
+                            o.collectedRows, o.outputRows, e.query(kind).statements.size(),
+                            static_cast<unsigned long long>(o.hostStorage));
+                return 0;
+            }
+        }
+    }
+    std::fprintf(stderr, "mentrenq-bench: no measurement named %s\n", name.c_str());
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    try {
+        for (int i = 1; i < argc; ++i)
+            if (std::strncmp(argv[i], "--once=", 7) == 0) return runOnce(argv[i] + 7);
+        benchmark::Initialize(&argc, argv);
+        if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
+        bench::registerBenchmarks();
+        bench::RatioSummary reporter;
+        benchmark::RunSpecifiedBenchmarks(&reporter);
+        benchmark::Shutdown();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "mentrenq-bench: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}

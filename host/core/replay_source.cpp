@@ -1,0 +1,63 @@
+#include "core/replay_source.h"
+
+namespace host {
+
+namespace {
+
+class ReplayedResult : public StatementResult {
+public:
+    explicit ReplayedResult(std::shared_ptr<const ReplaySource::Recording> r) : recording_(std::move(r)) {}
+    const std::vector<sql::ColumnSpec>& columns() const override { return recording_->columns; }
+    sql::Query::Step next(std::vector<sql::Cell>& row, std::string& error) override {
+        if (next_ < recording_->rows.size()) {
+            row = recording_->rows[next_++];
+            return sql::Query::Step::Row;
+        }
+        if (!recording_->failed) return sql::Query::Step::Done;
+        error = recording_->error;
+        return sql::Query::Step::Error;
+    }
+
+private:
+    std::shared_ptr<const ReplaySource::Recording> recording_;
+    size_t next_ = 0;
+};
+
+} // namespace
+
+bool ReplaySource::check(std::string_view text, std::string& error) {
+    if (source_) return source_->check(text, error);
+    if (results_.count(std::string(text))) return true;
+    error = "statement not recorded";
+    return false;
+}
+
+std::unique_ptr<StatementResult> ReplaySource::open(std::string_view text, std::string& error) {
+    std::string key(text);
+    auto found = results_.find(key);
+    if (found == results_.end()) {
+        if (!source_) {
+            error = "statement not recorded";
+            return nullptr;
+        }
+        // The snapshot does not change, so the first answer is every answer.
+        auto result = source_->open(text, error);
+        if (!result) return nullptr;
+        auto recording = std::make_shared<Recording>();
+        recording->columns = result->columns();
+        std::vector<sql::Cell> row;
+        for (;;) {
+            const sql::Query::Step step = result->next(row, recording->error);
+            if (step == sql::Query::Step::Done) break;
+            if (step == sql::Query::Step::Error) {
+                recording->failed = true;
+                break;
+            }
+            recording->rows.push_back(row);
+        }
+        found = results_.emplace(std::move(key), std::move(recording)).first;
+    }
+    return std::make_unique<ReplayedResult>(found->second);
+}
+
+} // namespace host
