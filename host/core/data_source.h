@@ -36,6 +36,8 @@ public:
 
 private:
     sql::Snapshot& snapshot_;
+    std::unique_ptr<sql::Query> checked_; // the last statement checked, not yet opened
+    std::string checkedText_;
 };
 
 } // namespace host

@@ -19,11 +19,19 @@ private:
 } // namespace
 
 bool SnapshotSource::check(std::string_view text, std::string& error) {
-    return sql::Query::prepare(snapshot_, text, error) != nullptr;
+    checked_ = sql::Query::prepare(snapshot_, text, error);
+    checkedText_.assign(text);
+    return checked_ != nullptr;
 }
 
 std::unique_ptr<StatementResult> SnapshotSource::open(std::string_view text, std::string& error) {
-    auto query = sql::Query::prepare(snapshot_, text, error);
+    // A statement is planned and opened one right after the other: the query
+    // prepared for the plan serves the open, so no statement is prepared
+    // twice.
+    std::unique_ptr<sql::Query> query;
+    if (checked_ && checkedText_ == text) query = std::move(checked_);
+    checked_.reset();
+    if (!query) query = sql::Query::prepare(snapshot_, text, error);
     if (!query) return nullptr;
     return std::make_unique<QueryResult>(std::move(query));
 }
