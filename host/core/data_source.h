@@ -16,7 +16,8 @@ class StatementResult {
 public:
     virtual ~StatementResult() = default;
     virtual const std::vector<sql::ColumnSpec>& columns() const = 0;
-    virtual sql::Query::Step next(std::vector<sql::Cell>& row, std::string& error) = 0;
+    // On Row, `row` designates the row's cells, valid until the next call.
+    virtual sql::Query::Step next(const std::vector<sql::Cell>*& row, std::string& error) = 0;
 };
 
 class DataSource {

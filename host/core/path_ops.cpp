@@ -87,6 +87,7 @@ int32_t dropRequest(uint32_t id, zrx::HostObject* obj) {
     RequestObject* request = nullptr;
     if (int32_t st = enter(id, obj, Operation::DropRequest, request)) return st;
     request->open = false;
+    if (request->cursor) detachRow(*request->cursor);
     request->result.reset();
     request->markDropped();
     if (request->cursor) request->cursor->markDropped();
@@ -116,6 +117,7 @@ int32_t closeRequest(uint32_t id, zrx::HostObject* obj) {
     if (int32_t st = enter(id, obj, Operation::CloseRequest, request)) return st;
     if (!request->open) return status::wrongState;
     request->open = false;
+    detachRow(*request->cursor);
     request->result.reset();
     return status::ok;
 }
@@ -150,12 +152,12 @@ int32_t fetchRow(uint32_t id, zrx::HostObject* obj, zrx::SQLDA* out) {
     if (!request.open || !request.result || !cursor->sqldaGiven) return status::wrongState;
     if (reinterpret_cast<unsigned char*>(out) != cursor->sqlda.data()) return status::badArgument;
     if (cursor->ended) return status::endOfData;
-    std::vector<sql::Cell>& row = cursor->row;
+    const std::vector<sql::Cell>* row = nullptr;
     std::string error;
     switch (request.result->next(row, error)) {
     case sql::Query::Step::Row:
         ++cursor->rowsFetched;
-        fillRow(*cursor, row, s.host().faults());
+        fillRow(*cursor, *row, s.host().faults());
         return status::ok;
     case sql::Query::Step::Done:
         cursor->ended = true;

@@ -8,9 +8,9 @@ class ReplayedResult : public StatementResult {
 public:
     explicit ReplayedResult(std::shared_ptr<const ReplaySource::Recording> r) : recording_(std::move(r)) {}
     const std::vector<sql::ColumnSpec>& columns() const override { return recording_->columns; }
-    sql::Query::Step next(std::vector<sql::Cell>& row, std::string& error) override {
+    sql::Query::Step next(const std::vector<sql::Cell>*& row, std::string& error) override {
         if (next_ < recording_->rows.size()) {
-            row = recording_->rows[next_++];
+            row = &recording_->rows[next_++];
             return sql::Query::Step::Row;
         }
         if (!recording_->failed) return sql::Query::Step::Done;
@@ -45,7 +45,7 @@ std::unique_ptr<StatementResult> ReplaySource::open(std::string_view text, std::
         if (!result) return nullptr;
         auto recording = std::make_shared<Recording>();
         recording->columns = result->columns();
-        std::vector<sql::Cell> row;
+        const std::vector<sql::Cell>* row = nullptr;
         for (;;) {
             const sql::Query::Step step = result->next(row, recording->error);
             if (step == sql::Query::Step::Done) break;
@@ -53,7 +53,7 @@ std::unique_ptr<StatementResult> ReplaySource::open(std::string_view text, std::
                 recording->failed = true;
                 break;
             }
-            recording->rows.push_back(row);
+            recording->rows.push_back(*row);
         }
         found = results_.emplace(std::move(key), std::move(recording)).first;
     }

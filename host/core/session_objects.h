@@ -61,7 +61,6 @@ struct CursorObject : ObjectBase {
     std::vector<unsigned char> sqlda;
     std::vector<std::string> values;
     std::vector<int16_t> nullInds;
-    std::vector<sql::Cell> row; // the row being handed over, kept for its capacity
     uint64_t rowsFetched = 0;
     bool sqldaGiven = false;
     bool ended = false;

@@ -8,12 +8,14 @@ class QueryResult : public StatementResult {
 public:
     explicit QueryResult(std::unique_ptr<sql::Query> query) : query_(std::move(query)) {}
     const std::vector<sql::ColumnSpec>& columns() const override { return query_->columns(); }
-    sql::Query::Step next(std::vector<sql::Cell>& row, std::string& error) override {
-        return query_->next(row, error);
+    sql::Query::Step next(const std::vector<sql::Cell>*& row, std::string& error) override {
+        row = &row_;
+        return query_->next(row_, error);
     }
 
 private:
     std::unique_ptr<sql::Query> query_;
+    std::vector<sql::Cell> row_; // reused from row to row
 };
 
 } // namespace

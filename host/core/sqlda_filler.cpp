@@ -19,6 +19,7 @@ zrx::SqlColumn& columnAt(CursorObject& cursor, size_t i) {
 
 std::vector<const ResultFault*> faultsFor(const CursorObject& cursor, const FaultPlan& faults) {
     std::vector<const ResultFault*> out;
+    if (faults.resultFaults().empty()) return out;
     for (const auto& f : faults.resultFaults())
         if (f.statement == cursor.request->plan->statement &&
             (f.nthRow == 0 || f.nthRow == cursor.rowsFetched))
@@ -60,15 +61,16 @@ void describeColumns(CursorObject& cursor, const std::vector<sql::ColumnSpec>& c
 }
 
 void fillRow(CursorObject& cursor, const std::vector<sql::Cell>& row, FaultPlan& faults) {
+    // The entries point at the row's own cells, which stay put until the
+    // next fetch or until the request is closed (detachRow).
     const size_t n = cursor.values.size();
     for (size_t i = 0; i < n; ++i) {
-        if (i < row.size()) {
-            cursor.values[i].assign(row[i].bytes);
-            cursor.nullInds[i] = row[i].null ? -1 : 0;
-        } else {
-            cursor.values[i].assign(1, ' ');
-            cursor.nullInds[i] = 0;
-        }
+        zrx::SqlColumn& c = columnAt(cursor, i);
+        const std::string& bytes = i < row.size() ? row[i].bytes : cursor.values[i];
+        c.data = bytes.data();
+        c.length = static_cast<int16_t>(std::min<size_t>(bytes.size(), INT16_MAX));
+        cursor.nullInds[i] = i < row.size() && row[i].null ? -1 : 0;
+        c.nullInd = &cursor.nullInds[i];
     }
     for (const ResultFault* f : faultsFor(cursor, faults)) {
         bool applied = false;
@@ -76,7 +78,13 @@ void fillRow(CursorObject& cursor, const std::vector<sql::Cell>& row, FaultPlan&
         // the fill bytes alone would deliver a short value, not a long one.
         if (f->longColumn >= 0 && static_cast<size_t>(f->longColumn) < n && f->longBy > 0 &&
             cursor.nullInds[f->longColumn] == 0) {
-            cursor.values[f->longColumn].resize(cursor.values[f->longColumn].size() + static_cast<size_t>(f->longBy), 'X');
+            const size_t col = static_cast<size_t>(f->longColumn);
+            zrx::SqlColumn& c = columnAt(cursor, col);
+            std::string longer(static_cast<const char*>(c.data), static_cast<size_t>(c.length));
+            longer.resize(longer.size() + static_cast<size_t>(f->longBy), 'X');
+            cursor.values[col] = std::move(longer);
+            c.data = cursor.values[col].data();
+            c.length = static_cast<int16_t>(std::min<size_t>(cursor.values[col].size(), INT16_MAX));
             applied = true;
         }
         if (f->nullColumn >= 0 && static_cast<size_t>(f->nullColumn) < n) {
@@ -85,12 +93,15 @@ void fillRow(CursorObject& cursor, const std::vector<sql::Cell>& row, FaultPlan&
         }
         if (applied) faults.noteResultFault();
     }
-    for (size_t i = 0; i < n; ++i) {
+}
+
+void detachRow(CursorObject& cursor) {
+    if (!cursor.sqldaGiven) return;
+    for (size_t i = 0; i < cursor.values.size(); ++i) {
         zrx::SqlColumn& c = columnAt(cursor, i);
-        size_t length = std::min<size_t>(cursor.values[i].size(), INT16_MAX);
-        c.length = static_cast<int16_t>(length);
         c.data = cursor.values[i].data();
-        c.nullInd = &cursor.nullInds[i];
+        c.length = static_cast<int16_t>(std::min<size_t>(cursor.values[i].size(), INT16_MAX));
+        cursor.nullInds[i] = -1;
     }
 }
 

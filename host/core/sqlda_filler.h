@@ -12,5 +12,8 @@ namespace host {
 
 void describeColumns(CursorObject& cursor, const std::vector<sql::ColumnSpec>& columns);
 void fillRow(CursorObject& cursor, const std::vector<sql::Cell>& row, FaultPlan& faults);
+// Points the entries back at the cursor's own buffers, as null, before the
+// result whose cells they designate goes away.
+void detachRow(CursorObject& cursor);
 
 } // namespace host

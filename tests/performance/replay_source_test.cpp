@@ -46,7 +46,7 @@ TEST(ReplaySource, RefusesWhatItDidNotRecordOnceReplaying) {
     ASSERT_TRUE(replay.check(text, error)) << error;
     auto first = replay.open(text, error);
     ASSERT_TRUE(first);
-    std::vector<host::sql::Cell> row;
+    const std::vector<host::sql::Cell>* row = nullptr;
     size_t rows = 0;
     while (first->next(row, error) == host::sql::Query::Step::Row) ++rows;
     EXPECT_GT(rows, 0u);
