@@ -9,10 +9,6 @@
 
 namespace zrx {
 
-namespace {
-unsigned widened(int8_t b) { return static_cast<unsigned>(static_cast<int>(b)); }
-} // namespace
-
 void SORstep(workA* w) {
     ZRX_ROUTINE_VOID(t, "SORstep");
     TRACE_DETAIL(t, "On entry to SORstep: NAEnqpI is %d, NASOR is %8X, NADOR is %8X", w->NAEnqpI,

@@ -27,8 +27,6 @@ bool rowAvailable(workA* w, Trace& t) {
     return true;
 }
 
-unsigned widened(int8_t b) { return static_cast<unsigned>(static_cast<int>(b)); }
-
 } // namespace
 
 SORow* newSORow(workA* w) {

@@ -57,6 +57,10 @@ inline uint32_t addr32(const void* p) {
     return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
 }
 
+// A byte widened as signed, as the dumps print flag bytes with "%X"
+// (0x80 prints FFFFFF80).
+inline unsigned widened(int8_t b) { return static_cast<unsigned>(static_cast<int>(b)); }
+
 } // namespace zrx
 
 // Lines are written with the routine's own trace point and the source line

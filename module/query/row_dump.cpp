@@ -8,11 +8,6 @@
 
 namespace zrx {
 
-namespace {
-// Bytes widened as signed before "%X" prints them (0x80 prints FFFFFF80).
-unsigned widened(int8_t b) { return static_cast<unsigned>(static_cast<int>(b)); }
-} // namespace
-
 void logRow(const char* table, workA* w) {
     ZRX_ROUTINE_VOID(t, "logRow");
     TRACE_ALWAYS(t, "Dump requested for %s row", table);

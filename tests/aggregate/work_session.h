@@ -14,18 +14,7 @@
 
 namespace aggtest {
 
-struct Started {
-    explicit Started(std::string_view scenario = "", host::SessionOptions options = {}) : fx(scenario) {
-        session = fx.session({}, std::move(options));
-        if (session->start() != 0) throw std::runtime_error("session start failed");
-        w = static_cast<zrx::workA*>(session->workArea());
-    }
-    ~Started() { session->end(); }
-
-    zrxtest::HostFixture fx;
-    std::unique_ptr<host::Session> session;
-    zrx::workA* w = nullptr;
-};
+using Started = zrxtest::StartedSession;
 
 // A fixed-width field: the value blank-padded (or cut) to `width`.
 inline std::string field(const std::string& value, std::size_t width) {

@@ -29,19 +29,7 @@ struct FirstCall {
     int32_t status = -1;
 };
 
-// A started session whose work area the tests drive directly.
-struct Started {
-    explicit Started(host::SessionOptions options = {}) {
-        session = fx.session({}, std::move(options));
-        if (session->start() != 0) throw std::runtime_error("session start failed");
-        w = static_cast<zrx::workA*>(session->workArea());
-    }
-    ~Started() { session->end(); }
-
-    zrxtest::HostFixture fx;
-    std::unique_ptr<host::Session> session;
-    zrx::workA* w = nullptr;
-};
+using Started = zrxtest::StartedSession;
 
 // The result that a routine's exit event carried, or -1 when it never
 // returned while events were traced.

@@ -51,6 +51,14 @@ std::vector<host::Predicate> HostFixture::resource(const std::string& major, con
     return {{"MAJORNAME", 1, major}, {"MINORNAME", 1, minor}, {"ENQPLEX", 1, enqplex}};
 }
 
+StartedSession::StartedSession(std::string_view scenario, host::SessionOptions options) : fx(scenario) {
+    session = fx.session({}, std::move(options));
+    if (session->start() != 0) throw std::runtime_error("session start failed");
+    w = static_cast<zrx::workA*>(session->workArea());
+}
+
+StartedSession::~StartedSession() { session->end(); }
+
 std::string trimmed(const char* field, size_t width) {
     size_t n = width;
     while (n > 0 && field[n - 1] == ' ') --n;

@@ -15,6 +15,10 @@
 #include "sql/snapshot.h"
 #include "zrx/mentrenq_row.h"
 
+namespace zrx {
+struct workA;
+}
+
 namespace zrxtest {
 
 // What one whole query did.
@@ -55,6 +59,19 @@ private:
     std::unique_ptr<host::SnapshotSource> source_;
     host::Host host_;
     std::unique_ptr<host::Module> module_;
+};
+
+// A started session of the linked module whose work area a test drives
+// directly; the session ends with the object.
+struct StartedSession {
+    explicit StartedSession(std::string_view scenario = "", host::SessionOptions options = {});
+    ~StartedSession();
+    StartedSession(const StartedSession&) = delete;
+    StartedSession& operator=(const StartedSession&) = delete;
+
+    HostFixture fx;
+    std::unique_ptr<host::Session> session;
+    zrx::workA* w = nullptr;
 };
 
 // A character field without its trailing blanks.
