@@ -1,11 +1,19 @@
 #include "cli/columns.h"
 
+#include <cctype>
+
 namespace cli {
 
 std::string trimmedField(const char* field, size_t width) {
     size_t n = width;
     while (n > 0 && (field[n - 1] == ' ' || field[n - 1] == '\0')) --n;
     return std::string(field, n);
+}
+
+std::string printableText(std::string text) {
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '.';
+    return text;
 }
 
 namespace {
@@ -34,5 +42,30 @@ ColumnValue columnValue(const zrx::MentrenqRow& r, size_t i) {
     default: return number(r.trueowner);
     }
 }
+
+std::optional<size_t> findColumn(std::string_view name) {
+    for (size_t i = 0; i < columnNames.size(); ++i) {
+        const std::string_view column = columnNames[i];
+        if (column.size() != name.size()) continue;
+        bool same = true;
+        for (size_t k = 0; k < name.size() && same; ++k)
+            same = std::tolower(static_cast<unsigned char>(name[k])) == column[k];
+        if (same) return i;
+    }
+    return std::nullopt;
+}
+
+std::string viewColumnName(size_t i) {
+    std::string name(columnNames.at(i));
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return name;
+}
+
+bool isIndexColumn(size_t i) {
+    return i == majornameColumn || i == minornameColumn || i == reportColumn || i == enqplexColumn;
+}
+
+// A column's kind is the kind of its value in any row.
+bool isNumericColumn(size_t i) { return columnValue(zrx::MentrenqRow{}, i).numeric; }
 
 } // namespace cli

@@ -3,55 +3,66 @@
 #include <iostream>
 
 #include "cli/enterprise_source.h"
+#include "cli/trace_option.h"
 #include "cli/view_runner.h"
-#include "platform/trace_control.h"
 
 namespace cli {
 
-const std::vector<OptionSpec> enterpriseOptions = {
-    {"--db", true}, {"--demo", false}, {"--trace", true}, {"--trace-file", true}, {"--module", true},
-};
-
 void reportError(const std::string& message) { std::cerr << "mentrenq: " << message << '\n'; }
 
-bool CommandContext::open(const Arguments& args, bool needModule) {
+bool CommandContext::open(const Arguments& args) {
     if (args.has("--db") && args.has("--demo")) {
         reportError("give --db FILE or --demo, not both");
         return false;
     }
     platform::TraceSettings settings;
-    if (args.has("--trace")) {
-        std::string error;
-        if (!platform::TraceSettings::parse(args.value("--trace"), settings, error)) {
-            reportError("--trace: " + error);
-            return false;
-        }
+    std::string error;
+    if (args.has("--trace") && !parseTraceOption(args.value("--trace"), settings, error)) {
+        reportError("--trace: " + error);
+        return false;
     }
-    platform::setTraceSettings(settings);
+    if (args.has("--storage-limit")) {
+        long long limit = 0;
+        parseNumber(args.value("--storage-limit"), 1, INT64_MAX, limit);
+        storageLimit_ = static_cast<uint64_t>(limit);
+    }
+    const std::string dbFile = args.value("--db");
+    const std::string moduleFile = cli::moduleFile(args.value("--module"));
     if (args.has("--trace-file")) {
         const std::string path = args.value("--trace-file");
-        traceFile_.reset(std::fopen(path.c_str(), "w"));
-        if (!traceFile_) {
-            reportError("cannot write trace file " + path);
+        ReadFiles reads;
+        if (!dbFile.empty()) reads.add(dbFile);
+        reads.add(moduleFile);
+        if (!traceFileAllowed(path, reads, error)) {
+            reportError(error);
             return false;
         }
+        trace_ = std::make_unique<TraceOutput>(path, std::move(reads));
+    } else {
+        trace_ = std::make_unique<TraceOutput>();
     }
-    trace_ = std::make_unique<TraceOutput>(traceFile_.get());
+    platform::setTraceSettings(settings);
 
-    std::string error;
-    snapshot_ = openEnterprise(args.value("--db"), error);
+    snapshot_ = openEnterprise(dbFile, error);
     if (!snapshot_) {
         reportError(error);
         return false;
     }
-    if (needModule) {
-        module_ = host::Module::load(moduleFile(args.value("--module")), error);
-        if (!module_) {
-            reportError(error + " (use --module PATH or MENTRENQ_MODULE)");
-            return false;
-        }
+    module_ = host::Module::load(moduleFile, error);
+    if (!module_) {
+        reportError(error + " (use --module PATH or MENTRENQ_MODULE)");
+        return false;
     }
     return true;
+}
+
+int CommandContext::finish(int status) {
+    std::string error;
+    if (trace_ && !trace_->finish(error)) {
+        reportError(error);
+        return exitcode::viewStatus;
+    }
+    return status;
 }
 
 } // namespace cli

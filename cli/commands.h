@@ -1,15 +1,14 @@
 // The commands of mentrenq; each returns the program's exit status.
 #pragma once
 
+#include "cli/arguments.h"
+
 namespace cli {
 
-int queryCommand(int argc, char** argv);
-int treeCommand(int argc, char** argv);
-int sqlCommand(int argc, char** argv);
-int demoCommand(int argc, char** argv);
-int generateCommand(int argc, char** argv);
-
-// Usage of one command, or of all when `command` is null.
-const char* usage(const char* command);
+int queryCommand(const Arguments& args);
+int treeCommand(const Arguments& args);
+int sqlCommand(const Arguments& args);
+int demoCommand(const Arguments& args);
+int generateCommand(const Arguments& args);
 
 } // namespace cli

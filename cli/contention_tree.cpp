@@ -2,64 +2,96 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <initializer_list>
 
 #include "cli/columns.h"
-#include "cli/row_formats.h"
+#include "cli/enqplex_names.h"
+#include "cli/json_text.h"
 
 namespace cli {
 
 bool ContentionTree::complete() const {
-    if (reportStatus != 62) return false;
+    if (report.status != 62) return false;
     for (const auto& e : enqplexes)
         for (const auto& r : e.resources)
-            if (r.detailStatus != 62) return false;
+            if (!r.unavailable.empty()) return false;
     return true;
 }
 
+namespace {
+
+// An index predicate value ends at its first NUL, so a name that holds one
+// (besides the padding, already trimmed) cannot name the resource.
+bool holdsNul(const std::string& name) { return name.find('\0') != std::string::npos; }
+
+bool sameResource(const zrx::MentrenqRow& a, const zrx::MentrenqRow& b) {
+    return std::memcmp(a.majorname, b.majorname, sizeof a.majorname) == 0 &&
+           std::memcmp(a.minorname, b.minorname, sizeof a.minorname) == 0;
+}
+
+void readTasks(ViewRunner& runner, const std::string& enqplex, const zrx::MentrenqRow& summary, TreeResource& r) {
+    if (holdsNul(r.major) || holdsNul(r.minor)) {
+        r.detailStatus = 0;
+        r.unavailable = std::string("its ") + (holdsNul(r.major) ? "major" : "minor") +
+                        " name holds a NUL byte, which a query for one resource cannot carry";
+        return;
+    }
+    ViewResult detail = runner.run({{"MAJORNAME", 1, r.major}, {"MINORNAME", 1, r.minor}, {"ENQPLEX", 1, enqplex}});
+    r.detailStatus = detail.status;
+    if (detail.status != 62) r.unavailable = describeResult(detail);
+    for (const auto& row : detail.rows) {
+        // Only the rows of this very resource, whatever bytes its names hold.
+        if (!sameResource(row, summary)) continue;
+        TreeTask task;
+        const std::string owner = trimmedField(row.owningas);
+        task.job = owner.empty() ? trimmedField(row.waitingas) : owner;
+        task.sysname = trimmedField(row.sysname);
+        task.plxname = trimmedField(row.plxname);
+        task.asid = row.asid;
+        task.exclusive = row.type == 0;
+        task.trueOwner = row.trueowner == 0x80;
+        task.waittime = row.waittime;
+        (owner.empty() ? r.waiters : r.owners).push_back(task);
+    }
+    std::stable_sort(r.waiters.begin(), r.waiters.end(),
+                     [](const TreeTask& a, const TreeTask& b) { return a.waittime > b.waittime; });
+}
+
+} // namespace
+
 ContentionTree buildTree(ViewRunner& runner, const std::string& enqplex) {
     ContentionTree tree;
-    ViewResult report = runner.run({{"REPORT", 1, "YES"}});
-    tree.reportStatus = report.status;
-    tree.reportLines = report.lines;
-    for (const auto& row : report.rows) {
+    tree.report = runner.run({{"REPORT", 1, "YES"}});
+    const std::string wanted = enqplexOfPredicate(enqplex);
+    struct Summary {
+        TreeResource resource;
+        zrx::MentrenqRow row;
+    };
+    std::vector<std::pair<std::string, std::vector<Summary>>> byEnqplex;
+    for (const auto& row : tree.report.rows) {
         const std::string name = trimmedField(row.enqplex);
-        if (!enqplex.empty() && name != enqplex) continue;
-        if (tree.enqplexes.empty() || tree.enqplexes.back().name != name)
-            tree.enqplexes.push_back({name, {}});
+        if (!wanted.empty() && name != wanted) continue;
+        if (byEnqplex.empty() || byEnqplex.back().first != name) byEnqplex.push_back({name, {}});
         TreeResource r;
         r.major = trimmedField(row.majorname);
         r.minor = trimmedField(row.minorname);
         r.owntaskct = row.owntaskct;
         r.waittaskct = row.waittaskct;
         r.maxwaittm = row.maxwaittm;
-        tree.enqplexes.back().resources.push_back(std::move(r));
+        byEnqplex.back().second.push_back({std::move(r), row});
     }
-    for (auto& e : tree.enqplexes) {
-        std::stable_sort(e.resources.begin(), e.resources.end(),
-                         [](const TreeResource& a, const TreeResource& b) { return a.maxwaittm > b.maxwaittm; });
-        for (auto& r : e.resources) {
-            ViewResult detail =
-                runner.run({{"MAJORNAME", 1, r.major}, {"MINORNAME", 1, r.minor}, {"ENQPLEX", 1, e.name}});
-            r.detailStatus = detail.status;
-            for (const auto& row : detail.rows) {
-                // Only the rows of this very resource.
-                if (trimmedField(row.majorname) != r.major || trimmedField(row.minorname) != r.minor)
-                    continue;
-                TreeTask task;
-                const std::string owner = trimmedField(row.owningas);
-                task.job = owner.empty() ? trimmedField(row.waitingas) : owner;
-                task.sysname = trimmedField(row.sysname);
-                task.plxname = trimmedField(row.plxname);
-                task.asid = row.asid;
-                task.exclusive = row.type == 0;
-                task.trueOwner = row.trueowner == 0x80;
-                task.waittime = row.waittime;
-                (owner.empty() ? r.waiters : r.owners).push_back(task);
-            }
-            std::stable_sort(r.waiters.begin(), r.waiters.end(),
-                             [](const TreeTask& a, const TreeTask& b) { return a.waittime > b.waittime; });
+    tree.report.rows.clear();
+    for (auto& [name, summaries] : byEnqplex) {
+        std::stable_sort(summaries.begin(), summaries.end(), [](const Summary& a, const Summary& b) {
+            return a.resource.maxwaittm > b.resource.maxwaittm;
+        });
+        TreeEnqplex e{name, {}};
+        for (auto& s : summaries) {
+            readTasks(runner, name, s.row, s.resource);
+            e.resources.push_back(std::move(s.resource));
         }
+        tree.enqplexes.push_back(std::move(e));
     }
     return tree;
 }
@@ -77,9 +109,9 @@ std::string hex4(unsigned v) {
 }
 
 std::string taskLine(const TreeTask& t) {
-    std::string job = t.job;
+    std::string job = printableText(t.job);
     job.resize(std::max<size_t>(job.size(), 8), ' ');
-    std::string sys = t.sysname;
+    std::string sys = printableText(t.sysname);
     sys.resize(std::max<size_t>(sys.size(), 8), ' ');
     return job + " on " + sys + " asid " + hex4(t.asid) + "  " + (t.exclusive ? "exclusive" : "shared   ");
 }
@@ -87,17 +119,14 @@ std::string taskLine(const TreeTask& t) {
 } // namespace
 
 void writeTreeText(std::ostream& out, const ContentionTree& tree) {
-    if (tree.enqplexes.empty()) out << "No contention.\n";
+    if (tree.enqplexes.empty() && tree.report.status == 62) out << "No contention.\n";
     for (const auto& e : tree.enqplexes) {
-        out << "Enqplex " << e.name << "\n";
+        out << "Enqplex " << printableText(e.name) << "\n";
         for (const auto& r : e.resources) {
-            out << "  " << r.major << " " << r.minor << "\n"
+            out << "  " << printableText(r.major) << " " << printableText(r.minor) << "\n"
                 << "      " << plural(r.owntaskct, "owner") << ", " << plural(r.waittaskct, "waiter")
                 << ", longest wait " << r.maxwaittm << " s\n";
-            if (r.detailStatus != 62) {
-                out << "      (tasks not available: status " << r.detailStatus << ")\n";
-                continue;
-            }
+            if (!r.unavailable.empty()) out << "      (tasks not available: " << r.unavailable << ")\n";
             for (const auto& t : r.owners)
                 out << "    owner  " << taskLine(t) << (t.trueOwner ? "  true owner" : "") << "\n";
             for (const auto& t : r.waiters)
@@ -108,17 +137,15 @@ void writeTreeText(std::ostream& out, const ContentionTree& tree) {
 
 namespace {
 
-std::string json(const std::string& s) { return jsonString(s); }
-
-std::string taskJson(const TreeTask& t, bool owner) {
-    std::string out = "{\"job\": " + json(t.job) + ", \"sysname\": " + json(t.sysname) +
-                      ", \"plxname\": " + json(t.plxname) + ", \"asid\": " + std::to_string(t.asid) +
-                      ", \"type\": " + json(t.exclusive ? "exclusive" : "shared");
-    if (owner)
-        out += std::string(", \"trueowner\": ") + (t.trueOwner ? "true" : "false");
-    else
-        out += ", \"waittime\": " + std::to_string(t.waittime);
-    return out + "}";
+Json taskJson(const TreeTask& t, bool owner) {
+    Json task = {{"job", jsonText(t.job)},
+                 {"sysname", jsonText(t.sysname)},
+                 {"plxname", jsonText(t.plxname)},
+                 {"asid", t.asid},
+                 {"type", t.exclusive ? "exclusive" : "shared"}};
+    if (owner) task["trueowner"] = t.trueOwner;
+    else task["waittime"] = t.waittime;
+    return task;
 }
 
 // A DOT string: quotes and backslashes escaped, control characters blank.
@@ -143,25 +170,23 @@ std::string dotLabel(std::initializer_list<std::string> lines) {
 } // namespace
 
 void writeTreeJson(std::ostream& out, const ContentionTree& tree) {
-    out << "[";
-    for (size_t i = 0; i < tree.enqplexes.size(); ++i) {
-        const auto& e = tree.enqplexes[i];
-        out << (i ? ",\n " : "\n ") << "{\"enqplex\": " << json(e.name) << ", \"resources\": [";
-        for (size_t j = 0; j < e.resources.size(); ++j) {
-            const auto& r = e.resources[j];
-            out << (j ? ",\n   " : "\n   ") << "{\"majorname\": " << json(r.major)
-                << ", \"minorname\": " << json(r.minor) << ", \"owntaskct\": " << r.owntaskct
-                << ", \"waittaskct\": " << r.waittaskct << ", \"maxwaittm\": " << r.maxwaittm
-                << ", \"status\": " << r.detailStatus << ",\n    \"owners\": [";
-            for (size_t k = 0; k < r.owners.size(); ++k) out << (k ? ", " : "") << taskJson(r.owners[k], true);
-            out << "],\n    \"waiters\": [";
-            for (size_t k = 0; k < r.waiters.size(); ++k)
-                out << (k ? ", " : "") << taskJson(r.waiters[k], false);
-            out << "]}";
+    Json enqplexes = Json::array();
+    for (const auto& e : tree.enqplexes) {
+        Json resources = Json::array();
+        for (const auto& r : e.resources) {
+            Json resource = {{"majorname", jsonText(r.major)},   {"minorname", jsonText(r.minor)},
+                             {"owntaskct", r.owntaskct},         {"waittaskct", r.waittaskct},
+                             {"maxwaittm", r.maxwaittm},         {"status", nullptr},
+                             {"owners", Json::array()},          {"waiters", Json::array()}};
+            if (r.detailStatus != 0) resource["status"] = r.detailStatus;
+            if (!r.unavailable.empty()) resource["unavailable"] = jsonText(r.unavailable);
+            for (const auto& t : r.owners) resource["owners"].push_back(taskJson(t, true));
+            for (const auto& t : r.waiters) resource["waiters"].push_back(taskJson(t, false));
+            resources.push_back(std::move(resource));
         }
-        out << "]}";
+        enqplexes.push_back({{"enqplex", jsonText(e.name)}, {"resources", std::move(resources)}});
     }
-    out << (tree.enqplexes.empty() ? "]\n" : "\n]\n");
+    out << dumpJson(enqplexes);
 }
 
 void writeTreeDot(std::ostream& out, const ContentionTree& tree) {

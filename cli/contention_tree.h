@@ -22,14 +22,15 @@ struct TreeTask {
 };
 
 struct TreeResource {
-    std::string major;
+    std::string major; // without trailing blanks
     std::string minor;
     int32_t owntaskct = 0;
     int32_t waittaskct = 0;
     int32_t maxwaittm = 0;
     std::vector<TreeTask> owners;
     std::vector<TreeTask> waiters; // longest wait first
-    int32_t detailStatus = 62;     // of the resource's detail query
+    int32_t detailStatus = 62;     // of the resource's detail query; 0 when none could be asked
+    std::string unavailable;       // why its tasks could not be read; empty when they were
 };
 
 struct TreeEnqplex {
@@ -38,15 +39,16 @@ struct TreeEnqplex {
 };
 
 struct ContentionTree {
-    int32_t reportStatus = 62;
-    std::vector<std::string> reportLines;
+    ViewResult report; // status, trace lines and storage figures of the report query (no rows)
     std::vector<TreeEnqplex> enqplexes;
     bool complete() const;
 };
 
-// `enqplex` empty: every Enqplex.
+// `enqplex` empty: every Enqplex; otherwise the one an ENQPLEX predicate
+// with this value asks for.
 ContentionTree buildTree(ViewRunner& runner, const std::string& enqplex);
 
+// "No contention." only when the report ended normally without rows.
 void writeTreeText(std::ostream& out, const ContentionTree& tree);
 void writeTreeJson(std::ostream& out, const ContentionTree& tree);
 void writeTreeDot(std::ostream& out, const ContentionTree& tree);

@@ -3,8 +3,7 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
-#include <cstdio>
-
+#include "cli/output_file.h"
 #include "scenarios/texts.h"
 
 namespace cli {
@@ -27,34 +26,26 @@ std::unique_ptr<host::sql::Snapshot> openEnterprise(const std::string& dbFile, s
     return host::sql::Snapshot::openFile(dbFile, error);
 }
 
-bool writeSnapshotFile(const std::string& path, std::string_view script, std::string& error) {
+bool writeSnapshotFile(const std::string& path, std::string_view script, bool force, std::string& error) {
     auto snapshot = host::sql::Snapshot::createInMemory(error);
     if (!snapshot) return false;
     if (!snapshot->exec("BEGIN;", error) || !snapshot->exec(script, error) ||
         !snapshot->exec("COMMIT;", error))
         return false;
-
-    const std::string temporary = path + ".partial";
-    std::remove(temporary.c_str());
-    sqlite3_stmt* vacuum = nullptr;
-    if (sqlite3_prepare_v2(snapshot->db(), "VACUUM INTO ?1", -1, &vacuum, nullptr) != SQLITE_OK) {
-        error = sqlite3_errmsg(snapshot->db());
-        return false;
-    }
-    sqlite3_bind_text(vacuum, 1, temporary.c_str(), -1, SQLITE_TRANSIENT);
-    int rc = sqlite3_step(vacuum);
-    if (rc != SQLITE_DONE) error = "cannot write " + path + ": " + sqlite3_errmsg(snapshot->db());
-    sqlite3_finalize(vacuum);
-    if (rc != SQLITE_DONE) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        error = "cannot write " + path;
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    // VACUUM INTO accepts the empty temporary file that writeOutputFile made.
+    auto vacuumInto = [&](const std::string& temporary, std::string& why) {
+        sqlite3_stmt* vacuum = nullptr;
+        if (sqlite3_prepare_v2(snapshot->db(), "VACUUM INTO ?1", -1, &vacuum, nullptr) != SQLITE_OK) {
+            why = sqlite3_errmsg(snapshot->db());
+            return false;
+        }
+        sqlite3_bind_text(vacuum, 1, temporary.c_str(), -1, SQLITE_TRANSIENT);
+        const bool done = sqlite3_step(vacuum) == SQLITE_DONE;
+        if (!done) why = sqlite3_errmsg(snapshot->db());
+        sqlite3_finalize(vacuum);
+        return done;
+    };
+    return writeOutputFile(path, force, vacuumInto, error);
 }
 
 } // namespace cli

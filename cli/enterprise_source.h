@@ -13,8 +13,8 @@ namespace cli {
 // read-only; null with a message when it is missing or not a snapshot.
 std::unique_ptr<host::sql::Snapshot> openEnterprise(const std::string& dbFile, std::string& error);
 
-// Writes a snapshot file made of the schema and `script` (INSERTs). An
-// existing file at `path` is replaced only once the new one is complete.
-bool writeSnapshotFile(const std::string& path, std::string_view script, std::string& error);
+// Writes a snapshot file made of the schema and `script` (INSERTs) as an
+// output file (output_file.h): a new path, or a regular file with `force`.
+bool writeSnapshotFile(const std::string& path, std::string_view script, bool force, std::string& error);
 
 } // namespace cli

@@ -1,32 +1,25 @@
 // mentrenq: find out who holds what everyone is waiting for.
-#include <cstring>
-#include <iostream>
+#include <string>
 
-#include "cli/command_context.h"
+#include "cli/command_line.h"
 #include "cli/commands.h"
+#include "cli/standard_output.h"
+
+namespace {
+
+int run(const cli::CommandLine& line) {
+    if (line.command == "query") return cli::queryCommand(line.args);
+    if (line.command == "tree") return cli::treeCommand(line.args);
+    if (line.command == "sql") return cli::sqlCommand(line.args);
+    if (line.command == "demo") return cli::demoCommand(line.args);
+    return cli::generateCommand(line.args);
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::cerr << cli::usage(nullptr);
-        return cli::exitcode::usage;
-    }
-    const char* command = argv[1];
-    for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
-            std::cout << cli::usage(i > 1 ? command : nullptr);
-            return cli::exitcode::ok;
-        }
-    }
-    if (!std::strcmp(command, "help")) {
-        std::cout << cli::usage(argc > 2 ? argv[2] : nullptr);
-        return cli::exitcode::ok;
-    }
-    if (!std::strcmp(command, "query")) return cli::queryCommand(argc, argv);
-    if (!std::strcmp(command, "tree")) return cli::treeCommand(argc, argv);
-    if (!std::strcmp(command, "sql")) return cli::sqlCommand(argc, argv);
-    if (!std::strcmp(command, "demo")) return cli::demoCommand(argc, argv);
-    if (!std::strcmp(command, "generate")) return cli::generateCommand(argc, argv);
-    cli::reportError(std::string("unknown command ") + command);
-    std::cerr << cli::usage(nullptr);
-    return cli::exitcode::usage;
+    cli::CommandLine line;
+    int status = cli::readCommandLine(argc, argv, line);
+    if (status < 0) status = run(line);
+    return cli::finishStandardOutput(status);
 }

@@ -18,32 +18,6 @@ struct Cursor : sqlite3_vtab_cursor {
     size_t at = 0;
 };
 
-// The index columns by their place among the table's columns, with the
-// module's names.
-struct IndexColumn {
-    int column;
-    const char* name;
-};
-constexpr IndexColumn indexColumns[] = {{0, "MAJORNAME"}, {1, "MINORNAME"}, {15, "ENQPLEX"}, {12, "REPORT"}};
-
-const char* indexColumnName(int column) {
-    for (const auto& c : indexColumns)
-        if (c.column == column) return c.name;
-    return nullptr;
-}
-
-int operatorCode(unsigned char op) {
-    switch (op) {
-    case SQLITE_INDEX_CONSTRAINT_EQ: return 1;
-    case SQLITE_INDEX_CONSTRAINT_NE: return 2;
-    case SQLITE_INDEX_CONSTRAINT_GE: return 3;
-    case SQLITE_INDEX_CONSTRAINT_LE: return 4;
-    case SQLITE_INDEX_CONSTRAINT_LT: return 5;
-    case SQLITE_INDEX_CONSTRAINT_GT: return 6;
-    default: return 0;
-    }
-}
-
 int connect(sqlite3* db, void* aux, int, const char* const*, sqlite3_vtab** out, char**) {
     int rc = sqlite3_declare_vtab(
         db,
@@ -63,26 +37,30 @@ int disconnect(sqlite3_vtab* vtab) {
     return SQLITE_OK;
 }
 
-// The plan: every usable constraint on an index column, in SQLite's order,
-// encoded in idxStr as "column:op;". SQLite still checks each constraint
-// against the rows, so the module's own reading of a value never widens a
-// result.
+// The plans: idxNum 1 asks the view for one resource, with the first usable
+// "=" constraint on each of MAJORNAME, MINORNAME and ENQPLEX as arguments 1
+// to 3; idxNum 0 asks for the report. No constraint is omitted: SQLite
+// checks every condition against the rows again, so the view's own reading
+// of a value (cut at a blank, at most 8 characters) never widens a result,
+// and any WHERE clause answers.
+constexpr int reportPlan = 0;
+constexpr int resourcePlan = 1;
+constexpr size_t resourceColumns[] = {majornameColumn, minornameColumn, enqplexColumn};
+
 int bestIndex(sqlite3_vtab*, sqlite3_index_info* info) {
-    std::string plan;
-    int argument = 0;
+    int chosen[3] = {-1, -1, -1};
     for (int i = 0; i < info->nConstraint; ++i) {
         const auto& c = info->aConstraint[i];
-        if (!c.usable || !indexColumnName(c.iColumn)) continue;
-        const int op = operatorCode(c.op);
-        if (op == 0) continue;
-        info->aConstraintUsage[i].argvIndex = ++argument;
-        info->aConstraintUsage[i].omit = 0;
-        plan += std::to_string(c.iColumn) + ":" + std::to_string(op) + ";";
+        if (!c.usable || c.op != SQLITE_INDEX_CONSTRAINT_EQ) continue;
+        for (int k = 0; k < 3; ++k)
+            if (static_cast<size_t>(c.iColumn) == resourceColumns[k] && chosen[k] < 0) chosen[k] = i;
     }
-    info->idxStr = sqlite3_mprintf("%s", plan.c_str());
-    info->needToFreeIdxStr = 1;
-    info->estimatedCost = argument ? 1000.0 / argument : 1e12;
-    info->estimatedRows = argument ? 100 : 1000000;
+    const bool resource = chosen[0] >= 0 && chosen[1] >= 0 && chosen[2] >= 0;
+    if (resource)
+        for (int k = 0; k < 3; ++k) info->aConstraintUsage[chosen[k]].argvIndex = k + 1;
+    info->idxNum = resource ? resourcePlan : reportPlan;
+    info->estimatedCost = resource ? 100.0 : 1e6;
+    info->estimatedRows = resource ? 10 : 10000;
     return SQLITE_OK;
 }
 
@@ -96,30 +74,26 @@ int close(sqlite3_vtab_cursor* cursor) {
     return SQLITE_OK;
 }
 
-int filter(sqlite3_vtab_cursor* base, int, const char* idxStr, int argc, sqlite3_value** argv) {
+int filter(sqlite3_vtab_cursor* base, int plan, const char*, int argc, sqlite3_value** argv) {
     auto* cursor = static_cast<Cursor*>(base);
     auto* table = static_cast<Table*>(base->pVtab);
     cursor->rows.clear();
     cursor->at = 0;
     std::vector<host::Predicate> predicates;
-    std::string plan = idxStr ? idxStr : "";
-    size_t pos = 0;
-    for (int i = 0; i < argc && pos < plan.size(); ++i) {
-        size_t colon = plan.find(':', pos), semi = plan.find(';', pos);
-        if (colon == std::string::npos || semi == std::string::npos) break;
-        const int column = std::stoi(plan.substr(pos, colon - pos));
-        const int op = std::stoi(plan.substr(colon + 1, semi - colon - 1));
-        pos = semi + 1;
-        // A comparison with NULL holds for no row.
-        if (sqlite3_value_type(argv[i]) == SQLITE_NULL) return SQLITE_OK;
-        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[i]));
-        predicates.push_back({indexColumnName(column), static_cast<int16_t>(op), text ? text : ""});
+    if (plan == resourcePlan && argc == 3) {
+        for (int k = 0; k < 3; ++k) {
+            // A comparison with NULL holds for no row.
+            if (sqlite3_value_type(argv[k]) == SQLITE_NULL) return SQLITE_OK;
+            const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[k]));
+            predicates.push_back({viewColumnName(resourceColumns[k]), 1, text ? text : ""});
+        }
+    } else {
+        predicates.push_back({viewColumnName(reportColumn), 1, "YES"});
     }
     ViewResult result = table->runner->run(predicates);
     if (result.status != 62) {
         sqlite3_free(table->zErrMsg);
-        table->zErrMsg = sqlite3_mprintf("MENTRENQ status %d: %s", result.status,
-                                         describeStatus(result.status, result.lines).c_str());
+        table->zErrMsg = sqlite3_mprintf("MENTRENQ %s", describeResult(result).c_str());
         return SQLITE_ERROR;
     }
     cursor->rows = std::move(result.rows);
@@ -174,7 +148,12 @@ const sqlite3_module mentrenqModule = makeModule();
 } // namespace
 
 bool registerMentrenqTable(sqlite3* db, ViewRunner& runner) {
-    return sqlite3_create_module_v2(db, "MENTRENQ", &mentrenqModule, &runner, nullptr) == SQLITE_OK;
+    if (sqlite3_create_module_v2(db, "MENTRENQ", &mentrenqModule, &runner, nullptr) != SQLITE_OK) return false;
+    // Preparing a statement that names the table connects it; nothing runs.
+    sqlite3_stmt* statement = nullptr;
+    const int rc = sqlite3_prepare_v2(db, "SELECT 1 FROM MENTRENQ", -1, &statement, nullptr);
+    sqlite3_finalize(statement);
+    return rc == SQLITE_OK;
 }
 
 } // namespace cli

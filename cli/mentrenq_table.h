@@ -1,8 +1,8 @@
-// MENTRENQ as an SQLite virtual table: "=" constraints on MAJORNAME,
-// MINORNAME, ENQPLEX and REPORT become the module's index predicates, other
-// comparisons on them are passed with their operator codes, and everything
-// else of the statement is SQLite's. A view status other than 62 surfaces as
-// an SQL error that names it.
+// MENTRENQ as an SQLite virtual table. The view gets a valid combination of
+// index predicates: one resource when MAJORNAME, MINORNAME and ENQPLEX are
+// all constrained with "=", otherwise the report; SQLite checks every
+// condition of the statement again, so any WHERE clause answers. A view
+// status other than 62 surfaces as an SQL error that names it.
 #pragma once
 
 #include <sqlite3.h>
@@ -11,7 +11,8 @@
 
 namespace cli {
 
-// Registers the eponymous table MENTRENQ on `db`; `runner` must outlive it.
+// Registers the eponymous table MENTRENQ on `db` and connects it; `runner`
+// must outlive it.
 bool registerMentrenqTable(sqlite3* db, ViewRunner& runner);
 
 } // namespace cli

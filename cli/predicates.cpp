@@ -1,28 +1,63 @@
 #include "cli/predicates.h"
 
+#include "cli/columns.h"
+
 namespace cli {
 
 namespace {
+
 struct Operator {
     const char* text;
     int16_t code;
 };
 // Longer operators first, so that "<>" is not read as "<".
 constexpr Operator operators[] = {{"<>", 2}, {">=", 3}, {"<=", 4}, {"=", 1}, {"<", 5}, {">", 6}};
+
+std::string columnList() {
+    std::string list;
+    for (size_t i = 0; i < columnNames.size(); ++i) list += (i ? ", " : "") + viewColumnName(i);
+    return list;
+}
+
+// A quoted value: the text between the quotes, a doubled quote read as one;
+// nothing but blanks may follow the closing quote.
+bool unquote(const std::string& text, size_t pos, std::string& value) {
+    const char quote = text[pos];
+    value.clear();
+    for (size_t i = pos + 1; i < text.size(); ++i) {
+        if (text[i] != quote) {
+            value += text[i];
+            continue;
+        }
+        if (i + 1 < text.size() && text[i + 1] == quote) {
+            value += quote;
+            ++i;
+            continue;
+        }
+        return text.find_first_not_of(' ', i + 1) == std::string::npos;
+    }
+    return false;
+}
+
 } // namespace
 
 bool parseWhere(const std::string& text, host::Predicate& out, std::string& error) {
     size_t pos = 0;
     while (pos < text.size() && text[pos] == ' ') ++pos;
     size_t end = pos;
-    while (end < text.size() && text[end] != ' ' && text[end] != '=' && text[end] != '<' &&
-           text[end] != '>')
+    while (end < text.size() && text[end] != ' ' && text[end] != '=' && text[end] != '<' && text[end] != '>')
         ++end;
     if (end == pos) {
         error = "--where '" + text + "': no column (write 'COLUMN OP VALUE')";
         return false;
     }
-    out.column = text.substr(pos, end - pos);
+    const std::string column = text.substr(pos, end - pos);
+    const auto place = findColumn(column);
+    if (!place) {
+        error = "--where '" + text + "': no column " + column + " in MENTRENQ (its columns: " + columnList() + ")";
+        return false;
+    }
+    out.column = viewColumnName(*place);
     pos = end;
     while (pos < text.size() && text[pos] == ' ') ++pos;
     const Operator* found = nullptr;
@@ -40,6 +75,14 @@ bool parseWhere(const std::string& text, host::Predicate& out, std::string& erro
     }
     out.op = found->code;
     pos += std::char_traits<char>::length(found->text);
+    const size_t quote = text.find_first_not_of(' ', pos);
+    if (quote != std::string::npos && (text[quote] == '\'' || text[quote] == '"')) {
+        if (!unquote(text, quote, out.value)) {
+            error = "--where '" + text + "': the quoted value is not closed, or text follows it";
+            return false;
+        }
+        return true;
+    }
     if (pos < text.size() && text[pos] == ' ') ++pos;
     out.value = text.substr(pos);
     return true;

@@ -2,52 +2,54 @@
 
 #include "cli/command_context.h"
 #include "cli/commands.h"
+#include "cli/standard_output.h"
+#include "cli/enqplex_names.h"
 #include "cli/predicates.h"
+#include "cli/row_filter.h"
 #include "cli/row_formats.h"
 #include "cli/view_runner.h"
 
 namespace cli {
 
-int queryCommand(int argc, char** argv) {
-    std::vector<OptionSpec> specs = enterpriseOptions;
-    specs.insert(specs.end(), {{"--report", false}, {"--major", true}, {"--minor", true},
-                               {"--enqplex", true}, {"--where", true}, {"--format", true}});
-    Arguments args;
-    std::string error;
-    if (!parseArguments(argc, argv, 2, specs, args, error) || !args.positionals.empty()) {
-        reportError(error.empty() ? "unexpected argument " + args.positionals.front() : error);
-        std::cerr << usage("query");
-        return exitcode::usage;
-    }
+int queryCommand(const Arguments& args) {
     RowFormat format = RowFormat::Table;
-    if (args.has("--format") && !parseRowFormat(args.value("--format"), format)) {
-        reportError("--format must be table, csv or json");
-        return exitcode::usage;
-    }
+    parseRowFormat(args.value("--format", "table"), format);
     std::vector<host::Predicate> predicates;
-    if (!predicatesFrom(args, predicates, error)) {
+    std::vector<RowCondition> conditions;
+    std::string error;
+    if (!predicatesFrom(args, predicates, error) || !rowConditions(predicates, conditions, error)) {
         reportError(error);
         return exitcode::usage;
     }
     CommandContext context;
     if (!context.open(args)) return exitcode::usage;
+    for (const auto& p : predicates) {
+        if (p.column == "ENQPLEX" && p.op == 1 && !enqplexKnown(context.snapshot(), p.value, error)) {
+            reportError(error);
+            return context.finish(exitcode::usage);
+        }
+    }
 
-    ViewRunner runner(context.snapshot(), context.module());
+    ViewRunner runner(context.snapshot(), context.module(), context.storageLimit());
     ViewResult result = runner.run(predicates);
+    const size_t fromView = result.rows.size();
+    keepRowsMeeting(result.rows, conditions);
     writeRows(std::cout, format, result.rows);
-    std::cout.flush();
+    flushStandardOutput();
     const std::string meaning = describeStatus(result.status, result.lines);
     if (format == RowFormat::Table) {
         char elapsed[32];
         std::snprintf(elapsed, sizeof elapsed, "%.1f ms", result.elapsedMs);
-        std::cerr << result.rows.size() << (result.rows.size() == 1 ? " row" : " rows") << ", status "
-                  << result.status << " (" << meaning << "), " << elapsed << '\n';
+        std::cerr << result.rows.size();
+        if (!conditions.empty()) std::cerr << " of " << fromView;
+        std::cerr << (fromView == 1 ? " row" : " rows") << ", status " << result.status << " (" << meaning << "), "
+                  << elapsed << '\n';
     }
     if (result.status != 62) {
-        reportError("status " + std::to_string(result.status) + ": " + meaning);
-        return exitcode::viewStatus;
+        reportError(describeResult(result));
+        return context.finish(exitcode::viewStatus);
     }
-    return exitcode::ok;
+    return context.finish(exitcode::ok);
 }
 
 } // namespace cli

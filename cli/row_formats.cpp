@@ -1,9 +1,9 @@
 #include "cli/row_formats.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "cli/columns.h"
+#include "cli/json_text.h"
 
 namespace cli {
 
@@ -13,28 +13,6 @@ bool parseRowFormat(std::string_view name, RowFormat& out) {
     else if (name == "json") out = RowFormat::Json;
     else return false;
     return true;
-}
-
-std::string jsonString(std::string_view text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20 || c >= 0x7F) {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04X", c);
-                out += buf;
-            } else {
-                out += static_cast<char>(c);
-            }
-        }
-    }
-    return out + "\"";
 }
 
 std::string csvField(std::string_view text) {
@@ -51,13 +29,6 @@ namespace {
 
 std::string cellText(const ColumnValue& v) { return v.numeric ? std::to_string(v.number) : v.text; }
 
-// Control characters would break the alignment and the terminal.
-std::string printableCell(std::string s) {
-    for (char& c : s)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '.';
-    return s;
-}
-
 void writeTable(std::ostream& out, const std::vector<zrx::MentrenqRow>& rows) {
     const size_t n = columnNames.size();
     std::vector<std::vector<std::string>> cells;
@@ -69,7 +40,7 @@ void writeTable(std::ostream& out, const std::vector<zrx::MentrenqRow>& rows) {
         for (size_t c = 0; c < n; ++c) {
             ColumnValue v = columnValue(row, c);
             numeric[c] = v.numeric;
-            line.push_back(printableCell(cellText(v)));
+            line.push_back(printableText(cellText(v)));
             width[c] = std::max(width[c], line.back().size());
         }
         cells.push_back(std::move(line));
@@ -106,17 +77,16 @@ void writeCsv(std::ostream& out, const std::vector<zrx::MentrenqRow>& rows) {
 }
 
 void writeJson(std::ostream& out, const std::vector<zrx::MentrenqRow>& rows) {
-    out << "[";
-    for (size_t r = 0; r < rows.size(); ++r) {
-        out << (r ? ",\n " : "\n ") << "{";
+    Json array = Json::array();
+    for (const auto& row : rows) {
+        Json object = Json::object();
         for (size_t c = 0; c < columnNames.size(); ++c) {
-            ColumnValue v = columnValue(rows[r], c);
-            out << (c ? ", " : "") << '"' << columnNames[c]
-                << "\": " << (v.numeric ? std::to_string(v.number) : jsonString(v.text));
+            ColumnValue v = columnValue(row, c);
+            object[std::string(columnNames[c])] = v.numeric ? Json(v.number) : jsonText(v.text);
         }
-        out << "}";
+        array.push_back(std::move(object));
     }
-    out << (rows.empty() ? "]\n" : "\n]\n");
+    out << dumpJson(array);
 }
 
 } // namespace

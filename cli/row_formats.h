@@ -1,4 +1,5 @@
-// Writing MENTRENQ rows as an aligned table, CSV (RFC 4180) or JSON.
+// Writing MENTRENQ rows as an aligned table, CSV (RFC 4180) or JSON (an
+// array of objects, one per row, with the columns in order).
 #pragma once
 
 #include <ostream>
@@ -15,10 +16,6 @@ enum class RowFormat { Table, Csv, Json };
 bool parseRowFormat(std::string_view name, RowFormat& out);
 
 void writeRows(std::ostream& out, RowFormat format, const std::vector<zrx::MentrenqRow>& rows);
-
-// Text made safe for JSON: quotes, backslashes and control characters
-// escaped, bytes above 0x7F written as \u00XX.
-std::string jsonString(std::string_view text);
 
 // A CSV field, quoted when it holds a comma, quote, CR or LF.
 std::string csvField(std::string_view text);

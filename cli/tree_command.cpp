@@ -1,47 +1,46 @@
 #include <iostream>
 
+#include "cli/columns.h"
 #include "cli/command_context.h"
 #include "cli/commands.h"
+#include "cli/standard_output.h"
 #include "cli/contention_tree.h"
+#include "cli/enqplex_names.h"
 
 namespace cli {
 
-int treeCommand(int argc, char** argv) {
-    std::vector<OptionSpec> specs = enterpriseOptions;
-    specs.insert(specs.end(), {{"--enqplex", true}, {"--format", true}});
-    Arguments args;
-    std::string error;
-    if (!parseArguments(argc, argv, 2, specs, args, error) || !args.positionals.empty()) {
-        reportError(error.empty() ? "unexpected argument " + args.positionals.front() : error);
-        std::cerr << usage("tree");
-        return exitcode::usage;
-    }
+int treeCommand(const Arguments& args) {
     const std::string format = args.value("--format", "text");
-    if (format != "text" && format != "json" && format != "dot") {
-        reportError("--format must be text, json or dot");
-        return exitcode::usage;
-    }
     CommandContext context;
     if (!context.open(args)) return exitcode::usage;
-    ViewRunner runner(context.snapshot(), context.module());
-    ContentionTree tree = buildTree(runner, args.value("--enqplex"));
+    const std::string enqplex = args.value("--enqplex");
+    std::string error;
+    if (args.has("--enqplex") && !enqplexKnown(context.snapshot(), enqplex, error)) {
+        reportError(error);
+        return context.finish(exitcode::usage);
+    }
+    ViewRunner runner(context.snapshot(), context.module(), context.storageLimit());
+    ContentionTree tree = buildTree(runner, enqplex);
     if (format == "json")
         writeTreeJson(std::cout, tree);
     else if (format == "dot")
         writeTreeDot(std::cout, tree);
     else
         writeTreeText(std::cout, tree);
-    std::cout.flush();
-    if (tree.reportStatus != 62) {
-        reportError("status " + std::to_string(tree.reportStatus) + ": " +
-                    describeStatus(tree.reportStatus, tree.reportLines));
-        return exitcode::viewStatus;
+    flushStandardOutput();
+    if (tree.report.status != 62) {
+        reportError(describeResult(tree.report));
+        return context.finish(exitcode::viewStatus);
     }
     if (!tree.complete()) {
-        reportError("the tasks of some resources could not be read (see the statuses above)");
-        return exitcode::viewStatus;
+        for (const auto& e : tree.enqplexes)
+            for (const auto& r : e.resources)
+                if (!r.unavailable.empty())
+                    reportError(printableText("the tasks of " + r.major + " " + r.minor + " in " + e.name +
+                                              " could not be read: " + r.unavailable));
+        return context.finish(exitcode::viewStatus);
     }
-    return exitcode::ok;
+    return context.finish(exitcode::ok);
 }
 
 } // namespace cli

@@ -9,8 +9,8 @@
 
 namespace cli {
 
-ViewRunner::ViewRunner(host::sql::Snapshot& snapshot, const host::Module& module)
-    : source_(snapshot), host_(&source_), module_(module) {}
+ViewRunner::ViewRunner(host::sql::Snapshot& snapshot, const host::Module& module, uint64_t storageLimit)
+    : source_(snapshot), host_(&source_), module_(module), storageLimit_(storageLimit) {}
 
 ViewResult ViewRunner::run(const std::vector<host::Predicate>& predicates) {
     ViewResult result;
@@ -18,6 +18,7 @@ ViewResult ViewRunner::run(const std::vector<host::Predicate>& predicates) {
     const auto began = std::chrono::steady_clock::now();
     host::SessionOptions options;
     options.predicates = predicates;
+    options.storageBudget = storageLimit_;
     host::Session session(host_, module_, options);
     result.status = session.start();
     if (result.status == 0) {
@@ -26,6 +27,8 @@ ViewResult ViewRunner::run(const std::vector<host::Predicate>& predicates) {
         } while (result.status == 0);
     }
     result.rows = session.rows();
+    result.storageLimit = storageLimit_;
+    result.storageRefusals = session.storageRefusals();
     session.end();
     result.elapsedMs =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - began).count();
@@ -75,6 +78,18 @@ std::string describeStatus(int32_t status, const std::vector<std::string>& lines
     if (wrote(lines, "abandoned during collection")) return "view abandoned earlier in this session";
     if (wrote(lines, "Unable to locate workA")) return "view abandoned (no work area)";
     return "view abandoned";
+}
+
+} // namespace cli
+
+namespace cli {
+
+std::string describeResult(const ViewResult& result) {
+    std::string text = "status " + std::to_string(result.status) + ": " + describeStatus(result.status, result.lines);
+    if (result.storageRefusals > 0)
+        text += "; the storage limit of " + std::to_string(result.storageLimit) + " bytes refused " +
+                std::to_string(result.storageRefusals) + (result.storageRefusals == 1 ? " request" : " requests");
+    return text;
 }
 
 } // namespace cli

@@ -21,11 +21,14 @@ struct ViewResult {
     std::vector<zrx::MentrenqRow> rows;
     double elapsedMs = 0;
     std::vector<std::string> lines; // the module's trace lines of this query
+    uint64_t storageLimit = UINT64_MAX;
+    int storageRefusals = 0;        // storage requests the limit refused
 };
 
 class ViewRunner {
 public:
-    ViewRunner(host::sql::Snapshot& snapshot, const host::Module& module);
+    // `storageLimit`: bytes that one session may obtain.
+    ViewRunner(host::sql::Snapshot& snapshot, const host::Module& module, uint64_t storageLimit = UINT64_MAX);
 
     ViewResult run(const std::vector<host::Predicate>& predicates);
     host::Host& host() { return host_; }
@@ -34,6 +37,7 @@ private:
     host::SnapshotSource source_;
     host::Host host_;
     const host::Module& module_;
+    uint64_t storageLimit_;
 };
 
 // The module file the command loads: `requested` when given, else
@@ -43,5 +47,9 @@ std::string moduleFile(const std::string& requested);
 // What a final status of the view means, using the lines it wrote to tell
 // why a view was abandoned; e.g. "view abandoned (invalid index predicates)".
 std::string describeStatus(int32_t status, const std::vector<std::string>& lines);
+
+// "status 71: view abandoned (...)", and the storage limit when it refused
+// storage.
+std::string describeResult(const ViewResult& result);
 
 } // namespace cli

@@ -147,6 +147,7 @@ public:
         if (x_.isMim) addMimHolders(owners, shared ? 1 : 0);
         sendTruth();
         sendSysplexViews();
+        sink_.contended(static_cast<int>(tasks_.size()));
     }
 
     void uncontended(int serial) {

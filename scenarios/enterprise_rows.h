@@ -58,6 +58,9 @@ public:
     virtual void globalEnq(const GlobalEnqRow&) = 0;
     virtual void resource(const ResourceRow&) = 0;
     virtual void task(const TaskRow&) = 0;
+    // After the rows of a contended resource: how many tasks hold it or
+    // wait for it across the Enqplex (MIM's holders included).
+    virtual void contended(int tasks) { (void)tasks; }
 };
 
 } // namespace scenarios

@@ -109,8 +109,12 @@ public:
     void globalEnq(const GlobalEnqRow&) override { ++figures.mglblenqRows; }
     void resource(const ResourceRow&) override { ++figures.resrcRows; }
     void task(const TaskRow&) override { ++figures.taskRows; }
+    void contended(int tasks) override {
+        ++figures.contendedResources;
+        figures.contendedTasks += tasks;
+    }
 
-    EnterpriseFigures figures{0, 0, 0, 0, 0, 0};
+    EnterpriseFigures figures{0, 0, 0, 0, 0, 0, 0, 0};
 };
 
 // The options as the generate command takes them, so that a reader can make

@@ -96,7 +96,10 @@ LiveObjects Session::live() const {
 
 int32_t Session::allocate(int32_t size, void** out) {
     if (!out || size <= 0 || size > maxStorageRequest) return status::badArgument;
-    if (storageBytes_ + static_cast<uint64_t>(size) > options_.storageBudget) return status::noStorage;
+    if (storageBytes_ + static_cast<uint64_t>(size) > options_.storageBudget) {
+        ++storageRefusals_;
+        return status::noStorage;
+    }
     Block block{std::make_unique<unsigned char[]>(static_cast<size_t>(size)), static_cast<size_t>(size)};
     std::memset(block.bytes.get(), freshStorageFill, block.size);
     *out = block.bytes.get();

@@ -63,6 +63,8 @@ public:
     // What live() said when the session end entry returned, before release.
     LiveObjects liveAtEnd() const { return liveAtEnd_; }
     uint64_t storageOutstanding() const { return storageBytes_; }
+    // Storage requests refused because the budget was spent.
+    int storageRefusals() const { return storageRefusals_; }
 
     // Services for the operations.
     template <class T, class... Args>
@@ -107,6 +109,7 @@ private:
     std::vector<std::unique_ptr<ObjectBase>> objects_;
     std::vector<Block> storage_;
     uint64_t storageBytes_ = 0;
+    int storageRefusals_ = 0;
     std::vector<StoredPredicate> predicates_;
     size_t nextPredicate_ = 0;
     std::vector<zrx::MentrenqRow> rows_;

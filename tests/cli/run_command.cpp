@@ -1,9 +1,11 @@
 #include "run_command.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <fstream>
 #include <sstream>
 
@@ -11,46 +13,63 @@
 
 namespace clitest {
 
-namespace {
-std::string slurp(const std::string& path) {
+std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
 }
-} // namespace
 
 std::string temporaryFile(const std::string& name) {
     return ::testing::TempDir() + "mentrenq_cli_" + std::to_string(::getpid()) + "_" + name;
 }
 
-CommandResult runMentrenq(const std::vector<std::string>& args) {
-    const std::string outPath = temporaryFile("stdout");
+CommandResult runProgram(const std::string& program, const std::vector<std::string>& args,
+                         const RunOptions& options) {
+    const std::string inPath = temporaryFile("stdin");
+    const std::string outPath = options.stdoutPath.empty() ? temporaryFile("stdout") : options.stdoutPath;
     const std::string errPath = temporaryFile("stderr");
+    std::ofstream(inPath, std::ios::binary) << options.input;
     CommandResult result;
     pid_t pid = fork();
     if (pid == 0) {
+        int in = ::open(inPath.c_str(), O_RDONLY);
         int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(in, 0);
         dup2(out, 1);
         dup2(err, 2);
+        if (options.fileSizeLimit >= 0) {
+            // A write beyond the limit then fails with EFBIG instead of
+            // ending the program.
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{static_cast<rlim_t>(options.fileSizeLimit), static_cast<rlim_t>(options.fileSizeLimit)};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
         std::vector<char*> argv;
-        std::string binary = MENTRENQ_BINARY;
+        std::string binary = program;
         argv.push_back(binary.data());
         std::vector<std::string> copy = args;
         for (auto& a : copy) argv.push_back(a.data());
         argv.push_back(nullptr);
-        execv(binary.c_str(), argv.data());
+        char* bare[] = {nullptr};
+        if (options.bareEnvironment) execve(binary.c_str(), argv.data(), bare);
+        else execv(binary.c_str(), argv.data());
         _exit(127);
     }
     int status = 0;
     waitpid(pid, &status, 0);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    result.out = slurp(outPath);
-    result.err = slurp(errPath);
-    std::remove(outPath.c_str());
+    if (options.stdoutPath.empty()) result.out = readFile(outPath);
+    result.err = readFile(errPath);
+    if (options.stdoutPath.empty()) std::remove(outPath.c_str());
     std::remove(errPath.c_str());
+    std::remove(inPath.c_str());
     return result;
+}
+
+CommandResult runMentrenq(const std::vector<std::string>& args, const RunOptions& options) {
+    return runProgram(MENTRENQ_BINARY, args, options);
 }
 
 } // namespace clitest

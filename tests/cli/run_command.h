@@ -12,9 +12,20 @@ struct CommandResult {
     std::string err;
 };
 
-CommandResult runMentrenq(const std::vector<std::string>& args);
+struct RunOptions {
+    std::string input;          // standard input
+    long fileSizeLimit = -1;    // bytes a written file may reach (RLIMIT_FSIZE), -1 for none
+    std::string stdoutPath;     // write standard output there instead of capturing it
+    bool bareEnvironment = false; // no MENTRENQ_MODULE, LD_LIBRARY_PATH or other variables
+};
+
+CommandResult runMentrenq(const std::vector<std::string>& args, const RunOptions& options = {});
+CommandResult runProgram(const std::string& program, const std::vector<std::string>& args,
+                         const RunOptions& options = {});
 
 // A file name in the test's temporary folder, unique to this process.
 std::string temporaryFile(const std::string& name);
+
+std::string readFile(const std::string& path);
 
 } // namespace clitest

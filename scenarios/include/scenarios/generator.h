@@ -65,6 +65,10 @@ std::string generateEnterpriseSql(const GeneratorOptions& options);
 struct EnterpriseFigures {
     int enqplexes, plexhubs, systems;
     long mglblenqRows, resrcRows, taskRows;
+    // Over all Enqplexes: the contended resources (the rows of a report) and
+    // their tasks. A report holds a summary row per resource and at most a
+    // detail row per task.
+    long contendedResources, contendedTasks;
 };
 
 // What generateEnterpriseSql writes for the same options, without building

@@ -1,0 +1,253 @@
+#include "cli/command_line.h"
+
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+#include <map>
+#include <set>
+
+#include "cli/trace_option.h"
+#include "scenarios/generator.h"
+
+namespace cli {
+
+namespace {
+
+constexpr char commonFooter[] =
+    "Without --db every command runs on the built-in demo enterprise.\n"
+    "--trace LEVELS: events, error, detail, all or none (comma-separated), for every routine, or\n"
+    "ROUTINE:LEVELS for one routine of the module; several items separated by blanks. The trace\n"
+    "goes to standard error, or to --trace-file (opened only when there is a line to write).\n"
+    "The module is ZRX.so in the lib folder beside the program's folder, $MENTRENQ_MODULE, or\n"
+    "--module PATH.\n"
+    "An option that takes a value takes the next argument unless it begins with '-'; write\n"
+    "--major=-X for such a value. '--' ends the options.\n"
+    "Exit status: 0 when the view ended normally, 2 for a usage error, 3 for any other status\n"
+    "of the view and for a file or output that cannot be written.";
+
+CLI::Validator wholeNumber(long long low, long long high) {
+    return CLI::Validator(
+        [low, high](std::string& text) -> std::string {
+            long long n = 0;
+            if (parseNumber(text, low, high, n)) return "";
+            return "must be a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
+                   ", not \"" + text + "\"";
+        },
+        "", "");
+}
+
+CLI::Validator oneOf(std::vector<std::string> names) {
+    return CLI::Validator(
+        [names](std::string& text) -> std::string {
+            std::string list;
+            for (const auto& name : names) {
+                if (name == text) return "";
+                list += (list.empty() ? "" : ", ") + name;
+            }
+            return "must be one of " + list + ", not \"" + text + "\"";
+        },
+        "", "");
+}
+
+CLI::Validator fileName() {
+    return CLI::Validator([](std::string& text) -> std::string { return text.empty() ? "needs a file name" : ""; },
+                          "", "");
+}
+
+CLI::Validator traceLevels() {
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            platform::TraceSettings settings;
+            std::string error;
+            return parseTraceOption(text, settings, error) ? "" : error;
+        },
+        "", "");
+}
+
+// An option given once; given again, the last value counts.
+CLI::Option* single(CLI::Option* option) {
+    return option->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+}
+
+// A predicate option: every occurrence reaches the view.
+CLI::Option* repeated(CLI::Option* option) { return option->expected(1)->take_all(); }
+
+// Where the view's enterprise comes from, how it is traced and how much
+// storage a session of the reference data server may hand out.
+void addEnterpriseOptions(CLI::App& command) {
+    single(command.add_option("--db")->description("The enterprise snapshot (default: the built-in demo)"))
+        ->type_name("FILE")
+        ->check(fileName());
+    command.add_flag("--demo")->description("Use the built-in demo enterprise");
+    single(command.add_option("--trace")->description("Turn on the module's trace"))->type_name("LEVELS")->check(traceLevels());
+    single(command.add_option("--trace-file")->description("Write the trace to FILE instead of standard error"))
+        ->type_name("FILE")
+        ->check(fileName());
+    single(command.add_option("--module")->description("Load the view module from PATH"))->type_name("PATH")->check(fileName());
+    single(command.add_option("--storage-limit")->description("Storage in bytes that one session of the data server may hand out "
+                              "(default: no limit)"))
+        ->type_name("BYTES")
+        ->check(wholeNumber(1, 4294967295LL));
+}
+
+void addQuery(CLI::App& app) {
+    CLI::App* query = app.add_subcommand("query", "Run one MENTRENQ query through the module");
+    addEnterpriseOptions(*query);
+    query->add_flag("--report")->description("Every contended resource (REPORT = 'YES')");
+    repeated(query->add_option("--major")->description("The major name of one resource"))->type_name("NAME");
+    repeated(query->add_option("--minor")->description("The minor name of one resource"))->type_name("NAME");
+    repeated(query->add_option("--enqplex")->description("The Enqplex of one resource"))->type_name("NAME");
+    repeated(query->add_option("--where")->description("A predicate 'COLUMN OP VALUE', OP one of = <> >= <= < >"))
+        ->type_name("PREDICATE");
+    single(query->add_option("--format")->description("How to write the rows"))
+        ->type_name("table|csv|json")
+        ->check(oneOf({"table", "csv", "json"}));
+    query->footer(
+        "A query is a report (--report: every contended resource, one row per resource and\n"
+        "Enqplex) or one resource (--major, --minor and --enqplex together: one row per owner\n"
+        "and waiter). Every predicate reaches the view in command-line order; those on columns\n"
+        "the view does not index are then applied to its rows, numbers as numbers.\n"
+        "Column names may be written in any case; a value may be quoted ('YES').");
+}
+
+void addTree(CLI::App& app) {
+    CLI::App* tree = app.add_subcommand("tree", "Who blocks whom: owners and waiters of every contended resource");
+    addEnterpriseOptions(*tree);
+    single(tree->add_option("--enqplex")->description("Only this Enqplex"))->type_name("NAME");
+    single(tree->add_option("--format")->description("How to write the tree"))
+        ->type_name("text|json|dot")
+        ->check(oneOf({"text", "json", "dot"}));
+    tree->footer(
+        "For each Enqplex and contended resource (longest wait first): the owners (the true\n"
+        "owner marked) and the waiters with their Systems and wait times.");
+}
+
+void addSql(CLI::App& app) {
+    CLI::App* sql = app.add_subcommand("sql", "Run SQL on the snapshot, with MENTRENQ as a table");
+    addEnterpriseOptions(*sql);
+    sql->add_option("SQL")->description("The statements; - reads them from standard input")->expected(1);
+    single(sql->add_option("--file")->description("Read the statements from FILE (- for standard input)"))
+        ->type_name("FILE")
+        ->check(fileName());
+    sql->footer(
+        "The view gets the single-resource predicates when MAJORNAME, MINORNAME and ENQPLEX are\n"
+        "all given with =, otherwise the report; SQLite checks every condition again, so any\n"
+        "WHERE clause answers. The command only reads: statements that would write are refused.\n"
+        "e.g. mentrenq sql \"SELECT * FROM MENTRENQ WHERE REPORT = 'YES' ORDER BY MAXWAITTM DESC\"");
+}
+
+void addOut(CLI::App& command) {
+    single(command.add_option("--out")->description("The snapshot file to write (a new file or, with --force, a regular file)"))
+        ->type_name("FILE")
+        ->required()
+        ->check(fileName());
+    command.add_flag("--force")->description("Replace the file given to --out when it exists");
+}
+
+void addDemo(CLI::App& app) {
+    CLI::App* demo = app.add_subcommand("demo", "Write the built-in demo enterprise as a snapshot file");
+    addOut(*demo);
+}
+
+void addGenerate(CLI::App& app) {
+    using namespace scenarios;
+    CLI::App* generate = app.add_subcommand("generate", "Write a synthetic enterprise as a snapshot file");
+    addOut(*generate);
+    auto number = [&](const char* name, const char* text, long long low, long long high) {
+        single(generate->add_option(name)->description(text))
+            ->type_name("N in " + std::to_string(low) + ".." + std::to_string(high))
+            ->check(wholeNumber(low, high));
+    };
+    number("--enqplexes", "Enqplexes", 1, maxEnqplexes);
+    number("--sysplexes", "Sysplexes per Enqplex", 1, maxSysplexesPerEnqplex);
+    number("--systems", "Systems per Sysplex (at most 64 per Enqplex)", 1, maxSystemsPerEnqplex);
+    number("--resources", "Contended resources per Enqplex", 0, maxResourcesPerEnqplex);
+    number("--tasks", "Average tasks per resource", minTasksPerResource, maxTasksPerResource);
+    number("--seed", "Seed of the generator", 0, INT64_MAX);
+    generate->footer(
+        "Same options and seed, same file. Warns when a report on the enterprise would exceed the\n"
+        "view's limits.");
+}
+
+// CLI11 gives an option that takes a value the next argument even when it is
+// another option ("--major --report"). Refused here: such a value must be
+// written --major=VALUE.
+bool valueIsAnOption(const CLI::App& app, int argc, char** argv, std::string& error) {
+    std::set<std::string> takesValue;
+    for (const CLI::App* command : app.get_subcommands({}))
+        for (const CLI::Option* option : command->get_options())
+            if (!option->get_positional() && option->get_expected_min() > 0)
+                for (const std::string& name : option->get_lnames()) takesValue.insert("--" + name);
+    for (int i = 1; i + 1 < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--") break;
+        if (!takesValue.count(arg)) continue;
+        const std::string next = argv[i + 1];
+        if (next.size() > 1 && next[0] == '-') {
+            error = arg + " needs a value, not the option " + next + " (write " + arg + "=VALUE for a value " +
+                    "that begins with -)";
+            return true;
+        }
+        ++i;
+    }
+    return false;
+}
+
+// The options of the command that ran, in command-line order.
+Arguments collect(const CLI::App& command) {
+    Arguments args;
+    std::map<const CLI::Option*, size_t> taken;
+    for (const CLI::Option* option : command.parse_order()) {
+        const auto& results = option->results();
+        size_t& at = taken[option];
+        if (option->get_positional()) {
+            if (at < results.size()) args.positionals.push_back(results[at++]);
+            continue;
+        }
+        std::string value;
+        if (option->get_expected_min() > 0 && at < results.size()) value = results[at++];
+        args.options.emplace_back("--" + option->get_lnames().front(), value);
+    }
+    return args;
+}
+
+} // namespace
+
+int readCommandLine(int argc, char** argv, CommandLine& out) {
+    CLI::App app("mentrenq: who holds what everyone is waiting for. Runs the MENTRENQ view module on an "
+                 "enterprise snapshot as the data server does.",
+                 "mentrenq");
+    app.set_version_flag("--version", std::string("mentrenq ") + MENTRENQ_VERSION);
+    app.set_help_all_flag("--help-all", "Print the help of every command and exit");
+    app.require_subcommand(1);
+    app.footer(commonFooter);
+    addQuery(app);
+    addTree(app);
+    addSql(app);
+    addDemo(app);
+    addGenerate(app);
+
+    std::string error;
+    try {
+        if (valueIsAnOption(app, argc, argv, error)) throw CLI::ArgumentMismatch(error);
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e, std::cout, std::cerr);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e, std::cout, std::cerr);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e, std::cout, std::cerr);
+    } catch (const CLI::ParseError& e) {
+        std::string help = "mentrenq --help";
+        for (const CLI::App* command : app.get_subcommands({}))
+            if (argc > 1 && command->get_name() == argv[1]) help = "mentrenq " + command->get_name() + " --help";
+        std::cerr << "mentrenq: " << e.what() << "\n(" << help << " lists the options)\n";
+        return 2;
+    }
+    const CLI::App* command = app.get_subcommands().front();
+    out.command = command->get_name();
+    out.args = collect(*command);
+    return -1;
+}
+
+} // namespace cli

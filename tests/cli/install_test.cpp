@@ -1,0 +1,44 @@
+// The installed command: bin/, lib/ and the man page, in a tree that still
+// works when moved as a whole.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "run_command.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(Install, TheInstalledCommandFindsItsModuleAndLibrariesWhereverTheTreeMoves) {
+    const fs::path prefix = clitest::temporaryFile("prefix"), moved = clitest::temporaryFile("moved");
+    fs::remove_all(prefix);
+    fs::remove_all(moved);
+    auto install = clitest::runProgram(CMAKE_COMMAND, {"--install", BUILD_DIR, "--prefix", prefix.string()});
+    ASSERT_EQ(install.exitCode, 0) << install.err;
+    fs::rename(prefix, moved);
+    for (const char* file : {"bin/mentrenq", "lib/ZRX.so", "lib/libqvd.so", "lib/libzentrix.so", "lib/libHOLMVAR.so",
+                             "lib/libPRUVANTE.so", "share/man/man1/mentrenq.1"})
+        EXPECT_TRUE(fs::is_regular_file(moved / file)) << file;
+
+    clitest::RunOptions bare;
+    bare.bareEnvironment = true;
+    auto r = clitest::runProgram((moved / "bin/mentrenq").string(), {"tree", "--enqplex", "MIMPLEX"}, bare);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, r.out.find("  SYSDSN CICS")),
+              "Enqplex MIMPLEX\n"
+              "  SYSDSN AR.PROD.INVOICE.KSDS\n"
+              "      2 owners, 2 waiters, longest wait 118 s\n"
+              "    owner  ARNIGHT  on CICA     asid 0055  exclusive  true owner\n"
+              "    owner  MIMGR    on CICB     asid 001C  exclusive\n"
+              "    waiter CICSPB1  on CICB     asid 0029  shared     waiting 118 s\n"
+              "    waiter CICSPA2  on CICA     asid 002A  shared     waiting 15 s\n");
+
+    const std::string man = clitest::readFile((moved / "share/man/man1/mentrenq.1").string());
+    EXPECT_NE(man.find(".TH MENTRENQ \"1\""), std::string::npos) << man.substr(0, 300);
+    EXPECT_NE(man.find("who holds what everyone is waiting for"), std::string::npos);
+    EXPECT_NE(man.find("storage\\-limit"), std::string::npos) << "the commands' options are in it";
+    fs::remove_all(moved);
+}
+
+} // namespace
