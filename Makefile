@@ -6,8 +6,9 @@
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 60
+PREFIX ?= /usr/local
 
-.PHONY: all deps build demo test test-default test-fuzz test-sanitize test-i686 bench clean
+.PHONY: all deps build demo install test test-default test-fuzz test-sanitize test-i686 bench clean
 
 all: build
 
@@ -18,12 +19,21 @@ build: deps
 	cmake --preset default
 	cmake --build --preset default -j $(JOBS)
 
-demo: build
+# Only the command, the module and the platform libraries it loads.
+demo: deps
+	cmake --preset default
+	cmake --build --preset default -j $(JOBS) --target mentrenq ZRX
 	@echo "== mentrenq tree (who blocks whom)"
 	@build/default/bin/mentrenq tree
 	@echo
 	@echo "== mentrenq query --report"
 	@build/default/bin/mentrenq query --report
+
+# mentrenq, ZRX.so, the platform libraries and the man page, under PREFIX.
+install: deps
+	cmake --preset default
+	cmake --build --preset default -j $(JOBS) --target mentrenq ZRX mentrenq-man
+	cmake --install build/default --prefix $(PREFIX)
 
 test: deps
 	rm -rf build/default build/sanitize build/i686 build/fuzz

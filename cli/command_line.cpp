@@ -154,9 +154,8 @@ void addGenerate(CLI::App& app) {
     CLI::App* generate = app.add_subcommand("generate", "Write a synthetic enterprise as a snapshot file");
     addOut(*generate);
     auto number = [&](const char* name, const char* text, long long low, long long high) {
-        single(generate->add_option(name)->description(text))
-            ->type_name("N in " + std::to_string(low) + ".." + std::to_string(high))
-            ->check(wholeNumber(low, high));
+        const std::string range = high < INT32_MAX ? " in " + std::to_string(low) + ".." + std::to_string(high) : "";
+        single(generate->add_option(name)->description(text))->type_name("N" + range)->check(wholeNumber(low, high));
     };
     number("--enqplexes", "Enqplexes", 1, maxEnqplexes);
     number("--sysplexes", "Sysplexes per Enqplex", 1, maxSysplexesPerEnqplex);

@@ -3,6 +3,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -155,6 +156,32 @@ TEST(SnapshotCommands, GeneratedEnterprisesAreRepeatableAndQueryable) {
     std::remove(b.c_str());
     EXPECT_EQ(runMentrenq({"generate", "--out", a, "--enqplexes", "9"}).exitCode, 2);
     EXPECT_EQ(runMentrenq({"generate", "--out", a, "--seed", "x"}).exitCode, 2);
+}
+
+TEST(SnapshotCommands, GenerateWarnsWhenAReportWouldExceedTheViewsLimits) {
+    const std::string path = temporaryFile("limits.db");
+    auto tooMany = runMentrenq({"generate", "--out", path, "--enqplexes", "8", "--sysplexes", "4", "--systems", "4",
+                                "--resources", "500", "--seed", "1"});
+    EXPECT_EQ(tooMany.exitCode, 0);
+    EXPECT_EQ(tooMany.err, "mentrenq: warning: a report on this enterprise needs up to 17506 summary and detail rows "
+                           "(4000 resources, 13506 tasks); the view holds 10000 and ends such a query with status 71\n"
+                           "wrote " + path + "\n");
+    std::remove(path.c_str());
+    auto loop = runMentrenq({"generate", "--out", path, "--enqplexes", "1", "--resources", "4001", "--tasks", "2"});
+    EXPECT_NE(loop.err.find("\nmentrenq: warning: a report on this enterprise would hand out 4001 rows; the view ends "
+                            "a query that reaches 4001 rows with status 71\n"),
+              std::string::npos)
+        << loop.err;
+    std::remove(path.c_str());
+
+    // The README's example.
+    auto fits = runMentrenq({"generate", "--out", path, "--enqplexes", "8", "--sysplexes", "4", "--systems", "4",
+                             "--resources", "250", "--seed", "1"});
+    EXPECT_EQ(fits.err, "wrote " + path + "\n");
+    auto report = runMentrenq({"query", "--db", path, "--report", "--format", "csv"});
+    EXPECT_EQ(report.exitCode, 0) << report.err;
+    EXPECT_EQ(std::count(report.out.begin(), report.out.end(), '\n'), 2001);
+    std::remove(path.c_str());
 }
 
 } // namespace
