@@ -49,10 +49,12 @@ CLI::Validator oneOf(std::vector<std::string> names) {
         "", "");
 }
 
-CLI::Validator fileName() {
-    return CLI::Validator([](std::string& text) -> std::string { return text.empty() ? "needs a file name" : ""; },
-                          "", "");
+// An empty value, as an unset shell variable gives, is refused.
+CLI::Validator nonEmpty(std::string need) {
+    return CLI::Validator([need](std::string& text) -> std::string { return text.empty() ? need : ""; }, "", "");
 }
+
+CLI::Validator fileName() { return nonEmpty("needs a file name"); }
 
 CLI::Validator traceLevels() {
     return CLI::Validator(
@@ -113,7 +115,9 @@ void addQuery(CLI::App& app) {
 void addTree(CLI::App& app) {
     CLI::App* tree = app.add_subcommand("tree", "Who blocks whom: owners and waiters of every contended resource");
     addEnterpriseOptions(*tree);
-    single(tree->add_option("--enqplex")->description("Only this Enqplex"))->type_name("NAME");
+    single(tree->add_option("--enqplex")->description("Only this Enqplex"))
+        ->type_name("NAME")
+        ->check(nonEmpty("needs a name"));
     single(tree->add_option("--format")->description("How to write the tree"))
         ->type_name("text|json|dot")
         ->check(oneOf({"text", "json", "dot"}));
