@@ -56,6 +56,10 @@ void readTasks(ViewRunner& runner, const std::string& enqplex, const zrx::Mentre
     }
     std::stable_sort(r.waiters.begin(), r.waiters.end(),
                      [](const TreeTask& a, const TreeTask& b) { return a.waittime > b.waittime; });
+    // A resource that has tasks but none came back (its name reads
+    // differently as a predicate value, e.g. padded with NULs) is said so.
+    if (r.unavailable.empty() && r.owners.empty() && r.waiters.empty() && r.owntaskct + r.waittaskct > 0)
+        r.unavailable = "the query for this resource found none of its tasks";
 }
 
 } // namespace

@@ -68,7 +68,7 @@ std::string describeStatus(int32_t status, const std::vector<std::string>& lines
     if (wrote(lines, "Invalid Indices")) return "view abandoned (invalid index predicates)";
     if (wrote(lines, "FigConfig Problem")) return "view abandoned (configuration problem)";
     if (wrote(lines, "terminated by loop control"))
-        return "view abandoned (more than 4001 rows: loop control)";
+        return "view abandoned (4001 rows or more: loop control)";
     if (wrote(lines, "output rows used"))
         return "view abandoned (more than 10000 summary and detail rows)";
     if (wrote(lines, "setupMglblenqSQL failed")) return "view abandoned (summary query not built)";
@@ -79,10 +79,6 @@ std::string describeStatus(int32_t status, const std::vector<std::string>& lines
     if (wrote(lines, "Unable to locate workA")) return "view abandoned (no work area)";
     return "view abandoned";
 }
-
-} // namespace cli
-
-namespace cli {
 
 std::string describeResult(const ViewResult& result) {
     std::string text = "status " + std::to_string(result.status) + ": " + describeStatus(result.status, result.lines);

@@ -85,8 +85,15 @@ TEST(TreeCommand, ListsTheTasksWhateverBytesTheNamesHold) {
               "carry)\n");
     EXPECT_EQ(n.err, "mentrenq: the tasks of SYS.DSN AR.PROD.INVOICE.KSDS in MIMPLEX could not be read: its major "
                      "name holds a NUL byte, which a query for one resource cannot carry\n");
-    std::filesystem::remove(odd);
-    std::filesystem::remove(nul);
+
+    // Padded with a NUL, the name trims to one whose query finds nothing.
+    const std::string padded = changedDemo("padded.db", "UPDATE MGLBLENQ SET MAJORNAME = 'SYSDSN' || CAST(X'00' AS TEXT) "
+                                                        "WHERE MINORNAME = 'AR.PROD.INVOICE.KSDS';");
+    auto p = runMentrenq({"tree", "--db", padded, "--enqplex", "MIMPLEX"});
+    EXPECT_EQ(p.exitCode, 3);
+    EXPECT_EQ(p.err, "mentrenq: the tasks of SYSDSN AR.PROD.INVOICE.KSDS in MIMPLEX could not be read: the query for "
+                     "this resource found none of its tasks\n");
+    for (const auto& path : {odd, nul, padded}) std::filesystem::remove(path);
 }
 
 TEST(SqlCommand, NothingIsWrittenThroughSql) {
