@@ -47,7 +47,7 @@ void defineNodeQuery(workA* w, Trace& t, const char* text, const char* arg) {
 int32_t createFailed(workA* w, Trace& t, int32_t status) {
     TRACE_ERROR(t, "createReq failure(%d)", status);
     Drop_SQL(w);
-    DropPath(w->pathHdl);
+    DropPathForGood(w->pathHdl);
     return 1;
 }
 
