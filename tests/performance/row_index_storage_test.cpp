@@ -130,12 +130,15 @@ TEST(RowIndexStorage, EveryLimitThatSufficesWithoutTheIndexSufficesWithIt) {
     // the rows that no longer fit are carved from its block.
     const uint64_t reach = 2 * sizeof(zrx::SORow);
     int carved = 0;
-    for (uint64_t limit : limits({need, granted, need + indexBlock}, reach, need, need + indexBlock + reach, 24)) {
+    const auto tried = limits({need, granted, need + indexBlock}, reach, need, need + indexBlock + reach, 24);
+    for (uint64_t limit : tried) {
         const LimitedRun r = runAt(e.fx, e.query, limit);
         expectSameAs(r, e.full, limit);
         if (limit >= granted && limit < need + indexBlock) ++carved;
     }
     EXPECT_GT(carved, 40);
+    std::printf("%zu limits from the need up, %d of them with rows carved from the index block\n", tried.size(),
+                carved);
     // At `granted` the host grants nothing after the index: the rows and the
     // AT clauses of the three later PlexHubs all come from its block.
     EXPECT_EQ(collect(e.fx, e.query, limitedTo(granted)).storage, granted);
@@ -209,7 +212,8 @@ TEST(RowIndexStorage, WhenTheBlockRunsOutTheSlackStaysWithinTwoRows) {
 
     uint64_t lastFailure = 0;
     int failures = 0;
-    for (uint64_t limit : limits({need}, slack + 64, need, need + indexBlock, 12)) {
+    const auto tried = limits({need}, slack + 64, need, need + indexBlock, 12);
+    for (uint64_t limit : tried) {
         const LimitedRun r = runAt(e.fx, e.query, limit);
         if (completed(r.run)) {
             expectSameAs(r, e.full, limit);
@@ -227,8 +231,8 @@ TEST(RowIndexStorage, WhenTheBlockRunsOutTheSlackStaysWithinTwoRows) {
     if (failures > 0) {
         EXPECT_LT(lastFailure, need + slack) << failures << " limits failed";
     }
-    std::printf("index block used up: %d limits within %llu bytes of the need failed, the largest %lld above it\n",
-                failures, static_cast<unsigned long long>(slack),
+    std::printf("index block used up: %zu limits, %d within %llu bytes of the need failed, the largest %lld above it\n",
+                tried.size(), failures, static_cast<unsigned long long>(slack),
                 failures > 0 ? static_cast<long long>(lastFailure - need) : -1LL);
 }
 
