@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,16 @@ inline CollectedRun collect(zrxtest::HostFixture& fx, std::vector<host::Predicat
     s->end();
     r.statements = fx.host().statements();
     return r;
+}
+
+// Trace lines with their addresses masked: addresses differ from run to
+// run, everything else of a line must not.
+inline std::vector<std::string> masked(const std::vector<std::string>& lines) {
+    static const std::regex hex("0x[0-9a-f]+| +[0-9A-F]+\\b");
+    std::vector<std::string> out;
+    out.reserve(lines.size());
+    for (const auto& l : lines) out.push_back(std::regex_replace(l, hex, " #"));
+    return out;
 }
 
 inline bool sameRows(const std::vector<zrx::MentrenqRow>& a, const std::vector<zrx::MentrenqRow>& b) {

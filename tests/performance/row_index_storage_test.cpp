@@ -1,15 +1,15 @@
 // The row index never costs a row. A session without the index completes at
 // every storage limit from its need upwards; with the index it must complete
 // there too, with the same rows, statements and trace, except within two
-// rows' storage of that need, where host storage left over from before the
-// index cannot be joined to the index's block.
+// rows' storage of that need, where the host's last bytes cannot be joined to
+// the index's block. The sweeps replay recorded statements, so that hundreds
+// of runs stay cheap.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
-#include <regex>
 #include <set>
 
-#include "aggregate/output_rows.h"
 #include "aggregate/row_index.h"
 #include "collected_run.h"
 #include "core/replay_source.h"
@@ -21,219 +21,146 @@ namespace {
 
 using perftest::collect;
 using perftest::CollectedRun;
-using zrxtest::EnterpriseBuilder;
 using zrxtest::HostFixture;
-using zrxtest::SummaryTask;
-using zrxtest::TraceRecorder;
 
 constexpr uint64_t indexBlock = sizeof(zrx::RowIndex);
 constexpr uint64_t slack = 2 * sizeof(zrx::SORow);
-constexpr char givenUpLine[] = "the row index is given up to serve as storage";
+const std::string givenUp = "View storage of " + std::to_string(sizeof(zrx::SORow)) +
+                            " bytes refused (status 9); the row index is given up to serve as storage";
 
-host::SessionOptions limitedTo(uint64_t bytes) {
-    host::SessionOptions o;
-    o.storageBudget = bytes;
-    return o;
-}
-
-// One query at one limit, with its unconditional and error-trace lines.
 struct LimitedRun {
     CollectedRun run;
-    std::vector<std::string> lines;
+    std::vector<std::string> lines; // at the levels asked for
+    bool completed() const { return !run.statuses.empty() && run.statuses.back() == 62; }
 };
 
-LimitedRun runAt(HostFixture& fx, const std::vector<host::Predicate>& query, uint64_t limit,
-                 const char* levels = "error") {
-    TraceRecorder trace(levels);
-    LimitedRun r;
-    r.run = collect(fx, query, limitedTo(limit));
-    r.lines = trace.lines();
-    return r;
-}
-
-bool completed(const CollectedRun& r) { return !r.statuses.empty() && r.statuses.back() == 62; }
-
-// An enterprise whose statements are answered from memory after a first,
-// unlimited run recorded them: the sweeps run hundreds of queries, and any
-// statement the first run did not send is refused.
+// A report on an enterprise whose statements a first, unlimited run recorded.
 struct Recorded {
     explicit Recorded(std::string_view sql) : fx(sql), snapshot(fx.snapshot()), replay(snapshot) {
         fx.host().setDataSource(&replay);
-        full = runAt(fx, query, UINT64_MAX);
+        full = at(UINT64_MAX);
         replay.replay();
+        need = full.run.storage - indexBlock;
+    }
+    LimitedRun at(uint64_t limit, const char* levels = "error") {
+        zrxtest::TraceRecorder trace(levels);
+        host::SessionOptions o;
+        o.storageBudget = limit;
+        LimitedRun r{collect(fx, HostFixture::report(), o), {}};
+        r.lines = trace.lines();
+        return r;
+    }
+    // The smallest limit at which the host grants the index, found by the
+    // storage held, while the rows after the index need less than its block.
+    uint64_t indexGranted() {
+        uint64_t low = need, high = need + indexBlock;
+        while (low < high) {
+            const uint64_t mid = low + (high - low) / 2;
+            if (at(mid).run.storage > need)
+                high = mid;
+            else
+                low = mid + 1;
+        }
+        return low;
+    }
+    // Everything the user or the data server sees is as without a limit.
+    void expectFull(const LimitedRun& r, uint64_t limit) const {
+        SCOPED_TRACE("limit " + std::to_string(limit));
+        ASSERT_EQ(r.run.statuses, full.run.statuses);
+        EXPECT_TRUE(perftest::sameRows(r.run.rows, full.run.rows));
+        EXPECT_EQ(r.run.statements, full.run.statements);
+        EXPECT_EQ(r.lines, full.lines);
+        EXPECT_LE(r.run.storage, limit);
     }
     HostFixture fx;
     host::SnapshotSource snapshot;
     host::ReplaySource replay;
-    const std::vector<host::Predicate> query = HostFixture::report();
     LimitedRun full;
+    uint64_t need = 0; // the storage the session needs without the index
 };
 
-// Asserts that `r` is the unlimited run `full` in everything the user or the
-// data server sees.
-void expectSameAs(const LimitedRun& r, const LimitedRun& full, uint64_t limit) {
-    SCOPED_TRACE("limit " + std::to_string(limit));
-    ASSERT_EQ(r.run.statuses, full.run.statuses);
-    EXPECT_TRUE(perftest::sameRows(r.run.rows, full.run.rows));
-    EXPECT_EQ(r.run.statements, full.run.statements);
-    EXPECT_EQ(r.run.rowsUsed, full.run.rowsUsed);
-    EXPECT_EQ(r.lines, full.lines);
-    EXPECT_LE(r.run.storage, limit);
-}
-
 // Limits within `reach` of each boundary, every 8 bytes (the rows'
-// granularity) and every byte within 8, and `coarse` evenly spaced ones from
-// `from` to `to`.
+// granularity) and every byte within 8, and `coarse` evenly spaced ones.
 std::vector<uint64_t> limits(std::initializer_list<uint64_t> boundaries, uint64_t reach, uint64_t from,
                              uint64_t to, int coarse) {
     std::set<uint64_t> out;
+    auto add = [&](uint64_t l) {
+        if (l >= from && l <= to) out.insert(l);
+    };
     for (uint64_t b : boundaries) {
-        for (uint64_t l = b > reach ? b - reach : 0; l <= b + reach; l += 8)
-            if (l >= from && l <= to) out.insert(l);
-        for (uint64_t l = b > 8 ? b - 8 : 0; l <= b + 8; ++l)
-            if (l >= from && l <= to) out.insert(l);
+        for (uint64_t l = b - reach; l <= b + reach; l += 8) add(l);
+        for (uint64_t l = b - 8; l <= b + 8; ++l) add(l);
     }
     for (int i = 0; i <= coarse; ++i) out.insert(from + (to - from) * static_cast<uint64_t>(i) / coarse);
     return {out.begin(), out.end()};
 }
 
-// The smallest limit from `low` at which the host grants the index: the
-// session then holds more than its need without it.
-uint64_t indexGrantedFrom(HostFixture& fx, const std::vector<host::Predicate>& query, uint64_t need) {
-    uint64_t low = need, high = need + indexBlock;
-    while (low < high) {
-        const uint64_t mid = low + (high - low) / 2;
-        if (collect(fx, query, limitedTo(mid)).storage > need)
-            high = mid;
-        else
-            low = mid + 1;
-    }
-    return low;
-}
-
-// Two Enqplexes of two Sysplexes: four AT clauses, phase II, and an index
-// asked for in the first PlexHub's rows, long before the last row.
-TEST(RowIndexStorage, EveryLimitThatSufficesWithoutTheIndexSufficesWithIt) {
-    scenarios::GeneratorOptions o;
-    o.enqplexes = 2;
-    o.sysplexes = 2;
-    o.systems = 2;
-    o.resources = 60;
-    Recorded e(scenarios::generateEnterpriseSql(o));
-    ASSERT_TRUE(completed(e.full.run));
-    const uint64_t need = e.full.run.storage - indexBlock;
-    const uint64_t granted = indexGrantedFrom(e.fx, e.query, need);
-    ASSERT_GT(granted, need) << "the rows after the index must not need a whole index block";
-    ASSERT_LT(granted, need + indexBlock) << "the index must be asked for";
-
-    // Below `granted` the index is refused; from there to need + indexBlock
-    // the rows that no longer fit are carved from its block.
-    const uint64_t reach = 2 * sizeof(zrx::SORow);
-    int carved = 0;
-    const auto tried = limits({need, granted, need + indexBlock}, reach, need, need + indexBlock + reach, 24);
-    for (uint64_t limit : tried) {
-        const LimitedRun r = runAt(e.fx, e.query, limit);
-        expectSameAs(r, e.full, limit);
-        if (limit >= granted && limit < need + indexBlock) ++carved;
-    }
-    EXPECT_GT(carved, 40);
-    std::printf("%zu limits from the need up, %d of them with rows carved from the index block\n", tried.size(),
-                carved);
-    // At `granted` the host grants nothing after the index: the rows and the
-    // AT clauses of the three later PlexHubs all come from its block.
-    EXPECT_EQ(collect(e.fx, e.query, limitedTo(granted)).storage, granted);
-}
-
-// Resources of one waiter each on one PlexHub, so many that the rows after
-// the index need more than its whole block: near the need without the index
-// the block runs out.
-std::string manyResources(int resources) {
-    EnterpriseBuilder b;
+// `resources` resources of one waiter each, all reported by one PlexHub.
+std::string onePlexHub(int resources) {
+    zrxtest::EnterpriseBuilder b;
     b.plexHub("PLXA:HUB", "HUBA:CMS").agent("SYSA:AGENT", "RTEMSA").member("HUBA:CMS", "SYSA", "PLEXA");
-    char minor[16];
-    for (int i = 1; i <= resources; ++i) {
-        std::snprintf(minor, sizeof minor, "RES%05d", i);
-        b.summary("HUBA:CMS", SummaryTask{"SYSDSN", minor, "", "WAITER", "SYSA"});
-    }
+    for (int i = 1; i <= resources; ++i)
+        b.summary("HUBA:CMS", zrxtest::SummaryTask{"SYSDSN", "RES" + std::to_string(i), "", "WAITER", "SYSA"});
     return b.sql();
 }
 
-// Addresses differ from run to run; everything else of a line must not.
-std::vector<std::string> masked(const std::vector<std::string>& lines) {
-    static const std::regex hex("0x[0-9a-f]+| +[0-9A-F]+\\b");
-    std::vector<std::string> out;
-    out.reserve(lines.size());
-    for (const auto& l : lines) out.push_back(std::regex_replace(l, hex, " #"));
-    return out;
+// Two Enqplexes of two Sysplexes: four AT clauses, phase II, and the index
+// asked for in the first PlexHub's rows.
+TEST(RowIndexStorage, EveryLimitThatSufficesWithoutTheIndexSufficesWithIt) {
+    scenarios::GeneratorOptions o;
+    o.resources = 60;
+    Recorded e(scenarios::generateEnterpriseSql(o));
+    ASSERT_TRUE(e.full.completed());
+    const uint64_t granted = e.indexGranted();
+    ASSERT_GT(granted, e.need);
+    ASSERT_LT(granted, e.need + indexBlock) << "the index must be asked for";
+    // At `granted` the host has no room after the index: the later rows and
+    // AT clauses all come from its block.
+    EXPECT_EQ(e.at(granted).run.storage, granted);
+
+    const auto tried = limits({e.need, granted, e.need + indexBlock}, slack, e.need, e.need + indexBlock + slack, 24);
+    for (uint64_t limit : tried) e.expectFull(e.at(limit), limit);
+    std::printf("%zu limits from the need up\n", tried.size());
 }
 
 TEST(RowIndexStorage, CarvedRowsAddOneDetailLineToTheTrace) {
-    Recorded e(manyResources(40));
-    const uint64_t need = e.full.run.storage - indexBlock;
-    const uint64_t granted = indexGrantedFrom(e.fx, e.query, need);
-    ASSERT_GT(granted, need);
-    const LimitedRun without = runAt(e.fx, e.query, need, "error,detail");
-    const LimitedRun carved = runAt(e.fx, e.query, granted, "error,detail");
-    ASSERT_TRUE(completed(carved.run));
-    EXPECT_EQ(carved.run.storage, granted) << "every row after the index was carved";
+    Recorded e(onePlexHub(40));
+    const uint64_t granted = e.indexGranted();
+    const LimitedRun without = e.at(e.need, "error,detail"), carved = e.at(granted, "error,detail");
+    ASSERT_TRUE(carved.completed());
     EXPECT_TRUE(perftest::sameRows(carved.run.rows, without.run.rows));
-
-    std::vector<std::string> added, rest;
-    for (const auto& l : carved.lines) (l.find(givenUpLine) == std::string::npos ? rest : added).push_back(l);
-    EXPECT_EQ(added, std::vector<std::string>{"newSORow: View storage of " + std::to_string(sizeof(zrx::SORow)) +
-                                              " bytes refused (status 9); " + givenUpLine});
-    const auto expected = masked(without.lines), got = masked(rest);
-    ASSERT_EQ(got.size(), expected.size());
-    for (size_t i = 0; i < got.size(); ++i)
-        if (got[i] != expected[i]) {
-            ADD_FAILURE() << i << ": " << expected[i] << " | " << got[i];
-            break;
-        }
+    auto rest = carved.lines;
+    ASSERT_EQ(std::erase(rest, "newSORow: " + givenUp), 1u);
+    EXPECT_EQ(perftest::masked(rest), perftest::masked(without.lines));
 }
 
+// So many resources that the rows after the index need more than its whole
+// block: near the need it runs out.
 TEST(RowIndexStorage, WhenTheBlockRunsOutTheSlackStaysWithinTwoRows) {
-    constexpr uint64_t rowPair = sizeof(zrx::SORow) + sizeof(zrx::DORow);
-    const int resources = static_cast<int>(indexBlock / rowPair) + 80;
-    Recorded e(manyResources(resources));
-    ASSERT_EQ(e.full.run.rows.size(), static_cast<size_t>(resources));
-    const uint64_t need = e.full.run.storage - indexBlock;
-    {
-        // Just beyond the slack the host grants the index, and the rows it
-        // then refuses use up its block.
-        TraceRecorder trace("error newSORow:detail newDORow:detail");
-        const CollectedRun r = collect(e.fx, e.query, limitedTo(need + slack));
-        ASSERT_TRUE(completed(r));
-        EXPECT_EQ(trace.count(std::string("View storage of ") + std::to_string(sizeof(zrx::SORow)) +
-                              " bytes refused (status 9); " + givenUpLine),
-                  1u);
-        const uint64_t carved = need + indexBlock - r.storage;
-        EXPECT_GT(carved, indexBlock - slack - sizeof(zrx::SORow));
-    }
+    const auto rowPair = sizeof(zrx::SORow) + sizeof(zrx::DORow);
+    Recorded e(onePlexHub(static_cast<int>(indexBlock / rowPair) + 80));
+    const LimitedRun edge = e.at(e.need + slack, "error newSORow:detail");
+    ASSERT_TRUE(edge.completed());
+    EXPECT_EQ(std::count(edge.lines.begin(), edge.lines.end(), "newSORow: " + givenUp), 1);
+    EXPECT_GT(e.need + indexBlock - edge.run.storage, indexBlock - 2 * slack) << "bytes carved";
 
-    uint64_t lastFailure = 0;
     int failures = 0;
-    const auto tried = limits({need}, slack + 64, need, need + indexBlock, 12);
-    for (uint64_t limit : tried) {
-        const LimitedRun r = runAt(e.fx, e.query, limit);
-        if (completed(r.run)) {
-            expectSameAs(r, e.full, limit);
+    uint64_t largest = 0;
+    for (uint64_t limit : limits({e.need}, slack + 64, e.need, e.need + indexBlock, 12)) {
+        const LimitedRun r = e.at(limit);
+        if (r.completed()) {
+            e.expectFull(r, limit);
             continue;
         }
-        // Within the slack a run may end as it would have one row sooner
-        // without the index: 71, no row, the row's lines.
+        // As the session without the index ends one row sooner: 71, no row.
         ++failures;
-        lastFailure = limit;
+        largest = limit - e.need;
+        EXPECT_LT(largest, slack);
         EXPECT_EQ(r.run.statuses, std::vector<int32_t>{71});
-        EXPECT_TRUE(r.run.rows.empty());
-        ASSERT_FALSE(r.lines.empty());
         EXPECT_EQ(r.lines.back(), "enqmlcpr: ProcessInput() failed, abandoning view");
     }
-    if (failures > 0) {
-        EXPECT_LT(lastFailure, need + slack) << failures << " limits failed";
-    }
-    std::printf("index block used up: %zu limits, %d within %llu bytes of the need failed, the largest %lld above it\n",
-                tried.size(), failures, static_cast<unsigned long long>(slack),
-                failures > 0 ? static_cast<long long>(lastFailure - need) : -1LL);
+    std::printf("%d limits failed, the largest %llu bytes above the need\n", failures,
+                static_cast<unsigned long long>(largest));
 }
 
 } // namespace
