@@ -18,7 +18,9 @@ int32_t obtainViewStorage(workA* w, Trace& t, int32_t size, size_t align, void**
     bool givenUp = false;
     storage = carveRowIndexBlock(w, size, align, givenUp);
     if (givenUp)
-        TRACE_DETAIL(t, "View storage of %d bytes refused (status %d); the row index is given up to serve as storage",
+        TRACE_DETAIL(t,
+                     "View storage of %d bytes refused (status %d); the row index is given up to serve as "
+                     "storage",
                      size, status);
     if (!storage) return status;
     *out = storage;

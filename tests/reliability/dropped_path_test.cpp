@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
+#include "core/fault_plan.h"
 #include "core/status.h"
 #include "frame/work_area.h"
 #include "support/enterprise_builder.h"
@@ -14,77 +16,55 @@
 
 namespace {
 
-using host::ObjectKind;
 using host::Operation;
-using zrxtest::EnterpriseBuilder;
 using zrxtest::HostFixture;
-using zrxtest::SummaryTask;
-using zrxtest::TraceRecorder;
 
-// One Enqplex of two Sysplexes: the waiter that PlexHub A reports sends
-// phase II to SYSB.
-std::string twoSysplexes() {
-    EnterpriseBuilder b;
+TEST(DroppedPath, NoHandleIsLeftToReadAfterThePathIsDroppedOrNeverMade) {
+    // One Enqplex of two Sysplexes: the waiter that PlexHub A reports sends
+    // phase II to SYSB. Statements: PlexHubs, members of A and of B,
+    // thru-nodes, the summaries of A and of B, SYSB's detail statement.
+    zrxtest::EnterpriseBuilder b;
     b.plexHub("PLXA:HUB", "HUBA").plexHub("PLXB:HUB", "HUBB");
-    b.member("HUBA", "SYSA", "PLEX1").member("HUBB", "SYSB", "PLEX1");
     b.agent("SYSA:AGENT", "TEMSA").agent("SYSB:AGENT", "TEMSB");
-    b.summary("HUBA", SummaryTask{"SYSDSN", "PAY.MASTER", "", "WAITER", "SYSA"});
-    return b.sql();
-}
-
-bool cleared(const zrx::HostHandle& h) { return h.id == 0 && h.obj == nullptr; }
-
-TEST(DroppedPath, AFailureThatDropsThePathLeavesNoHandleToRead) {
+    b.member("HUBA", "SYSA", "PLEX1").member("HUBB", "SYSB", "PLEX1");
+    b.summary("HUBA", zrxtest::SummaryTask{"SYSDSN", "PAY.MASTER", "", "WAITER", "SYSA"});
+    HostFixture fx(b.sql());
+    auto failPlan = [](uint64_t nth) {
+        return [nth](host::FaultPlan& p) { p.failCall(Operation::CreateAccessPlan, nth, host::status::sqlRefused); };
+    };
     struct Case {
-        const char* name;
-        uint64_t failingPlan; // the CreateAccessPlan call that fails
-        int32_t status;
-        const char* routine; // the one that writes "createReq failure(6)"
+        const char* routine; // writes the failure line
+        std::function<void(host::FaultPlan&)> fault;
+        int32_t status;      // of the start, or else of the first request
+        const char* line;
+        uint64_t drops;      // DropPath calls the failure made
     };
-    // Statements: PlexHubs, members of A and of B, thru-nodes, the summaries
-    // of A and of B, then SYSB's detail statement.
     const Case cases[] = {
-        {"discovery", 1, 71, "FigConfig"},
-        {"phase I", 5, 64, "enqmlcpr"},
-        {"phase II", 7, 71, "DQSQLX"},
+        {"enqmlcss", [](host::FaultPlan& p) { p.failHandle(host::ObjectKind::Path, 1); }, 64,
+         "Create Path call failed with status 2", 0},
+        {"FigConfig", failPlan(1), 71, "createReq failure(6)", 1},
+        {"enqmlcpr", failPlan(5), 64, "createReq failure(6)", 1},
+        {"DQSQLX", failPlan(7), 71, "createReq failure(6)", 1},
     };
-    HostFixture fx(twoSysplexes());
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.routine);
         fx.host().faults().clear();
-        fx.host().faults().failCall(Operation::CreateAccessPlan, c.failingPlan, host::status::sqlRefused);
-        TraceRecorder trace("error,detail");
+        c.fault(fx.host().faults());
+        zrxtest::TraceRecorder trace("error,detail");
         auto s = fx.session(HostFixture::report());
-        ASSERT_EQ(s->start(), 0);
-        EXPECT_EQ(s->request(), c.status);
+        const int32_t start = s->start();
+        EXPECT_EQ(start == 0 ? s->request() : start, c.status);
         const auto lines = trace.linesOf(c.routine);
-        EXPECT_NE(std::find(lines.begin(), lines.end(), "createReq failure(6)"), lines.end());
-        const auto* w = static_cast<const zrx::workA*>(s->workArea());
-        EXPECT_TRUE(cleared(w->pathHdl));
-        EXPECT_EQ(s->live().paths, 0);
-        EXPECT_EQ(fx.host().faults().calls(Operation::DropPath), 1u);
+        EXPECT_NE(std::find(lines.begin(), lines.end(), c.line), lines.end());
+        const zrx::HostHandle path = static_cast<const zrx::workA*>(s->workArea())->pathHdl;
+        EXPECT_EQ(path.id, 0u);
+        EXPECT_EQ(path.obj, nullptr);
 
         trace.clear();
         EXPECT_EQ(s->end(), 0);
-        EXPECT_EQ(trace.linesOf("enqmlcts"),
-                  (std::vector<std::string>{"Drop Path Handle(2)", "Return status(0)"}));
-        EXPECT_EQ(fx.host().faults().calls(Operation::DropPath), 1u) << "no call on the forgotten handle";
+        EXPECT_EQ(trace.linesOf("enqmlcts"), (std::vector<std::string>{"Drop Path Handle(2)", "Return status(0)"}));
+        EXPECT_EQ(fx.host().faults().calls(Operation::DropPath), c.drops) << "no call on the forgotten handle";
     }
-}
-
-TEST(DroppedPath, APathHandleFailingItsCheckAtStartIsForgotten) {
-    HostFixture fx(twoSysplexes());
-    fx.host().faults().failHandle(ObjectKind::Path, 1);
-    TraceRecorder trace("error");
-    auto s = fx.session(HostFixture::report());
-    EXPECT_EQ(s->start(), 64);
-    EXPECT_EQ(trace.linesOf("enqmlcss"), std::vector<std::string>{"Create Path call failed with status 2"});
-    EXPECT_TRUE(cleared(static_cast<const zrx::workA*>(s->workArea())->pathHdl));
-    trace.clear();
-    trace.setLevels("error,detail");
-    EXPECT_EQ(s->end(), 0);
-    EXPECT_EQ(trace.linesOf("enqmlcts"), (std::vector<std::string>{"Drop Path Handle(2)", "Return status(0)"}));
-    EXPECT_EQ(fx.host().faults().calls(Operation::DropPath), 0u);
 }
 
 } // namespace
