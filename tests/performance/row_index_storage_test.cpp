@@ -154,7 +154,8 @@ TEST(RowIndexStorage, WhenTheBlockRunsOutTheSlackStaysWithinTwoRows) {
 
     int failures = 0;
     uint64_t largest = 0;
-    for (uint64_t limit : limits({e.need}, slack + 64, e.need, e.need + indexBlock, 12)) {
+    const auto tried = limits({e.need}, slack + 64, e.need, e.need + indexBlock, 12);
+    for (uint64_t limit : tried) {
         const LimitedRun r = e.at(limit);
         if (r.completed()) {
             e.expectFull(r, limit);
@@ -167,7 +168,7 @@ TEST(RowIndexStorage, WhenTheBlockRunsOutTheSlackStaysWithinTwoRows) {
         EXPECT_EQ(r.run.statuses, std::vector<int32_t>{71});
         EXPECT_EQ(r.lines.back(), "enqmlcpr: ProcessInput() failed, abandoning view");
     }
-    std::printf("%d limits failed, the largest %llu bytes above the need\n", failures,
+    std::printf("%zu limits, %d failed, the largest %llu bytes above the need\n", tried.size(), failures,
                 static_cast<unsigned long long>(largest));
 }
 
