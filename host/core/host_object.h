@@ -26,8 +26,9 @@ struct ObjectBase {
     uint32_t validId = 0;    // the id whose low 16 bits match the check value
     bool dropped = false;
 
-    // A dropped object stays allocated until its session ends; its check
-    // value changes so that a stale handle fails the module's check.
+    // A dropped plan, request or cursor stays allocated until its session
+    // ends; its check value changes so that a stale handle fails the
+    // module's check. A dropped path is freed at once (Session::discard).
     void markDropped();
     zrx::HostHandle handle(uint32_t id) { return zrx::HostHandle{id, &abi}; }
 };

@@ -28,10 +28,12 @@ int32_t enter(uint32_t id, zrx::HostObject* obj, Operation op, T*& out) {
     return status::ok;
 }
 
+// A dropped path is freed at once, as a data server may do: the module must
+// forget its handle rather than present it again.
 int32_t dropPath(uint32_t id, zrx::HostObject* obj) {
     PathObject* path = nullptr;
     if (int32_t st = enter(id, obj, Operation::DropPath, path)) return st;
-    path->markDropped();
+    path->session->discard(*path);
     return status::ok;
 }
 

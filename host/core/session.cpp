@@ -40,6 +40,15 @@ void Session::adopt(std::unique_ptr<ObjectBase> object) {
     objects_.push_back(std::move(object));
 }
 
+void Session::discard(ObjectBase& object) {
+    unregisterObject(&object);
+    for (auto it = objects_.begin(); it != objects_.end(); ++it)
+        if (it->get() == &object) {
+            objects_.erase(it);
+            return;
+        }
+}
+
 zrx::HostHandle Session::handOut(ObjectBase& object) {
     uint32_t id = object.validId;
     if (host_.faults().onHandle(object.kind)) id ^= 0x5A5Au;

@@ -74,6 +74,10 @@ public:
         adopt(std::move(object));
         return ref;
     }
+    // Frees an object before the session ends: no handle to it may be used
+    // again, and a module that reads it anyway reads freed memory (which the
+    // address sanitizer reports).
+    void discard(ObjectBase& object);
     // The handle the host hands out for an object, failing its check when
     // the fault plan says so.
     zrx::HostHandle handOut(ObjectBase& object);

@@ -117,7 +117,7 @@ int32_t DQSQLX(workA* w) {
         TRACE_ALWAYS(t, "createReq failure(%d)", status);
         TRACE_ALWAYS(t, "DQSQLX: The SQL buffer is ||%s||", w->sqlText);
         Drop_SQL(w);
-        DropPath(w->pathHdl);
+        DropPathForGood(w->pathHdl);
         return t.ret(1);
     }
     int32_t status;
@@ -133,7 +133,7 @@ int32_t DQSQLX(workA* w) {
     }
     TRACE_ALWAYS(t, "fetchEnqStuff failed status %d", status);
     Drop_SQL(w);
-    DropPath(w->pathHdl);
+    DropPathForGood(w->pathHdl);
     return t.ret(1);
 }
 

@@ -26,7 +26,8 @@ bool sameTask(const DORow& d, const InputRow& in) {
 
 // Rows are found through the session's row index once the lists have grown
 // long (aggregate/row_index.h); the lists, their order and the trace are the
-// same either way.
+// same either way. Creating a row may give the index up (its block then
+// holds rows), so the index is looked up again after every creation.
 int32_t ProcessInput(workA* w) {
     ZRX_ROUTINE(t, "ProcessInput");
     if (w->curEnqpI < 0 || w->curEnqpI >= maxENQP) return t.ret(1);
@@ -49,6 +50,7 @@ int32_t ProcessInput(workA* w) {
             return t.ret(1);
         }
         sor = e.SOR1st;
+        if (ix) ix = rowIndex(w);
         if (ix && !(entry = addSummary(ix, w->curEnqpI, sor, resourceHash(w->curEnqpI, in)))) ix = nullptr;
     } else {
         SORow* r = nullptr;
@@ -78,6 +80,7 @@ int32_t ProcessInput(workA* w) {
                 return t.ret(1);
             }
             sor = r->SORNxt;
+            if (ix) ix = rowIndex(w);
             if (ix && !(entry = addSummary(ix, w->curEnqpI, sor, hash))) ix = nullptr;
         }
     }
@@ -92,6 +95,7 @@ int32_t ProcessInput(workA* w) {
             TRACE_ALWAYS(t, "Unable to create new Detail Output Row");
             return t.ret(1);
         }
+        if (ix) ix = rowIndex(w);
         if (ix) addDetail(ix, entry, sor->DOR1st);
         TRACE_DETAIL(t, "Just prior to updating the SOR, Enqplxs[%d] is:", w->curEnqpI);
         if (t.detail()) logEnqplxs(w, w->curEnqpI);
@@ -126,6 +130,7 @@ int32_t ProcessInput(workA* w) {
         TRACE_ALWAYS(t, "Unable to create new Detail Output Row");
         return t.ret(1);
     }
+    if (ix) ix = rowIndex(w);
     if (ix) addDetail(ix, entry, d->DORNxt);
     updateSORow(sor, w);
     TRACE_DETAIL(t, "SORow updated ...");

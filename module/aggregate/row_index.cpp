@@ -20,7 +20,18 @@ constexpr int anchorOffset = curNodeOffset + 8;
 constexpr int stateOffset = anchorOffset + static_cast<int>(sizeof(RowIndex*));
 static_assert(stateOffset < nodeAreaSize);
 
-enum AnchorState : unsigned char { noIndex = 0, indexBuilt = 0xB1, indexRefused = 0xB0 };
+// indexSpent: the index was given up and its block serves as storage.
+enum AnchorState : unsigned char { noIndex = 0, indexBuilt = 0xB1, indexRefused = 0xB0, indexSpent = 0xB2 };
+
+// A spent block begins with the bounds of its free room. Rows are carved
+// upwards from the start, each at its alignment, and texts downwards from
+// the end, so that no text ever pushes a row off its alignment.
+struct SpentBlock {
+    uint32_t low;
+    uint32_t high;
+};
+constexpr uint32_t blockSize = sizeof(RowIndex);
+static_assert(sizeof(SpentBlock) <= blockSize);
 
 uint64_t mix(uint64_t h, uint64_t v) {
     h = (h ^ v) * 0x9E3779B97F4A7C15ull;
@@ -83,6 +94,14 @@ namespace {
 
 unsigned char* anchor(workA* w) { return reinterpret_cast<unsigned char*>(w->nodeArea) + anchorOffset; }
 
+unsigned char anchorState(workA* w) { return reinterpret_cast<unsigned char*>(w->nodeArea)[stateOffset]; }
+
+RowIndex* anchoredBlock(workA* w) {
+    RowIndex* ix = nullptr;
+    std::memcpy(&ix, anchor(w), sizeof ix);
+    return ix;
+}
+
 void setAnchor(workA* w, RowIndex* ix, AnchorState state) {
     std::memcpy(anchor(w), &ix, sizeof ix);
     reinterpret_cast<unsigned char*>(w->nodeArea)[stateOffset] = state;
@@ -123,16 +142,13 @@ bool fill(RowIndex* ix, workA* w) {
 void resetRowIndex(workA* w) { setAnchor(w, nullptr, noIndex); }
 
 RowIndex* rowIndex(workA* w) {
-    if (reinterpret_cast<unsigned char*>(w->nodeArea)[stateOffset] != indexBuilt) return nullptr;
-    RowIndex* ix = nullptr;
-    std::memcpy(&ix, anchor(w), sizeof ix);
+    if (anchorState(w) != indexBuilt) return nullptr;
+    RowIndex* ix = anchoredBlock(w);
     return ix && !ix->givenUp ? ix : nullptr;
 }
 
 RowIndex* buildRowIndex(workA* w) {
-    const unsigned char state = reinterpret_cast<unsigned char*>(w->nodeArea)[stateOffset];
-    if (state == indexBuilt) return rowIndex(w);
-    if (state == indexRefused) return nullptr;
+    if (anchorState(w) != noIndex) return rowIndex(w);
     void* storage = nullptr;
     if (GetViewStorage(w->parmList, static_cast<int32_t>(sizeof(RowIndex)), &storage) != 0 || !storage) {
         setAnchor(w, nullptr, indexRefused);
@@ -142,6 +158,45 @@ RowIndex* buildRowIndex(workA* w) {
     std::memset(ix, 0, sizeof *ix);
     setAnchor(w, ix, indexBuilt);
     return fill(ix, w) ? ix : nullptr;
+}
+
+void* carveRowIndexBlock(workA* w, int32_t size, size_t align, bool& givenUp) {
+    givenUp = false;
+    const unsigned char state = anchorState(w);
+    RowIndex* ix = anchoredBlock(w);
+    if ((state != indexBuilt && state != indexSpent) || !ix) return nullptr;
+    auto* block = reinterpret_cast<unsigned char*>(ix);
+    SpentBlock room;
+    if (state == indexBuilt) {
+        setAnchor(w, ix, indexSpent);
+        givenUp = true;
+        room = SpentBlock{sizeof(SpentBlock), blockSize};
+    } else {
+        std::memcpy(&room, block, sizeof room);
+    }
+    if (size <= 0 || align == 0 || (align & (align - 1)) != 0 || room.low > room.high ||
+        room.high > blockSize) {
+        std::memcpy(block, &room, sizeof room);
+        return nullptr;
+    }
+    const auto want = static_cast<uint32_t>(size);
+    void* carved = nullptr;
+    if (align == 1) {
+        if (room.high - room.low >= want) {
+            room.high -= want;
+            carved = block + room.high;
+        }
+    } else {
+        const uintptr_t base = reinterpret_cast<uintptr_t>(block);
+        const uintptr_t start = (base + room.low + (align - 1)) & ~static_cast<uintptr_t>(align - 1);
+        const auto offset = static_cast<uint32_t>(start - base);
+        if (offset <= room.high && room.high - offset >= want) {
+            room.low = offset + want;
+            carved = block + offset;
+        }
+    }
+    std::memcpy(block, &room, sizeof room);
+    return carved;
 }
 
 uint32_t resourceHash(int enqp, const InputRow& in) { return summaryHash(enqp, in.majorname, in.minorname); }

@@ -6,12 +6,16 @@
 //
 // The index is one block of host view storage, asked for once per session
 // and only after a walk longer than indexWalkLimit rows; when the host
-// refuses it the merge goes on walking the lists. Its anchor is kept in the
-// tail of nodeArea, the 11 bytes after curNode that nothing reads once the
-// session has started: every other byte of the work area has its meaning,
-// and the rows' sizes are fixed.
+// refuses it the merge goes on walking the lists. Host storage is never given
+// back, so once the host refuses storage for a row or an AT clause, the index
+// is given up for good and its block is carved into that storage instead:
+// the index must never cost the session a row that it would have had
+// without it. Its anchor is kept in the tail of nodeArea, the 11 bytes after
+// curNode that nothing reads once the session has started: every other byte
+// of the work area has its meaning, and the rows' sizes are fixed.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "aggregate/output_rows.h"
@@ -57,6 +61,12 @@ RowIndex* rowIndex(workA* w);
 // Asks the host for the index, once per session, and fills it with every row
 // already in the lists. Null when there is no index.
 RowIndex* buildRowIndex(workA* w);
+
+// Storage from the index block, for a request the host refused: `size` bytes
+// at a multiple of `align` (a power of two; 1 for text). The first call
+// gives the index up for good and sets `givenUp`. Null when the session holds
+// no block or the block has no such room left.
+void* carveRowIndexBlock(workA* w, int32_t size, size_t align, bool& givenUp);
 
 // The hash of the input row's resource in Enqplex `enqp`.
 uint32_t resourceHash(int enqp, const InputRow& in);

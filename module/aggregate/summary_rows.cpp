@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "aggregate/view_storage.h"
 #include "frame/fixed_names.h"
-#include "frame/host_services.h"
 #include "frame/trace.h"
 #include "frame/work_area.h"
 
@@ -34,7 +34,7 @@ SORow* newSORow(workA* w) {
     if (!rowAvailable(w, t)) return nullptr;
     TRACE_DETAIL(t, "Creating a SORow");
     void* storage = nullptr;
-    int32_t status = GetViewStorage(w->parmList, SORowSize, &storage);
+    int32_t status = obtainViewStorage(w, t, SORowSize, alignof(SORow), &storage);
     if (status != 0 || !storage) {
         TRACE_ALWAYS(t, "No (GetView)Storage for SORow.");
         return nullptr;
@@ -61,7 +61,7 @@ DORow* newDORow(workA* w) {
     if (!rowAvailable(w, t)) return nullptr;
     TRACE_DETAIL(t, "Creating a DORow");
     void* storage = nullptr;
-    int32_t status = GetViewStorage(w->parmList, DORowSize, &storage);
+    int32_t status = obtainViewStorage(w, t, DORowSize, alignof(DORow), &storage);
     if (status != 0 || !storage) return nullptr;
     TRACE_DETAIL(t, "Got DORow storage at %8X", addr32(storage));
     auto* r = static_cast<DORow*>(storage);

@@ -47,7 +47,7 @@ void defineNodeQuery(workA* w, Trace& t, const char* text, const char* arg) {
 int32_t createFailed(workA* w, Trace& t, int32_t status) {
     TRACE_ERROR(t, "createReq failure(%d)", status);
     Drop_SQL(w);
-    DropPath(w->pathHdl);
+    DropPathForGood(w->pathHdl);
     return 1;
 }
 
@@ -120,7 +120,13 @@ int32_t FigConfig(workA* w) {
         const InodeRow& node = w->inodeRow;
         char system[8];
         shortName(system, node.node);
-        if (namesNothing(system) || namesNothing(node.thrunode)) continue;
+        // Such a row gives its System no thru-node; phase II then skips that
+        // System, so the row is named here rather than dropped in silence.
+        if (namesNothing(system) || namesNothing(node.thrunode)) {
+            TRACE_ERROR(t, "Agent node \"%s\" passed over: no System name or no thru-node",
+                        printable(node.node).c_str());
+            continue;
+        }
         for (int e = 0; e < w->numEnqplexes && e < maxENQP; ++e) {
             EnqplxEntry& entry = w->Enqplxs[e];
             for (int l = 0; l < entry.numSys && l < maxSystems; ++l) {

@@ -36,20 +36,6 @@ int32_t DoMxcfsysRow(workA* w) {
     const PxsmRow& row = w->pxsmRow;
     const char* node = curNode(w);
 
-    // A blank first byte marks a free slot: a System or PlexHub registered
-    // under such a name would leave a slot that still looks free while the
-    // counts grow, so such a row is passed over.
-    if (blankFirst(row.sysname)) {
-        TRACE_ERROR(t, "MXCFSYS row without a System name passed over (PlexHub %s, ENQPLEX \"%s\")",
-                    Printable<8>(node, 8).c_str(), printable(row.enqplex).c_str());
-        return t.ret(0);
-    }
-    if (blankFirst(node)) {
-        TRACE_ERROR(t, "System %s passed over: its PlexHub node \"%s\" has no name before \":\"",
-                    printable(row.sysname).c_str(), printable(w->inodeRow.node).c_str());
-        return t.ret(0);
-    }
-
     // 1-4: Enqplex name and MIM job name from the ENQPLEX column.
     char enqpName[8];
     char mimJob[8];
@@ -64,6 +50,21 @@ int32_t DoMxcfsysRow(workA* w) {
         TRACE_ALWAYS(t, "Configuration Error: System '%s' ENQPLEX name exceeds 8 characters (\"%s\")\n",
                      printable(row.sysname).c_str(), printable(row.enqplex).c_str());
         return t.ret(1);
+    }
+
+    // A blank first byte marks a free slot: a System or PlexHub registered
+    // under such a name would leave a slot that still looks free while the
+    // counts grow, so such a row is passed over. An over-long ENQPLEX name
+    // above still ends discovery, whatever the rest of the row holds.
+    if (blankFirst(row.sysname)) {
+        TRACE_ERROR(t, "MXCFSYS row without a System name passed over (PlexHub %s, ENQPLEX \"%s\")",
+                    Printable<8>(node, 8).c_str(), printable(row.enqplex).c_str());
+        return t.ret(0);
+    }
+    if (blankFirst(node)) {
+        TRACE_ERROR(t, "System %s passed over: its PlexHub node \"%s\" has no name before \":\"",
+                    printable(row.sysname).c_str(), printable(w->inodeRow.node).c_str());
+        return t.ret(0);
     }
     if (row.enqplex[i] == '.') std::memcpy(mimJob, row.enqplex + i + 1, sizeof mimJob);
     if (enqpName[0] == ' ') std::memcpy(enqpName, "*DEFAULT", 8);

@@ -56,7 +56,7 @@ int32_t phaseOne(workA* w, Trace& t) {
             if (int32_t status = createReq(w)) {
                 TRACE_ERROR(t, "createReq failure(%d)", status);
                 Drop_SQL(w);
-                DropPath(w->pathHdl);
+                DropPathForGood(w->pathHdl);
                 return phaseOneCreateFailed;
             }
             int32_t status;

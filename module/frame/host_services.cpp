@@ -43,6 +43,12 @@ int32_t DropPath(const HostHandle& path) {
     return callHost<op::NoArgs>(path, DescLayout::B, slot::DropPath);
 }
 
+int32_t DropPathForGood(HostHandle& path) {
+    const int32_t status = DropPath(path);
+    path = HostHandle{};
+    return status;
+}
+
 int32_t CreateAccessPlan(const HostHandle& path, const char* sql, HostHandle* plan) {
     return callHost<op::CreateAccessPlan>(path, DescLayout::B, slot::CreateAccessPlan, sql, plan);
 }

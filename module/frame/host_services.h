@@ -37,6 +37,10 @@ int32_t GetViewStorage(const ParmList* parm, int32_t size, void** out);
 
 // Path.
 int32_t DropPath(const HostHandle& path);
+// DropPath, then clears the handle. The host may free a dropped path, so a
+// later use (the session end's DropPath) must fail the check with status 2
+// without reading the object.
+int32_t DropPathForGood(HostHandle& path);
 int32_t CreateAccessPlan(const HostHandle& path, const char* sql, HostHandle* plan);
 int32_t CreateRequest(const HostHandle& path, HostHandle* req, int32_t planCnt, HostHandle* plans,
                       HostHandle** cursorLst);

@@ -70,6 +70,9 @@ int32_t enqmlcss(uint32_t id, HostObject* obj) {
     // session: the path is as good as not created.
     if (status == 0 && !checkedOps(w->pathHdl, DescLayout::B)) status = handleCheckFailed;
     if (status != 0) {
+        // Whatever CreatePath left there is no path: the session end must
+        // not read it.
+        w->pathHdl = HostHandle{};
         TRACE_ERROR(t, "Create Path call failed with status %d", status);
         return t.ret(noStorage);
     }

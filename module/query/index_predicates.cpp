@@ -102,9 +102,11 @@ int32_t setupIndices(workA* w) {
         case colMajor: destination = idx.majorname; break;
         case colMinor: destination = idx.minorname; break;
         case colEnqplex:
-            // A later ENQPLEX predicate replaces an earlier one entirely.
+            // A later name replaces an earlier one whole, so that no tail of
+            // the earlier name is left behind it; an empty or blank-led value
+            // names nothing and leaves the earlier one as it was.
             destination = idx.enqplex;
-            std::memset(idx.enqplex, ' ', 8);
+            if (n > 0) std::memset(idx.enqplex, ' ', 8);
             break;
         case colReport:
         default: destination = report; break;

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "frame/host_services.h"
+#include "aggregate/view_storage.h"
 #include "frame/trace.h"
 #include "frame/work_area.h"
 #include "query/index_predicates.h"
@@ -51,7 +51,7 @@ int32_t setupMglblenqSQL(workA* w, int32_t enqplex, int32_t plexHub) {
     quoteInto(quoted, sizeof quoted, thruNode, sizeof thruNode, '"');
     const int32_t atSize = static_cast<int32_t>(std::strlen(quoted)) + atClauseExtra;
     void* storage = nullptr;
-    int32_t status = GetViewStorage(w->parmList, atSize, &storage);
+    int32_t status = obtainViewStorage(w, t, atSize, 1, &storage);
     if (status != 0 || !storage) {
         TRACE_DETAIL(t, "No storage for AT clause expansion");
         return t.ret(1);

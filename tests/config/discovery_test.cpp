@@ -401,24 +401,33 @@ TEST_F(FigConfigRun, NullThruNodeDoesNotReuseThePreviousRowsThruNode) {
     // PLXB is not asked at all (asking at HUBA again would report SYSA twice).
     ASSERT_EQ(statements().size(), 3u);
     EXPECT_EQ(linesOf("FigConfig"),
-              std::vector<std::string>{"PlexHub node \"" + pad("PLXB:HUB", 32) +
-                                       "\" passed over: no PlexHub name or no thru-node"});
+              (std::vector<std::string>{
+                  "PlexHub node \"" + pad("PLXB:HUB", 32) + "\" passed over: no PlexHub name or no thru-node",
+                  "Agent node \"" + pad("SYSB:AGENT", 32) + "\" passed over: no System name or no thru-node"}));
     EXPECT_EQ(w->numEnqplexes, 1);
     EXPECT_EQ(entry(0).numPHs, 1);
     EXPECT_EQ(field(entry(0).PHThruNodes[0]), pad("HUBA", 32));
     expectSystem(entry(0), 0, "SYSA", "PLXA", "PLEX1", "TEMSA");
 }
 
-TEST_F(FigConfigRun, AgentRowWithoutThruNodeUpdatesNoSystem) {
+TEST_F(FigConfigRun, AgentRowWithoutThruNodeUpdatesNoSystemAndIsNamed) {
     EnterpriseBuilder e;
     e.plexHub("PLXA:HUB", "HUBA")
         .member("HUBA", "SYSA", "PLEX1")
         .member("HUBA", "SYSB", "PLEX1")
+        .member("HUBA", "SYSC", "PLEX1")
         .agent("SYSA:AGENT", "TEMSA")
-        .node("SYSB:AGENT", std::nullopt, zrxtest::agentAffinity, "Y");
-    ASSERT_EQ(discover(e), 0);
+        .node("SYSB:AGENT", std::nullopt, zrxtest::agentAffinity, "Y")
+        .agent("SYSC:AGENT", "   TEMSC")
+        .agent(":AGENT", "TEMSX");
+    ASSERT_EQ(discover(e, "error"), 0);
     expectSystem(entry(0), 0, "SYSA", "PLXA", "PLEX1", "TEMSA");
     expectSystem(entry(0), 1, "SYSB", "PLXA", "PLEX1", "");
+    expectSystem(entry(0), 2, "SYSC", "PLXA", "PLEX1", "");
+    const std::string passedOver = "\" passed over: no System name or no thru-node";
+    EXPECT_EQ(linesOf("FigConfig"), (std::vector<std::string>{"Agent node \"" + pad("SYSB:AGENT", 32) + passedOver,
+                                                             "Agent node \"" + pad("SYSC:AGENT", 32) + passedOver,
+                                                             "Agent node \"" + pad(":AGENT", 32) + passedOver}));
 }
 
 TEST_F(FigConfigRun, PlexHubWithoutNameBeforeItsColonIsPassedOver) {
@@ -445,7 +454,7 @@ TEST_F(FigConfigRun, ThruNodesThatBeginWithANulAreNotAsked) {
              std::string(zrxtest::agentAffinity) + "', 'Y');");
     ASSERT_EQ(discover(e, "error"), 0);
     ASSERT_EQ(statements().size(), 3u);
-    EXPECT_EQ(linesOf("FigConfig").size(), 1u);
+    EXPECT_EQ(linesOf("FigConfig").size(), 2u) << "the PlexHub and the agent";
     EXPECT_EQ(entry(0).numPHs, 1);
     expectSystem(entry(0), 0, "SYSA", "PLXA", "PLEX1", "TEMSA");
     expectSystem(entry(0), 1, "SYSB", "PLXA", "PLEX1", "");

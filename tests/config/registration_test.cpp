@@ -81,6 +81,18 @@ TEST_F(Registration, EnqplexNameLongerThanEightCharactersIsRejected) {
     }
 }
 
+TEST_F(Registration, OverlongEnqplexEndsDiscoveryEvenWithoutASystemName) {
+    EnterpriseBuilder e;
+    e.plexHub("PLXA:HUB", "HUBA").member("HUBA", "SYSA", "PLEX1").member("HUBA", std::nullopt, "NINECHARS");
+    ASSERT_EQ(discover(e, "none"), 1);
+    EXPECT_EQ(registrationLines(),
+              std::vector<std::string>{"Configuration Error: System '        ' ENQPLEX name exceeds 8 "
+                                       "characters (\"" +
+                                       pad("NINECHARS", 32) + "\")\n"});
+    EXPECT_EQ(linesOf("FigConfig"), std::vector<std::string>{abandon});
+    EXPECT_EQ(entry(0).numSys, 1);
+}
+
 TEST_F(Registration, NinthEnqplexExceedsTheLimit) {
     std::vector<std::pair<std::string, std::optional<std::string>>> members;
     for (int i = 1; i <= 9; ++i) members.push_back({"SYS" + std::to_string(i), "PLEX" + std::to_string(i)});

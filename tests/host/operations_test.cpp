@@ -131,12 +131,17 @@ INSTANTIATE_TEST_SUITE_P(
                    }}),
     [](const auto& info) { return std::string(host::operationName(info.param.op)); });
 
-TEST_F(HostOps, DropPathFailsOnDemandThenDropsAndIsStale) {
+TEST_F(HostOps, DropPathFailsOnDemandThenFreesThePath) {
     faults().failCall(Operation::DropPath, 1, injected);
     EXPECT_EQ(zrx::DropPath(w->pathHdl), injected);
     EXPECT_EQ(session->live().paths, 1);
-    EXPECT_EQ(zrx::DropPath(w->pathHdl), 0);
+    EXPECT_NE(host::findObject(w->pathHdl.obj), nullptr);
+    EXPECT_EQ(zrx::DropPathForGood(w->pathHdl), 0);
     EXPECT_EQ(session->live().paths, 0);
+    // The object is gone; the forgotten handle fails the module's check
+    // without a call.
+    EXPECT_EQ(w->pathHdl.obj, nullptr);
+    EXPECT_EQ(w->pathHdl.id, 0u);
     EXPECT_EQ(zrx::DropPath(w->pathHdl), 2);
     EXPECT_EQ(calls(Operation::DropPath), 2u);
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,45 @@ inline CollectedRun collect(zrxtest::HostFixture& fx, std::vector<host::Predicat
     s->end();
     r.statements = fx.host().statements();
     return r;
+}
+
+// Trace lines with their addresses masked: addresses differ from run to
+// run, everything else of a line must not. Each "0x" with lower-case hex
+// digits, and each run of blanks followed by a word of upper-case hex
+// digits, becomes " #" (a hand-made scan: a regular expression over a
+// detail trace is too slow under the sanitizers).
+inline std::vector<std::string> masked(const std::vector<std::string>& lines) {
+    auto lowerHex = [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); };
+    auto upperHex = [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); };
+    auto wordChar = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
+    std::vector<std::string> out;
+    out.reserve(lines.size());
+    for (const auto& l : lines) {
+        std::string m;
+        const size_t n = l.size();
+        for (size_t i = 0; i < n;) {
+            size_t j = i;
+            if (l[i] == '0' && i + 2 < n && l[i + 1] == 'x' && lowerHex(l[i + 2])) {
+                for (j = i + 2; j < n && lowerHex(l[j]);) ++j;
+                m += " #";
+            } else if (l[i] == ' ') {
+                while (j < n && l[j] == ' ') ++j;
+                size_t k = j;
+                while (k < n && upperHex(l[k])) ++k;
+                if (k > j && (k == n || !wordChar(l[k]))) {
+                    m += " #";
+                    j = k;
+                } else {
+                    m.append(l, i, j - i);
+                }
+            } else {
+                m += l[j++];
+            }
+            i = j;
+        }
+        out.push_back(std::move(m));
+    }
+    return out;
 }
 
 inline bool sameRows(const std::vector<zrx::MentrenqRow>& a, const std::vector<zrx::MentrenqRow>& b) {

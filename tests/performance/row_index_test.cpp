@@ -2,8 +2,6 @@
 // rows, the lists and the trace, whether the host grants it or refuses it.
 #include <gtest/gtest.h>
 
-#include <regex>
-
 #include "aggregate/row_index.h"
 #include "collected_run.h"
 #include "scenarios/generator.h"
@@ -14,6 +12,7 @@ namespace {
 
 using perftest::collect;
 using perftest::CollectedRun;
+using perftest::masked;
 using zrxtest::EnterpriseBuilder;
 using zrxtest::HostFixture;
 using zrxtest::SummaryTask;
@@ -46,15 +45,6 @@ std::string generated(int resources) {
     o.resources = resources;
     o.tasks = 3;
     return scenarios::generateEnterpriseSql(o);
-}
-
-// Addresses differ from run to run; everything else of a line must not.
-std::vector<std::string> masked(const std::vector<std::string>& lines) {
-    static const std::regex hex("0x[0-9a-f]+| +[0-9A-F]+\\b");
-    std::vector<std::string> out;
-    out.reserve(lines.size());
-    for (const auto& l : lines) out.push_back(std::regex_replace(l, hex, " #"));
-    return out;
 }
 
 // The session's storage leaves room for everything the granted run had but

@@ -19,6 +19,7 @@ constexpr uint64_t workAreaBytes = 64424;
 constexpr uint64_t summaryRowBytes = 296;
 constexpr uint64_t detailRowBytes = 80;
 constexpr uint64_t atClauseBytes = 32 + 35;
+constexpr uint64_t rowIndexBytes = 262180;
 
 static_assert(sizeof(void*) == 4, "tests/platform32 is built for the 32-bit platform only");
 
@@ -63,6 +64,31 @@ TEST_F(StorageSizes32, ReportQueryAsksForOneSummaryAndTwoDetailRowsAndTheAtClaus
     EXPECT_EQ(s->storageOutstanding(),
               workAreaBytes + atClauseBytes + summaryRowBytes + 2 * detailRowBytes);
     EXPECT_EQ(s->end(), 0);
+}
+
+// The index is asked for after the merge of the 34th resource, whose walk
+// passed 32 summary rows; it takes exactly its block, and the rows the host
+// then has no room for come out of that block.
+TEST_F(StorageSizes32, TheRowIndexTakesItsBlockAndGivesItBackAsRows) {
+    EnterpriseBuilder b;
+    b.plexHub("HUBA:CMS", "THRUA").member("THRUA", "SYSA", "PLEXA");
+    for (int i = 1; i <= 40; ++i)
+        b.summary("THRUA", {"SYSDSN", "RESOURCE." + std::to_string(i), "", "JOBWAIT", "SYSA"});
+    HostFixture fx(b.sql());
+    const uint64_t rowPair = summaryRowBytes + detailRowBytes;
+    const uint64_t beforeIndex = workAreaBytes + atClauseBytes + 34 * rowPair;
+    const uint64_t need = workAreaBytes + atClauseBytes + 40 * rowPair;
+    for (uint64_t budget : {beforeIndex + rowIndexBytes - 1, beforeIndex + rowIndexBytes}) {
+        auto s = fx.session(HostFixture::report(), host::SessionOptions{{}, "SRVR01:CMS", budget});
+        ASSERT_EQ(s->start(), 0);
+        int32_t status;
+        do status = s->request();
+        while (status == 0);
+        EXPECT_EQ(status, 62);
+        EXPECT_EQ(s->rows().size(), 40u);
+        EXPECT_EQ(s->storageOutstanding(), budget < beforeIndex + rowIndexBytes ? need : budget);
+        EXPECT_EQ(s->end(), 0);
+    }
 }
 
 } // namespace

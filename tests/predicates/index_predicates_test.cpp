@@ -195,11 +195,23 @@ TEST_F(IndexPredicates, TheLastOfRepeatedPredicatesWins) {
     EXPECT_TRUE(trace.hasLine("idxTbl[2] value is XY      "));
     EXPECT_STREQ(call.w->idxTbl.majorname, "AB");
     EXPECT_STREQ(call.w->whereText, "WHERE MGLBLENQ.MAJORNAME = 'AB' AND MGLBLENQ.MINORNAME = 'Q'");
+}
+
+TEST_F(IndexPredicates, AnEmptyOrBlankLedLaterEnqplexLeavesTheEarlierOne) {
+    FirstCall kept({{"MAJORNAME", 1, "A"},
+                    {"MINORNAME", 1, "B"},
+                    {"ENQPLEX", 1, "PRODENQ"},
+                    {"ENQPLEX", 1, ""},
+                    {"ENQPLEX", 1, " XY"}});
+    EXPECT_EQ(resultOf(trace, "setupIndices"), 0);
+    EXPECT_STREQ(kept.w->idxTbl.enqplex, "PRODENQ ");
+    EXPECT_EQ(trace.count("idxTbl[2] value is PRODENQ "), 3u);
 
     trace.clear();
-    FirstCall cleared({{"ENQPLEX", 1, "ABCDEFGH"}, {"ENQPLEX", 1, ""}, {"REPORT", 1, "YES"}});
-    EXPECT_EQ(resultOf(trace, "setupIndices"), 0) << "an empty ENQPLEX after a name leaves none given";
-    EXPECT_STREQ(cleared.w->idxTbl.enqplex, "        ");
+    FirstCall stillGiven({{"ENQPLEX", 1, "ABCDEFGH"}, {"ENQPLEX", 1, ""}, {"REPORT", 1, "YES"}});
+    EXPECT_EQ(resultOf(trace, "setupIndices"), 1) << "a report names no Enqplex";
+    EXPECT_STREQ(stillGiven.w->idxTbl.enqplex, "ABCDEFGH");
+    EXPECT_TRUE(trace.hasLine("Invalid Combination of Index Values"));
 }
 
 TEST_F(IndexPredicates, ApostrophesAreDoubledInTheWhereClause) {

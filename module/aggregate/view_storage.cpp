@@ -1,0 +1,30 @@
+#include "aggregate/view_storage.h"
+
+#include "aggregate/row_index.h"
+#include "frame/host_services.h"
+#include "frame/trace.h"
+#include "frame/work_area.h"
+
+namespace zrx {
+
+int32_t obtainViewStorage(workA* w, Trace& t, int32_t size, size_t align, void** out) {
+    *out = nullptr;
+    void* storage = nullptr;
+    const int32_t status = GetViewStorage(w->parmList, size, &storage);
+    if (status == 0 && storage) {
+        *out = storage;
+        return 0;
+    }
+    bool givenUp = false;
+    storage = carveRowIndexBlock(w, size, align, givenUp);
+    if (givenUp)
+        TRACE_DETAIL(t,
+                     "View storage of %d bytes refused (status %d); the row index is given up to serve as "
+                     "storage",
+                     size, status);
+    if (!storage) return status;
+    *out = storage;
+    return 0;
+}
+
+} // namespace zrx
