@@ -154,6 +154,21 @@ TEST_F(LoadedDll, MapsHeadersAndEachSectionWithItsProtectionAndUnmapsOnUnload) {
     EXPECT_TRUE(mappingsWithin(base_, base_ + dll_.imageSize()).empty());
 }
 
+// A failure after DllMain ran (here the base library refuses the
+// registration) unloads the image again.
+TEST(LoadedDllFailure, ARefusedRegistrationLeavesNothingMapped) {
+    if (std::string(ZRX_WIN32_DLL).empty()) GTEST_SKIP() << "ZRX.dll not built";
+    const auto before = mappingsWithin(0, UINTPTR_MAX).size();
+    platform::setRegistrationStatus(12);
+    std::string error;
+    auto module = host::Module::load(ZRX_WIN32_DLL, error);
+    platform::setRegistrationStatus(0);
+    EXPECT_EQ(module, nullptr);
+    EXPECT_EQ(error, std::string("cannot load module ") + ZRX_WIN32_DLL +
+                         ": module registration failed with status 12");
+    EXPECT_EQ(mappingsWithin(0, UINTPTR_MAX).size(), before);
+}
+
 // msvcrt's _vsnprintf, as the module's snprintf gets it: the Microsoft
 // results on truncation, which MinGW's C99 wrapper in the DLL relies on.
 int vsnprintfOf(char* buffer, size_t count, const char* format, ...) {
