@@ -13,7 +13,7 @@ seconds=${FUZZ_SECONDS:-60}
 jobs=${JOBS:-2}
 build=build/fuzz
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(query_rows index_predicates enqplex_column)
+[ ${#targets[@]} -eq 0 ] && targets=(query_rows index_predicates enqplex_column pe_loader)
 
 cmake -S fuzz -B "$build" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 cmake --build "$build" -j "$jobs" --target "${targets[@]/#/fuzz_}"

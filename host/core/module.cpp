@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "pe/module_file.h"
 #include "platform/base_library.h"
 
 namespace host {
@@ -24,6 +25,19 @@ Module::~Module() {
 std::unique_ptr<Module> Module::load(const std::string& path, std::string& error) {
     std::unique_ptr<Module> module(new Module());
     module->path = path;
+    switch (pe::moduleFileKind(path)) {
+    case pe::ModuleFileKind::Pe:
+        return loadWindowsDll(std::move(module), error);
+    case pe::ModuleFileKind::NotRegular:
+        error = "cannot load module " + path + ": not a regular file";
+        return nullptr;
+    case pe::ModuleFileKind::Other:
+        error = "cannot load module " + path + ": neither an ELF shared object nor a Windows DLL";
+        return nullptr;
+    case pe::ModuleFileKind::NotFound:
+    case pe::ModuleFileKind::Elf:
+        break;
+    }
     module->library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!module->library_) {
         const char* why = dlerror();

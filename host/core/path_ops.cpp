@@ -8,6 +8,7 @@
 #include "core/sqlda_filler.h"
 #include "core/statement_kind.h"
 #include "core/status.h"
+#include "platform/called_from_module.h"
 
 namespace host {
 
@@ -30,6 +31,7 @@ int32_t enter(uint32_t id, zrx::HostObject* obj, Operation op, T*& out) {
 
 // A dropped path is freed at once, as a data server may do: the module must
 // forget its handle rather than present it again.
+ZRX_CALLED_FROM_MODULE
 int32_t dropPath(uint32_t id, zrx::HostObject* obj) {
     PathObject* path = nullptr;
     if (int32_t st = enter(id, obj, Operation::DropPath, path)) return st;
@@ -37,6 +39,7 @@ int32_t dropPath(uint32_t id, zrx::HostObject* obj) {
     return status::ok;
 }
 
+ZRX_CALLED_FROM_MODULE
 int32_t createAccessPlan(uint32_t id, zrx::HostObject* obj, const char* sql, zrx::HostHandle* plan) {
     PathObject* path = nullptr;
     if (int32_t st = enter(id, obj, Operation::CreateAccessPlan, path)) return st;
@@ -60,6 +63,7 @@ int32_t createAccessPlan(uint32_t id, zrx::HostObject* obj, const char* sql, zrx
     return status::ok;
 }
 
+ZRX_CALLED_FROM_MODULE
 int32_t createRequest(uint32_t id, zrx::HostObject* obj, zrx::HostHandle* req, int32_t, int32_t,
                       int32_t, int32_t, int32_t planCnt, zrx::HostHandle* plans,
                       zrx::HostHandle** cursorLst, int32_t) {
@@ -78,6 +82,7 @@ int32_t createRequest(uint32_t id, zrx::HostObject* obj, zrx::HostHandle* req, i
     return status::ok;
 }
 
+ZRX_CALLED_FROM_MODULE
 int32_t dropPlan(uint32_t id, zrx::HostObject* obj) {
     PlanObject* plan = nullptr;
     if (int32_t st = enter(id, obj, Operation::DropPlan, plan)) return st;
@@ -85,6 +90,7 @@ int32_t dropPlan(uint32_t id, zrx::HostObject* obj) {
     return status::ok;
 }
 
+ZRX_CALLED_FROM_MODULE
 int32_t dropRequest(uint32_t id, zrx::HostObject* obj) {
     RequestObject* request = nullptr;
     if (int32_t st = enter(id, obj, Operation::DropRequest, request)) return st;
@@ -96,6 +102,7 @@ int32_t dropRequest(uint32_t id, zrx::HostObject* obj) {
     return status::ok;
 }
 
+ZRX_CALLED_FROM_MODULE
 int32_t openRequest(uint32_t id, zrx::HostObject* obj, void* in) {
     RequestObject* request = nullptr;
     if (int32_t st = enter(id, obj, Operation::OpenRequest, request)) return st;
@@ -114,6 +121,7 @@ int32_t openRequest(uint32_t id, zrx::HostObject* obj, void* in) {
     return status::ok;
 }
 
+ZRX_CALLED_FROM_MODULE
 int32_t closeRequest(uint32_t id, zrx::HostObject* obj) {
     RequestObject* request = nullptr;
     if (int32_t st = enter(id, obj, Operation::CloseRequest, request)) return st;
@@ -124,6 +132,7 @@ int32_t closeRequest(uint32_t id, zrx::HostObject* obj) {
     return status::ok;
 }
 
+ZRX_CALLED_FROM_MODULE
 int32_t getInputSQLDA(uint32_t id, zrx::HostObject* obj, void** in) {
     RequestObject* request = nullptr;
     if (int32_t st = enter(id, obj, Operation::GetInputSQLDA, request)) return st;
@@ -133,6 +142,7 @@ int32_t getInputSQLDA(uint32_t id, zrx::HostObject* obj, void** in) {
     return status::ok;
 }
 
+ZRX_CALLED_FROM_MODULE
 int32_t getOutputSQLDA(uint32_t id, zrx::HostObject* obj, zrx::SQLDA** out) {
     CursorObject* cursor = nullptr;
     if (int32_t st = enter(id, obj, Operation::GetOutputSQLDA, cursor)) return st;
@@ -146,6 +156,7 @@ int32_t getOutputSQLDA(uint32_t id, zrx::HostObject* obj, zrx::SQLDA** out) {
     return status::ok;
 }
 
+ZRX_CALLED_FROM_MODULE
 int32_t fetchRow(uint32_t id, zrx::HostObject* obj, zrx::SQLDA* out) {
     CursorObject* cursor = nullptr;
     if (int32_t st = enter(id, obj, Operation::FetchRow, cursor)) return st;

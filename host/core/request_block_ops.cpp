@@ -6,6 +6,7 @@
 #include "core/session.h"
 #include "core/session_objects.h"
 #include "core/status.h"
+#include "platform/called_from_module.h"
 #include "zrx/items.h"
 
 namespace host {
@@ -21,6 +22,7 @@ bool injected(Session& s, Operation op, int32_t& status) {
     return s.host().faults().onCall(op, status);
 }
 
+ZRX_CALLED_FROM_MODULE
 int32_t getRequestItem(uint32_t id, zrx::HostObject* obj, int32_t code, void* out) {
     RequestBlockObject* rb = nullptr;
     if (int32_t st = resolve(id, obj, rb)) return st;
@@ -41,6 +43,7 @@ int32_t getRequestItem(uint32_t id, zrx::HostObject* obj, int32_t code, void* ou
     }
 }
 
+ZRX_CALLED_FROM_MODULE
 int32_t putRequestItem(uint32_t id, zrx::HostObject* obj, int32_t code, void* value) {
     RequestBlockObject* rb = nullptr;
     if (int32_t st = resolve(id, obj, rb)) return st;
@@ -77,10 +80,12 @@ int32_t getStorage(Operation op, uint32_t id, zrx::HostObject* obj, int32_t size
     return s.allocate(size, out);
 }
 
+ZRX_CALLED_FROM_MODULE
 int32_t getViewStorage(uint32_t id, zrx::HostObject* obj, int32_t size, void** out) {
     return getStorage(Operation::GetViewStorage, id, obj, size, out);
 }
 
+ZRX_CALLED_FROM_MODULE
 int32_t getSampleStorage(uint32_t id, zrx::HostObject* obj, int32_t size, void** out) {
     return getStorage(Operation::GetSampleStorage, id, obj, size, out);
 }

@@ -23,8 +23,14 @@ int32_t enqmlcts(uint32_t id, HostObject* obj); // session end
 void versionInfo(const char** version, const char** date, const char** time);
 void buildInfo(const BuildRecord** out);
 
-// The static records handed to the host by cnt1entd.
+// The static records handed to the host by cnt1entd. The DLL completes the
+// registration record at process attach (noteBaseLibraryService).
+#if defined(_WIN32)
+extern RegistrationRecord registrationRecord;
+void noteBaseLibraryService();
+#else
 extern const RegistrationRecord registrationRecord;
+#endif
 extern const EntryVector entryVector;
 extern const BuildRecord buildRecord;
 

@@ -8,8 +8,6 @@ namespace zrx {
 
 namespace {
 
-uintptr_t word(EntryFn fn) { return reinterpret_cast<uintptr_t>(fn); }
-
 const char* const buildAttributes[18] = {
     buildDate, buildRecordTime, "ZRXENQML", "MENTRENQ view module", "C++20",
     "", "", "", "", "", "", "", "", "", "", "", "", "",
@@ -31,13 +29,15 @@ static_assert(offsetof(ComponentBlock, table) == 2 * sizeof(uintptr_t));
 
 const BuildRecord buildRecord = {18, 3, buildAttributes, buildNotices};
 
+// Every word is an address constant that the compiler and linker fill in:
+// the DLL runs no static initialisers (tests/win32 checks that it has none).
 const EntryVector entryVector = {
     entryVectorWords,
     {
         moduleVersion, 0, 0,
-        word(enqmlcss), 0,
-        word(enqmlcpr), 0, 0,
-        word(enqmlcts), 0, 0,
+        reinterpret_cast<uintptr_t>(&enqmlcss), 0,
+        reinterpret_cast<uintptr_t>(&enqmlcpr), 0, 0,
+        reinterpret_cast<uintptr_t>(&enqmlcts), 0, 0,
         reinterpret_cast<uintptr_t>(&versionInfo),
         0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
     },
@@ -48,23 +48,24 @@ const ComponentBlock componentBlock = {
     {reinterpret_cast<uintptr_t>(&buildInfo), 0},
     {{"ZRXENQML", &entryVector}},
 };
-
-#if defined(_WIN32)
-// The base library's own address of ordinal 55, read from the import address
-// table when the DLL initialises its statics: in a constant initializer the
-// compiler would store the import stub inside this DLL instead.
-void (*ordinal55())() { return &zentrix_ComponentService; }
-#else
-constexpr void (*ordinal55())() { return &zentrix_ComponentService; }
-#endif
 } // namespace
 
+#if defined(_WIN32)
+// The base library's own address of ordinal 55 exists only once the loader
+// has filled the import address table, and a constant initializer would
+// store the import stub inside this DLL instead; the DLL runs no static
+// initialisers, so DllMain stores it at process attach.
+RegistrationRecord registrationRecord = {"ZRXENQML", componentBlock.table, 1, nullptr};
+
+void noteBaseLibraryService() { registrationRecord.ordinal55 = &zentrix_ComponentService; }
+#else
 const RegistrationRecord registrationRecord = {
     "ZRXENQML",
     componentBlock.table,
     1,
-    ordinal55(),
+    &zentrix_ComponentService,
 };
+#endif
 
 void versionInfo(const char** version, const char** date, const char** time) {
     if (version) *version = versionText;

@@ -1,6 +1,7 @@
 // HOLMVAR stand-in: hands out the data server context of the current session.
 #include <atomic>
 
+#include "platform/called_from_module.h"
 #include "platform/server_context.h"
 #include "zrx/platform.h"
 
@@ -13,4 +14,4 @@ void setCurrentServerContext(ServerContext* context) { current.store(context); }
 ServerContext* currentServerContext() { return current.load(); }
 } // namespace platform
 
-extern "C" void* HOLMVAR_ServerContext() { return current.load(); }
+extern "C" ZRX_CALLED_FROM_MODULE void* HOLMVAR_ServerContext() { return current.load(); }

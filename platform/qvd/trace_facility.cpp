@@ -5,6 +5,7 @@
 #include <mutex>
 #include <string>
 
+#include "platform/called_from_module.h"
 #include "platform/trace_control.h"
 #include "zrx/platform.h"
 
@@ -71,7 +72,7 @@ uint64_t traceSyncCalls() {
 
 } // namespace platform
 
-extern "C" uint32_t TRX5_Sync(zrx::TracePoint* tp) {
+extern "C" ZRX_CALLED_FROM_MODULE uint32_t TRX5_Sync(zrx::TracePoint* tp) {
     if (!tp) return 0;
     Facility& f = facility();
     std::lock_guard lock(f.mutex);
@@ -83,7 +84,7 @@ extern "C" uint32_t TRX5_Sync(zrx::TracePoint* tp) {
     return flags;
 }
 
-extern "C" int32_t TRX5_Event(zrx::TracePoint* tp, int32_t line, int32_t kind, ...) {
+extern "C" ZRX_CALLED_FROM_MODULE int32_t TRX5_Event(zrx::TracePoint* tp, int32_t line, int32_t kind, ...) {
     platform::TraceRecord record;
     record.routine = routineName(tp);
     record.line = line;
@@ -103,7 +104,8 @@ extern "C" int32_t TRX5_Event(zrx::TracePoint* tp, int32_t line, int32_t kind, .
     return 0;
 }
 
-extern "C" int32_t TRX5_Printf(zrx::TracePoint* tp, int32_t line, const char* format, ...) {
+extern "C" ZRX_CALLED_FROM_MODULE int32_t TRX5_Printf(zrx::TracePoint* tp, int32_t line, const char* format,
+                                                     ...) {
     if (!format) return 0;
     platform::TraceRecord record;
     record.routine = routineName(tp);

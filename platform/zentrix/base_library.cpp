@@ -2,6 +2,7 @@
 #include <atomic>
 
 #include "platform/base_library.h"
+#include "platform/called_from_module.h"
 #include "zrx/platform.h"
 
 namespace {
@@ -28,17 +29,18 @@ void resetBaseLibraryCounters() {
 
 } // namespace platform
 
-extern "C" int32_t zentrix_NotifySessionStart() {
+extern "C" ZRX_CALLED_FROM_MODULE int32_t zentrix_NotifySessionStart() {
     ++starts;
     return 0;
 }
 
-extern "C" int32_t zentrix_NotifySessionEnd() {
+extern "C" ZRX_CALLED_FROM_MODULE int32_t zentrix_NotifySessionEnd() {
     ++ends;
     return 0;
 }
 
-extern "C" int32_t zentrix_RegisterComponent(const zrx::RegistrationRecord* record, int32_t) {
+extern "C" ZRX_CALLED_FROM_MODULE int32_t zentrix_RegisterComponent(const zrx::RegistrationRecord* record,
+                                                                   int32_t) {
     ++registrations;
     int32_t status = registrationStatus.load();
     if (status == 0 && record) registered.store(record);
@@ -47,4 +49,4 @@ extern "C" int32_t zentrix_RegisterComponent(const zrx::RegistrationRecord* reco
 
 // Stored in the registration record for the base library's own use; the
 // module never calls it.
-extern "C" void zentrix_ComponentService() {}
+extern "C" ZRX_CALLED_FROM_MODULE void zentrix_ComponentService() {}

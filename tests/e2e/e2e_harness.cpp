@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -86,6 +87,8 @@ constexpr char rowHeader[] =
 
 } // namespace
 
+std::string maskWorkAreaSize(std::string s);
+
 std::string scenario(std::string_view name) {
     const std::string path = std::string(ZRX_E2E_DIR) + "/scenarios/" + std::string(name) + ".sql";
     std::string sql = readFile(path);
@@ -93,10 +96,12 @@ std::string scenario(std::string_view name) {
     return sql;
 }
 
-Outcome runQuery(const std::string& sql, std::vector<host::Predicate> predicates,
-                 const RunOptions& options) {
+namespace {
+
+Outcome runOnce(const std::string& moduleFile, const std::string& sql, std::vector<host::Predicate> predicates,
+                const RunOptions& options) {
     Outcome o;
-    zrxtest::HostFixture fx(sql, ZRX_MODULE_FILE);
+    zrxtest::HostFixture fx(sql, moduleFile);
     zrxtest::TraceRecorder recorder(options.levels);
     if (options.prepare) options.prepare(fx.host());
     auto s = fx.session(std::move(predicates));
@@ -116,6 +121,47 @@ Outcome runQuery(const std::string& sql, std::vector<host::Predicate> predicates
     o.run.storageAfterRelease = s->storageOutstanding();
     o.statements = fx.host().statements();
     o.trace = recorder.records();
+    return o;
+}
+
+std::string describeRecord(const platform::TraceRecord& r) {
+    std::ostringstream s;
+    s << r.routine << " line " << r.line << " kind " << static_cast<int>(r.kind) << " result " << r.result
+      << ": " << maskAddresses(maskWorkAreaSize(r.text));
+    return s.str();
+}
+
+std::string liveCounts(const host::LiveObjects& l) {
+    return std::to_string(l.paths) + "/" + std::to_string(l.plans) + "/" + std::to_string(l.requests) + "/" +
+           std::to_string(l.cursors);
+}
+
+} // namespace
+
+void expectSameOutcome(const Outcome& reference, const Outcome& o) {
+    EXPECT_EQ(o.run.start, reference.run.start);
+    EXPECT_EQ(o.run.requests, reference.run.requests);
+    EXPECT_EQ(o.run.end, reference.run.end);
+    EXPECT_EQ(liveCounts(o.liveBeforeEnd), liveCounts(reference.liveBeforeEnd));
+    EXPECT_EQ(liveCounts(o.run.liveAtEnd), liveCounts(reference.run.liveAtEnd));
+    ASSERT_EQ(o.run.rows.size(), reference.run.rows.size());
+    for (size_t i = 0; i < o.run.rows.size(); ++i)
+        ASSERT_EQ(std::memcmp(&o.run.rows[i], &reference.run.rows[i], sizeof o.run.rows[i]), 0)
+            << "row " << i + 1 << " differs:\n  " << renderRow(o.run.rows[i]) << "\n  "
+            << renderRow(reference.run.rows[i]);
+    EXPECT_EQ(o.statements, reference.statements);
+    ASSERT_EQ(o.trace.size(), reference.trace.size());
+    for (size_t i = 0; i < o.trace.size(); ++i)
+        ASSERT_EQ(describeRecord(o.trace[i]), describeRecord(reference.trace[i])) << "trace record " << i + 1;
+}
+
+Outcome runQuery(const std::string& sql, std::vector<host::Predicate> predicates, const RunOptions& options) {
+    const std::string module = zrxtest::moduleUnderTest(ZRX_MODULE_FILE);
+    Outcome o = runOnce(module, sql, predicates, options);
+    if (module != ZRX_MODULE_FILE) {
+        SCOPED_TRACE("the same query on " ZRX_MODULE_FILE);
+        expectSameOutcome(runOnce(ZRX_MODULE_FILE, sql, std::move(predicates), options), o);
+    }
     return o;
 }
 

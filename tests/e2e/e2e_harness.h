@@ -41,9 +41,17 @@ struct RunOptions {
 std::string scenario(std::string_view name);
 
 // One whole query of ZRX.so on the snapshot `sql`: start, request calls
-// until a nonzero status (or maxCalls), the extra calls, end.
+// until a nonzero status (or maxCalls), the extra calls, end. When the
+// environment names another module file (zrxtest::moduleUnderTest), the
+// query runs on that one, runs again on ZRX.so, and the two outcomes must
+// agree (expectSameOutcome).
 Outcome runQuery(const std::string& sql, std::vector<host::Predicate> predicates,
                  const RunOptions& options = {});
+
+// Byte for byte: statuses, every row, what was left open, every SQL text,
+// and every trace record (routine, line, kind, result, text with addresses
+// masked).
+void expectSameOutcome(const Outcome& reference, const Outcome& o);
 
 size_t countStatements(const Outcome& o, host::StatementKind kind);
 

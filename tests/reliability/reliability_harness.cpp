@@ -15,7 +15,8 @@ bool requestStatusDocumented(int32_t s) { return s == 0 || s == 60 || s == 62 ||
 bool endStatusDocumented(int32_t s) { return s == 0 || s == 60 || s == 71; }
 
 Enterprise::Enterprise(std::string name, const std::string& sql)
-    : name_(std::move(name)), fixture_(std::make_unique<zrxtest::HostFixture>(sql)) {}
+    : name_(std::move(name)),
+      fixture_(std::make_unique<zrxtest::HostFixture>(sql, zrxtest::moduleUnderTest(""))) {}
 
 Outcome Enterprise::run(const std::vector<host::Predicate>& predicates,
                         const std::function<void(host::FaultPlan&)>& arm, int maxCalls) {

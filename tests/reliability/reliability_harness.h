@@ -38,7 +38,8 @@ struct Outcome {
     int32_t last() const { return requests.empty() ? -1 : requests.back(); }
 };
 
-// An enterprise snapshot with the linked module, and its two queries.
+// An enterprise snapshot with the linked module (or the module file the
+// environment names: zrxtest::moduleUnderTest), and its two queries.
 class Enterprise {
 public:
     Enterprise(std::string name, const std::string& sql);

@@ -1,5 +1,6 @@
 #include "support/host_fixture.h"
 
+#include <cstdlib>
 #include <stdexcept>
 
 #include "frame/entries.h"
@@ -58,6 +59,11 @@ StartedSession::StartedSession(std::string_view scenario, host::SessionOptions o
 }
 
 StartedSession::~StartedSession() { session->end(); }
+
+std::string moduleUnderTest(const std::string& fallback) {
+    const char* file = std::getenv("ZRX_TEST_MODULE");
+    return file && *file ? file : fallback;
+}
 
 std::string trimmed(const char* field, size_t width) {
     size_t n = width;

@@ -74,6 +74,11 @@ struct StartedSession {
     zrx::workA* w = nullptr;
 };
 
+// The module file a suite runs on: the file named by the environment
+// variable ZRX_TEST_MODULE (the 32-bit run sets it to ZRX.dll for a second
+// registration of some suites), else `fallback` ("" for the linked module).
+std::string moduleUnderTest(const std::string& fallback);
+
 // A character field without its trailing blanks.
 std::string trimmed(const char* field, size_t width);
 

@@ -105,18 +105,35 @@ TEST_F(WindowsModule, ImportsThePlatformLibrariesByOrdinalOnly) {
     EXPECT_EQ(importsOf("PRUVANTE.dll").size(), 1u);
 }
 
-// The C++ runtime is inside the DLL: beside the four platform libraries the
-// server needs only the system's KERNEL32 and msvcrt.
-TEST_F(WindowsModule, NeedsNoDllBeyondThePlatformAndTheSystem) {
+// No C++ runtime and no C start-up code: beside the four platform libraries
+// the DLL imports one KERNEL32 function and a few msvcrt string and format
+// functions, and nothing else.
+TEST_F(WindowsModule, ImportsOnlyThePlatformAndAFewSystemFunctions) {
     std::set<std::string> dlls;
-    for (const auto& [name, entries] : tables_->imports) {
-        std::string lower = name;
-        std::transform(lower.begin(), lower.end(), lower.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        if (lower == "kernel32.dll" || lower == "msvcrt.dll") continue;
-        dlls.insert(name);
-    }
-    EXPECT_EQ(dlls, (std::set<std::string>{"qvd.dll", "zentrix.dll", "HOLMVAR.dll", "PRUVANTE.dll"}));
+    for (const auto& [name, entries] : tables_->imports) dlls.insert(name);
+    EXPECT_EQ(dlls, (std::set<std::string>{"qvd.dll", "zentrix.dll", "HOLMVAR.dll", "PRUVANTE.dll",
+                                           "KERNEL32.dll", "msvcrt.dll"}));
+    EXPECT_EQ(namesOf("KERNEL32.dll"), std::set<std::string>{"DisableThreadLibraryCalls"});
+    EXPECT_EQ(namesOf("msvcrt.dll"),
+              (std::set<std::string>{"_vscprintf", "_vsnprintf", "memchr", "memcmp", "memcpy", "memset",
+                                     "strcmp", "strlen", "strncmp", "strncpy"}));
+}
+
+// The DLL's entry point is DllMain itself: no run-time start-up code, so
+// nothing would run a static initialiser, and the module needs none.
+TEST_F(WindowsModule, HasNoStaticInitialisersAndNoRuntimeStartup) {
+    auto symbols = zrxtest::commandOutput(objdump() + " -t " + dll());
+    ASSERT_TRUE(symbols);
+    EXPECT_EQ(symbols->find("_GLOBAL__sub_I"), std::string::npos) << "a static initialiser that never runs";
+    EXPECT_EQ(symbols->find("DllMainCRTStartup"), std::string::npos);
+    EXPECT_EQ(symbols->find("__cxa_"), std::string::npos) << "C++ runtime support linked in";
+    EXPECT_EQ(tables_->imageBase + tables_->entryPoint, zrxtest::labelAddress(*disassembly_, "_DllMain@12"));
+}
+
+// Nothing reads the thread environment block through %fs (structured
+// exception frames, TLS): the module needs no per-thread state.
+TEST_F(WindowsModule, NoCodeTouchesTheThreadEnvironmentBlock) {
+    EXPECT_EQ(disassembly_->find("%fs:"), std::string::npos);
 }
 
 TEST_F(WindowsModule, DllMainDisablesThreadLibraryCalls) {

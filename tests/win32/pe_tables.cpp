@@ -57,6 +57,7 @@ PeTables parsePeTables(const std::string& text) {
             pe.format = trim(line.substr(p + 12));
         if (w.size() >= 2 && w[0] == "Magic") pe.magic = w[1];
         if (w.size() >= 2 && w[0] == "ImageBase") pe.imageBase = hex(w[1]);
+        if (w.size() >= 2 && w[0] == "AddressOfEntryPoint") pe.entryPoint = hex(w[1]);
         if (s.rfind("The Import Tables", 0) == 0) {
             section = Section::Imports;
             continue;
@@ -152,6 +153,15 @@ std::vector<std::string> disassemblyOf(const std::string& disassembly, const std
         if (inside) lines.push_back(line);
     }
     return lines;
+}
+
+uint32_t labelAddress(const std::string& disassembly, const std::string& symbol) {
+    const std::string label = " <" + symbol + ">:";
+    size_t at = disassembly.find(label);
+    if (at == std::string::npos) return 0;
+    size_t begin = disassembly.rfind('\n', at) + 1;
+    const std::string address = disassembly.substr(begin, at - begin);
+    return isHex(address) ? hex(address) : 0;
 }
 
 } // namespace zrxtest

@@ -26,6 +26,7 @@ struct PeTables {
     std::string format;   // "pei-i386" for a 32-bit DLL
     std::string magic;    // "010b" for PE32
     uint32_t imageBase = 0;
+    uint32_t entryPoint = 0; // relative to the image base
     uint32_t ordinalBase = 0;
     std::vector<PeExport> exports;
     std::map<std::string, std::vector<PeImport>> imports; // by DLL name as written
@@ -39,5 +40,8 @@ std::optional<std::string> commandOutput(const std::string& command);
 
 // The lines of `objdump -d` for one function, from its label to the next.
 std::vector<std::string> disassemblyOf(const std::string& disassembly, const std::string& symbol);
+
+// The address of a function's label in `objdump -d`, or 0.
+uint32_t labelAddress(const std::string& disassembly, const std::string& symbol);
 
 } // namespace zrxtest
