@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include "sql/schema.h"
+#include "sql/statement_cache.h"
 
 namespace host::sql {
 
@@ -80,9 +81,12 @@ bool checkSchema(sqlite3* db, std::string& error) {
 
 } // namespace
 
-Snapshot::Snapshot(sqlite3* db) : db_(db) {}
+Snapshot::Snapshot(sqlite3* db) : db_(db), statements_(std::make_unique<StatementCache>(db)) {}
 
-Snapshot::~Snapshot() { sqlite3_close_v2(db_); }
+Snapshot::~Snapshot() {
+    statements_.reset();
+    sqlite3_close_v2(db_);
+}
 
 std::unique_ptr<Snapshot> Snapshot::openFile(const std::string& path, std::string& error) {
     if (!catalog().error.empty()) {
@@ -136,8 +140,10 @@ bool Snapshot::exec(std::string_view script, std::string& error) {
     return ok;
 }
 
-bool Snapshot::lookUpNode(std::string_view node, bool& known, std::string& error) const {
-    while (!node.empty() && node.back() == ' ') node.remove_suffix(1);
+namespace {
+
+// Whether ?1 names a node: one EXISTS test per table that names nodes.
+std::string nodeLookUpText() {
     std::string sql = "SELECT 0";
     for (const CatalogTable& table : catalog().tables) {
         std::string test;
@@ -148,9 +154,26 @@ bool Snapshot::lookUpNode(std::string_view node, bool& known, std::string& error
         }
         if (!test.empty()) sql += " OR EXISTS(SELECT 1 FROM " + quotedName(table.name) + " WHERE " + test + ")";
     }
+    return sql;
+}
+
+} // namespace
+
+bool Snapshot::lookUpNode(std::string_view node, bool& known, std::string& error) const {
+    while (!node.empty() && node.back() == ' ') node.remove_suffix(1);
+    static const std::string sql = nodeLookUpText();
     known = false;
-    return forEachRow(db_, sql.c_str(), node, [&](sqlite3_stmt* s) { known = sqlite3_column_int(s, 0) != 0; },
-                      error);
+    // Asked for every statement routed to a node: the prepared look-up is
+    // kept with the snapshot's statements.
+    auto lookUp = statements_->take(sql, error);
+    if (!lookUp) return false;
+    sqlite3_stmt* s = lookUp->statement;
+    sqlite3_bind_text(s, 1, node.data(), static_cast<int>(node.size()), SQLITE_TRANSIENT);
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) known = sqlite3_column_int(s, 0) != 0;
+    const bool ok = rc == SQLITE_DONE || sqliteFailure(db_, error);
+    statements_->giveBack(std::move(lookUp));
+    return ok;
 }
 
 bool Snapshot::knowsNode(std::string_view node) const {

@@ -9,6 +9,8 @@ struct sqlite3;
 
 namespace host::sql {
 
+class StatementCache;
+
 class Snapshot {
 public:
     // Opens an existing snapshot read-only. Refuses, with a message that
@@ -35,10 +37,14 @@ public:
 
     sqlite3* db();
 
+    // The statements prepared on this snapshot, kept for reuse.
+    StatementCache& statements() { return *statements_; }
+
 private:
     explicit Snapshot(sqlite3* db);
 
     sqlite3* db_;
+    std::unique_ptr<StatementCache> statements_;
 };
 
 } // namespace host::sql

@@ -28,9 +28,18 @@ struct Translation {
     std::vector<BoundValue> values; // value i binds to ?(i+1)
 };
 
+// How literals stand in the SQLite text: as numbered parameters whose values
+// are bound (what the host runs), or written in as quoted literals, the text
+// a person would give to the sqlite3 shell (`values` then stays empty).
+enum class LiteralForm { Bound, Inline };
+
 // `node` is the routed node name, trailing blanks removed; unused when no
 // table of the statement is routed.
-Translation translate(const Statement& statement, std::string_view node);
+Translation translate(const Statement& statement, std::string_view node, LiteralForm form = LiteralForm::Bound);
+
+// A SQLite literal of the value: a text in apostrophes, each apostrophe
+// doubled; an integer in decimal.
+std::string sqliteLiteral(const BoundValue& value);
 
 // The GLOB pattern that matches what a LIKE pattern of the dialect matches:
 // '*' any run of characters, every other character itself.
