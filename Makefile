@@ -49,6 +49,7 @@ test-i686:
 
 bench: build
 	build/default/bin/mentrenq-bench
+	build/default/bin/mentrenq-bench --shell-comparison
 
 clean:
 	rm -rf build
