@@ -119,14 +119,15 @@ void writeNewFile(const std::string& path, const std::string& text) {
 }
 
 // The statements as a script for the sqlite3 shell, one per line.
-std::string shellScript(const std::string& path, const std::vector<std::string>& statements) {
+std::string shellScript(const std::string& path, const std::vector<std::string>& statements,
+                        host::sql::Query::ShellText form) {
     std::string error;
     auto snapshot = host::sql::Snapshot::openFile(path, error);
     if (!snapshot) throw std::runtime_error(error);
     std::string script;
     for (const auto& text : statements) {
         std::string sqlite;
-        if (!host::sql::Query::inlineText(*snapshot, text, sqlite, error))
+        if (!host::sql::Query::shellText(*snapshot, text, form, sqlite, error))
             throw std::runtime_error("cannot write out a statement: " + error);
         script += sqlite + ";\n";
     }
@@ -185,6 +186,16 @@ double median(std::vector<double> v) {
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
+struct Samples {
+    std::vector<double> wallMs, cpuMs;
+    void add(const Timing& t) {
+        wallMs.push_back(t.wallMs);
+        cpuMs.push_back(t.cpuMs);
+    }
+    double wall() const { return median(wallMs); }
+    double cpu() const { return median(cpuMs); }
+};
+
 std::string loadAverage() {
     std::ifstream in("/proc/loadavg");
     std::string one;
@@ -215,17 +226,23 @@ void runShellComparison(const ShellComparisonOptions& options) {
     writeNewFile(errors, "");
     writeNewFile(output, "");
 
-    std::printf("mentrenq query --report --format csv against the sqlite3 shell on the same statements\n"
-                "(%d alternate runs each, medians; load average %s at the start; files in %s)\n",
-                options.repetitions, loadAverage().c_str(), dir.c_str());
+    std::printf("mentrenq query --report --format csv against the sqlite3 shell on the statements the host\n"
+                "received, written out with their literals: as written (each OR tested branch by branch) and as\n"
+                "the host answers them (lists of resources looked up one by one). %d alternate runs of each,\n"
+                "medians of wall-clock and of CPU time (user + system); load average %s at the start.\n",
+                options.repetitions, loadAverage().c_str());
+    if (options.keepFiles) std::printf("The snapshots and scripts stay in %s.\n", dir.c_str());
     int index = 0;
     for (const Shape& shape : shapes()) {
         ++index;
-        const std::string db = file("enterprise" + std::to_string(index) + ".db");
-        const std::string script = file("statements" + std::to_string(index) + ".sql");
+        const std::string n = std::to_string(index);
+        const std::string db = file("enterprise" + n + ".db");
+        const std::string written = file("as-written" + n + ".sql");
+        const std::string answered = file("as-answered" + n + ".sql");
         writeSnapshot(db, shape.options);
         const Recorded recorded = recordReport(db);
-        writeNewFile(script, shellScript(db, recorded.statements));
+        writeNewFile(written, shellScript(db, recorded.statements, host::sql::Query::ShellText::AsWritten));
+        writeNewFile(answered, shellScript(db, recorded.statements, host::sql::Query::ShellText::AsAnswered));
 
         const std::vector<std::string> ours = {MENTRENQ_PROGRAM, "query", "--db", db, "--report", "--format", "csv"};
         const std::vector<std::string> shell = {SQLITE3_SHELL, "-bail", "-readonly", db};
@@ -235,25 +252,27 @@ void runShellComparison(const ShellComparisonOptions& options) {
         if (lineCount(output) != recorded.outputRows + 1)
             throw std::runtime_error("mentrenq wrote " + std::to_string(lineCount(output)) + " lines for " +
                                      std::to_string(recorded.outputRows) + " rows");
-        runProgram(shell, script, output, errors);
-        if (lineCount(output) != recorded.sqliteRows)
-            throw std::runtime_error("sqlite3 wrote " + std::to_string(lineCount(output)) + " lines for " +
-                                     std::to_string(recorded.sqliteRows) + " rows");
+        for (const std::string& script : {written, answered}) {
+            runProgram(shell, script, output, errors);
+            if (lineCount(output) != recorded.sqliteRows)
+                throw std::runtime_error("sqlite3 wrote " + std::to_string(lineCount(output)) + " lines for " +
+                                         std::to_string(recorded.sqliteRows) + " rows");
+        }
 
-        std::vector<double> oursWall, oursCpu, shellWall, shellCpu;
+        Samples mentrenq, asWritten, asAnswered;
         for (int i = 0; i < options.repetitions; ++i) {
-            const Timing a = runProgram(ours, "/dev/null", "/dev/null", errors);
-            const Timing b = runProgram(shell, script, "/dev/null", errors);
-            oursWall.push_back(a.wallMs);
-            oursCpu.push_back(a.cpuMs);
-            shellWall.push_back(b.wallMs);
-            shellCpu.push_back(b.cpuMs);
+            mentrenq.add(runProgram(ours, "/dev/null", "/dev/null", errors));
+            asWritten.add(runProgram(shell, written, "/dev/null", errors));
+            asAnswered.add(runProgram(shell, answered, "/dev/null", errors));
         }
         std::printf("%s: %zu statements, %zu rows from SQLite, %zu output rows\n"
-                    "  mentrenq %8.1f ms (cpu %7.1f)   sqlite3 %8.1f ms (cpu %7.1f)   ratio %.2f (cpu %.2f)\n",
+                    "  mentrenq           %8.1f ms (cpu %7.1f)\n"
+                    "  sqlite3 as written %8.1f ms (cpu %7.1f)   ratio %.2f (cpu %.2f)\n"
+                    "  sqlite3 as answered%8.1f ms (cpu %7.1f)   ratio %.2f (cpu %.2f)\n",
                     shape.name, recorded.statements.size(), recorded.sqliteRows, recorded.outputRows,
-                    median(oursWall), median(oursCpu), median(shellWall), median(shellCpu),
-                    median(oursWall) / median(shellWall), median(oursCpu) / median(shellCpu));
+                    mentrenq.wall(), mentrenq.cpu(), asWritten.wall(), asWritten.cpu(),
+                    mentrenq.wall() / asWritten.wall(), mentrenq.cpu() / asWritten.cpu(), asAnswered.wall(),
+                    asAnswered.cpu(), mentrenq.wall() / asAnswered.wall(), mentrenq.cpu() / asAnswered.cpu());
         std::fflush(stdout);
     }
     std::printf("load average %s at the end\n", loadAverage().c_str());

@@ -90,11 +90,15 @@ bool describeColumns(sqlite3_stmt* s, std::vector<ColumnSpec>& columns, std::str
 
 } // namespace
 
-bool Query::inlineText(Snapshot& snapshot, std::string_view text, std::string& sqlite, std::string& error) {
+bool Query::shellText(Snapshot& snapshot, std::string_view text, ShellText form, std::string& sqlite,
+                      std::string& error) {
     Statement statement;
     std::string node;
     if (!readStatement(snapshot, text, statement, node, error)) return false;
-    sqlite = translate(statement, node, LiteralForm::Inline).sql;
+    TranslationOptions options;
+    options.inlineLiterals = true;
+    options.lookUpValueLists = form == ShellText::AsAnswered;
+    sqlite = translate(statement, node, options).sql;
     return true;
 }
 
@@ -120,9 +124,10 @@ std::unique_ptr<Query> Query::prepare(Snapshot& snapshot, std::string_view text,
     for (std::size_t i = 0; i < translation.values.size(); ++i) {
         const BoundValue& v = translation.values[i];
         const int index = static_cast<int>(i) + 1;
-        const int rc = v.isText ? sqlite3_bind_text(s, index, v.text.data(), static_cast<int>(v.text.size()),
-                                                    SQLITE_TRANSIENT)
-                                : sqlite3_bind_int64(s, index, v.integer);
+        const int rc = v.isNull   ? sqlite3_bind_null(s, index)
+                       : v.isText ? sqlite3_bind_text(s, index, v.text.data(), static_cast<int>(v.text.size()),
+                                                      SQLITE_TRANSIENT)
+                                  : sqlite3_bind_int64(s, index, v.integer);
         if (rc != SQLITE_OK) {
             error = std::string("cannot bind a value of the statement: ") + sqlite3_errmsg(snapshot.db());
             return nullptr;

@@ -21,10 +21,13 @@ public:
     // tables are routed. The snapshot must outlive the query.
     static std::unique_ptr<Query> prepare(Snapshot& snapshot, std::string_view text, std::string& error);
 
-    // The SQLite text that answers the statement as prepare would, with
-    // every literal written in: what a person would give the sqlite3 shell
-    // to get the same rows. Refuses what prepare refuses.
-    static bool inlineText(Snapshot& snapshot, std::string_view text, std::string& sqlite, std::string& error);
+    // The statement as SQLite text with every literal written in, for the
+    // sqlite3 shell to give the same rows: as written (each OR tested branch
+    // by branch, AT as a condition on the node column: what a person would
+    // type), or as the host answers it. Refuses what prepare refuses.
+    enum class ShellText { AsWritten, AsAnswered };
+    static bool shellText(Snapshot& snapshot, std::string_view text, ShellText form, std::string& sqlite,
+                          std::string& error);
 
     ~Query();
     Query(const Query&) = delete;

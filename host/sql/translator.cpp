@@ -21,7 +21,7 @@ constexpr std::size_t valueRowsMultiple = 8;
 
 class Writer {
 public:
-    Writer(const Statement& s, LiteralForm form) : statement_(s), catalog_(catalog()), form_(form) {}
+    Writer(const Statement& s, TranslationOptions options) : statement_(s), catalog_(catalog()), options_(options) {}
 
     Translation run(std::string_view node) {
         std::vector<int> order = statement_.tables;
@@ -68,7 +68,7 @@ public:
         for (std::size_t i = 0; i < conjuncts.size(); ++i) {
             std::vector<const Condition*> branches;
             if (conjuncts[i]->kind == Condition::Kind::Or) flatten(*conjuncts[i], Condition::Kind::Or, branches);
-            if (!branches.empty() && isValueList(branches)) {
+            if (options_.lookUpValueLists && !branches.empty() && isValueList(branches)) {
                 where.push_back(lookUpEach(branches));
             } else {
                 where.push_back(pushed[i].empty() ? condition(*conjuncts[i]) : routedBranches(*conjuncts[i], pushed[i]));
@@ -102,7 +102,7 @@ private:
     }
 
     std::string bind(BoundValue v) {
-        if (form_ == LiteralForm::Inline) return sqliteLiteral(v);
+        if (options_.inlineLiterals) return sqliteLiteral(v);
         out_.values.push_back(std::move(v));
         return "?" + std::to_string(out_.values.size());
     }
@@ -146,6 +146,12 @@ private:
         return nullptr;
     }
 
+    static const Operand* literalOf(const Condition& equality) {
+        const Operand* literal = nullptr;
+        columnOfEquality(equality, literal);
+        return literal;
+    }
+
     // Whether every branch of an OR is an AND of `column = literal` terms
     // over the same columns, in the same order, of one routed table: a list
     // of values to look up, e.g. a list of resources by major and minor name.
@@ -178,9 +184,9 @@ private:
     // order as before. Comparisons keep the column on the left, so they
     // compare with the column's collation and affinity as `column = literal`
     // does. With bound values the list is padded to a multiple of
-    // `valueRowsMultiple` rows by repeating its last row, so that lists of
-    // similar length share one statement text and thus one prepared
-    // statement.
+    // `valueRowsMultiple` rows with rows of nulls, which match nothing and
+    // cost no search, so that lists of similar length share one statement
+    // text and thus one prepared statement.
     std::string lookUpEach(const std::vector<const Condition*>& branches) {
         std::vector<const Condition*> first;
         flatten(*branches[0], Condition::Kind::And, first);
@@ -189,15 +195,16 @@ private:
         const std::string name = quotedName(catalog_.tables[table].name);
 
         std::size_t rows = branches.size();
-        if (form_ == LiteralForm::Bound) rows = (rows + valueRowsMultiple - 1) / valueRowsMultiple * valueRowsMultiple;
+        if (!options_.inlineLiterals) rows = (rows + valueRowsMultiple - 1) / valueRowsMultiple * valueRowsMultiple;
         std::string s = "(" + name + ".rowid IN (SELECT " + name + ".rowid FROM (VALUES ";
         for (std::size_t r = 0; r < rows; ++r) {
             std::vector<const Condition*> terms;
-            flatten(*branches[std::min(r, branches.size() - 1)], Condition::Kind::And, terms);
+            if (r < branches.size()) flatten(*branches[r], Condition::Kind::And, terms);
             s += r ? ", (" : "(";
-            for (std::size_t i = 0; i < terms.size(); ++i) {
-                columnOfEquality(*terms[i], literal);
-                s += (i ? ", " : "") + operand(*literal);
+            for (std::size_t i = 0; i < first.size(); ++i) {
+                BoundValue null;
+                null.isNull = true;
+                s += (i ? ", " : "") + (terms.empty() ? bind(null) : operand(*literalOf(*terms[i])));
             }
             s += ")";
         }
@@ -258,7 +265,7 @@ private:
 
     const Statement& statement_;
     const Catalog& catalog_;
-    const LiteralForm form_;
+    const TranslationOptions options_;
     Translation out_;
     std::string nodeValue_;
 };
@@ -283,6 +290,7 @@ std::string globPattern(std::string_view likePattern) {
 }
 
 std::string sqliteLiteral(const BoundValue& value) {
+    if (value.isNull) return "NULL";
     if (!value.isText) return std::to_string(value.integer);
     std::string s = "'";
     for (char c : value.text) {
@@ -292,8 +300,8 @@ std::string sqliteLiteral(const BoundValue& value) {
     return s + "'";
 }
 
-Translation translate(const Statement& statement, std::string_view node, LiteralForm form) {
-    return Writer(statement, form).run(node);
+Translation translate(const Statement& statement, std::string_view node, TranslationOptions options) {
+    return Writer(statement, options).run(node);
 }
 
 } // namespace host::sql

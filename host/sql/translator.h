@@ -21,6 +21,7 @@ struct BoundValue {
     bool isText = true;
     std::string text;
     int64_t integer = 0;
+    bool isNull = false; // a null, whatever the other fields say
 };
 
 struct Translation {
@@ -28,14 +29,20 @@ struct Translation {
     std::vector<BoundValue> values; // value i binds to ?(i+1)
 };
 
-// How literals stand in the SQLite text: as numbered parameters whose values
-// are bound (what the host runs), or written in as quoted literals, the text
-// a person would give to the sqlite3 shell (`values` then stays empty).
-enum class LiteralForm { Bound, Inline };
+struct TranslationOptions {
+    // Literals as numbered parameters whose values are bound (what the host
+    // runs), or written in as quoted literals, the text a person would give
+    // to the sqlite3 shell (`values` then stays empty).
+    bool inlineLiterals = false;
+    // An OR that lists values of columns of one routed table (such as the
+    // resources of a detail statement) looked up value by value through the
+    // table's index; else every OR is tested branch by branch, as written.
+    bool lookUpValueLists = true;
+};
 
 // `node` is the routed node name, trailing blanks removed; unused when no
 // table of the statement is routed.
-Translation translate(const Statement& statement, std::string_view node, LiteralForm form = LiteralForm::Bound);
+Translation translate(const Statement& statement, std::string_view node, TranslationOptions options = {});
 
 // A SQLite literal of the value: a text in apostrophes, each apostrophe
 // doubled; an integer in decimal.

@@ -126,16 +126,19 @@ TEST_F(ValueListTest, OtherListsOfEqualitiesOnOneTableAreLookedUpToo) {
 
 TEST_F(ValueListTest, WrittenOutWithLiteralsTheTextAnswersTheSameRows) {
     const std::string text = listStatement({{"Q\"X", "?1 ' OR 1=1 --"}, {"SYSDSN", "PAY.LOAD"}});
-    std::string sqlite, error;
-    ASSERT_TRUE(Query::inlineText(*snapshot, text, sqlite, error)) << error;
-    EXPECT_EQ(sqlite.find('?'), sqlite.find("?1 '' OR 1=1 --")) << sqlite;
-    std::vector<Row> written;
-    sqlite3_stmt* s = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(snapshot->db(), sqlite.c_str(), -1, &s, nullptr), SQLITE_OK) << sqlite;
-    EXPECT_EQ(sqlite3_bind_parameter_count(s), 0);
-    while (sqlite3_step(s) == SQLITE_ROW) written.push_back({reinterpret_cast<const char*>(sqlite3_column_text(s, 3))});
-    sqlite3_finalize(s);
-    EXPECT_EQ(written, (std::vector<Row>{{"J1A"}, {"J1B"}, {"J4"}, {"J7"}}));
+    for (auto form : {Query::ShellText::AsWritten, Query::ShellText::AsAnswered}) {
+        std::string sqlite, error;
+        ASSERT_TRUE(Query::shellText(*snapshot, text, form, sqlite, error)) << error;
+        EXPECT_EQ(sqlite.find('?'), sqlite.find("?1 '' OR 1=1 --")) << sqlite;
+        EXPECT_EQ(sqlite.find(".rowid IN (SELECT") != std::string::npos, form == Query::ShellText::AsAnswered);
+        std::vector<Row> written;
+        sqlite3_stmt* s = nullptr;
+        ASSERT_EQ(sqlite3_prepare_v2(snapshot->db(), sqlite.c_str(), -1, &s, nullptr), SQLITE_OK) << sqlite;
+        EXPECT_EQ(sqlite3_bind_parameter_count(s), 0);
+        while (sqlite3_step(s) == SQLITE_ROW) written.push_back({reinterpret_cast<const char*>(sqlite3_column_text(s, 3))});
+        sqlite3_finalize(s);
+        EXPECT_EQ(written, (std::vector<Row>{{"J1A"}, {"J1B"}, {"J4"}, {"J7"}}));
+    }
 }
 
 } // namespace
