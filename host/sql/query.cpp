@@ -4,6 +4,7 @@
 
 #include "sql/parser.h"
 #include "sql/schema.h"
+#include "sql/statement_shapes.h"
 #include "sql/tokenizer.h"
 #include "sql/translator.h"
 
@@ -33,18 +34,19 @@ bool checkRouting(const Statement& s, std::string& error) {
     return true;
 }
 
-// Reads the statement and the node it is routed to (trailing blanks
-// removed, "" for the hub's table), which must be known to the snapshot.
-bool readStatement(Snapshot& snapshot, std::string_view text, Statement& statement, std::string& node,
+// Reads the scanned statement: one statement of the dialect on known tables
+// and columns, routed exactly when its tables are.
+bool readStatement(std::string_view text, const std::vector<Lexeme>& lexemes, Statement& statement,
                    std::string& error) {
     std::vector<Token> tokens;
-    if (!tokenize(text, tokens, error) || !parseStatement(tokens, statement, error) ||
-        !checkRouting(statement, error)) {
-        return false;
-    }
-    node.clear();
-    if (!statement.node) return true;
-    std::string_view name = *statement.node;
+    tokens.reserve(lexemes.size());
+    for (const Lexeme& l : lexemes) tokens.push_back(toToken(text, l));
+    return parseStatement(tokens, statement, error) && checkRouting(statement, error);
+}
+
+// The node an AT clause names, trailing blanks removed, which must be known
+// to the snapshot.
+bool knownNode(Snapshot& snapshot, std::string_view name, std::string& node, std::string& error) {
     while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
     if (name.empty()) {
         error = "the AT clause names no node";
@@ -92,9 +94,13 @@ bool describeColumns(sqlite3_stmt* s, std::vector<ColumnSpec>& columns, std::str
 
 bool Query::shellText(Snapshot& snapshot, std::string_view text, ShellText form, std::string& sqlite,
                       std::string& error) {
+    std::vector<Lexeme> lexemes;
     Statement statement;
     std::string node;
-    if (!readStatement(snapshot, text, statement, node, error)) return false;
+    if (!scan(text, lexemes, error) || !readStatement(text, lexemes, statement, error) ||
+        (statement.node && !knownNode(snapshot, *statement.node, node, error))) {
+        return false;
+    }
     TranslationOptions options;
     options.inlineLiterals = true;
     options.lookUpValueLists = form == ShellText::AsAnswered;
@@ -103,15 +109,40 @@ bool Query::shellText(Snapshot& snapshot, std::string_view text, ShellText form,
 }
 
 std::unique_ptr<Query> Query::prepare(Snapshot& snapshot, std::string_view text, std::string& error) {
-    Statement statement;
-    std::unique_ptr<Query> q(new Query);
-    if (!readStatement(snapshot, text, statement, q->routedNode_, error)) return nullptr;
+    std::vector<Lexeme> lexemes;
+    if (!scan(text, lexemes, error)) return nullptr;
 
-    q->firstTable_ = statement.tables.front();
-    q->substrings_ = statement.where && hasSubstr(*statement.where);
-    const Translation translation = translate(statement, q->routedNode_);
+    // A statement of a shape read before takes its values from its own
+    // literals; any other is parsed and translated, and its shape kept.
+    std::string key = shapeKey(text, lexemes);
+    std::vector<BoundValue> values;
+    const StatementShape* shape = snapshot.shapes().find(key);
+    if (!shape || !valuesOf(*shape, text, lexemes, values)) {
+        Statement statement;
+        if (!readStatement(text, lexemes, statement, error)) return nullptr;
+        StatementShape read;
+        Translation translation = translate(statement, "");
+        read.sqlite = std::move(translation.sql);
+        values = std::move(translation.values);
+        read.values = values;
+        read.nodeToken = statement.nodeToken;
+        read.firstTable = statement.tables.front();
+        read.substrings = statement.where && hasSubstr(*statement.where);
+        shape = &snapshot.shapes().add(std::move(key), std::move(read));
+    }
+
+    std::unique_ptr<Query> q(new Query);
+    if (shape->nodeToken >= 0) {
+        const std::string written = tokenText(text, lexemes[static_cast<std::size_t>(shape->nodeToken)]);
+        if (!knownNode(snapshot, written, q->routedNode_, error)) return nullptr;
+        for (BoundValue& v : values) {
+            if (v.origin.kind == ValueOrigin::Kind::Node) v.text = q->routedNode_;
+        }
+    }
+    q->firstTable_ = shape->firstTable;
+    q->substrings_ = shape->substrings;
     q->cache_ = &snapshot.statements();
-    q->prepared_ = q->cache_->take(translation.sql, error);
+    q->prepared_ = q->cache_->take(shape->sqlite, error);
     if (!q->prepared_) {
         error = "the snapshot refused the statement: " + error;
         return nullptr;
@@ -121,8 +152,8 @@ std::unique_ptr<Query> Query::prepare(Snapshot& snapshot, std::string_view text,
         q->prepared_.reset(); // not kept: its columns cannot be delivered
         return nullptr;
     }
-    for (std::size_t i = 0; i < translation.values.size(); ++i) {
-        const BoundValue& v = translation.values[i];
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const BoundValue& v = values[i];
         const int index = static_cast<int>(i) + 1;
         const int rc = v.isNull   ? sqlite3_bind_null(s, index)
                        : v.isText ? sqlite3_bind_text(s, index, v.text.data(), static_cast<int>(v.text.size()),

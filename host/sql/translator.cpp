@@ -41,7 +41,9 @@ public:
         for (int t : order) {
             if (catalog_.tables[t].routed) routed.push_back(t);
         }
-        if (!routed.empty()) nodeValue_ = bind(BoundValue{true, std::string(withoutTrailingBlanks(node)), 0});
+        if (!routed.empty()) {
+            nodeValue_ = bind(textValue(std::string(withoutTrailingBlanks(node)), {ValueOrigin::Kind::Node, -1}));
+        }
 
         std::vector<const Condition*> conjuncts;
         if (statement_.where) flatten(*statement_.where, Condition::Kind::And, conjuncts);
@@ -99,6 +101,21 @@ private:
     static bool refersTo(const Condition& c, int table) {
         if (refersTo(c.left, table) || refersTo(c.right, table)) return true;
         return std::any_of(c.terms.begin(), c.terms.end(), [&](const Condition& t) { return refersTo(t, table); });
+    }
+
+    static BoundValue textValue(std::string text, ValueOrigin origin) {
+        BoundValue v;
+        v.text = std::move(text);
+        v.origin = origin;
+        return v;
+    }
+
+    static BoundValue integerValue(int64_t integer, int token) {
+        BoundValue v;
+        v.isText = false;
+        v.integer = integer;
+        v.origin.token = token;
+        return v;
     }
 
     std::string bind(BoundValue v) {
@@ -204,6 +221,7 @@ private:
             for (std::size_t i = 0; i < first.size(); ++i) {
                 BoundValue null;
                 null.isNull = true;
+                null.origin.kind = ValueOrigin::Kind::Null;
                 s += (i ? ", " : "") + (terms.empty() ? bind(null) : operand(*literalOf(*terms[i])));
             }
             s += ")";
@@ -221,13 +239,13 @@ private:
         case Operand::Kind::Column:
             return column(o.column);
         case Operand::Kind::Text:
-            return bind(BoundValue{true, o.text, 0});
+            return bind(textValue(o.text, {ValueOrigin::Kind::Literal, o.token}));
         case Operand::Kind::Integer:
-            return bind(BoundValue{false, {}, o.integer});
+            return bind(integerValue(o.integer, o.token));
         case Operand::Kind::Substr: {
             std::string s = "(substr(" + column(o.column) + ", ";
-            s += bind(BoundValue{false, {}, o.start});
-            if (o.length) s += ", " + bind(BoundValue{false, {}, *o.length});
+            s += bind(integerValue(o.start, o.startToken));
+            if (o.length) s += ", " + bind(integerValue(*o.length, o.lengthToken));
             return s + ") COLLATE RTRIM)";
         }
         }
@@ -244,7 +262,9 @@ private:
         case Condition::Kind::Like: {
             const std::string left = operand(c.left);
             return "(rtrim(" + left + ") GLOB " +
-                   bind(BoundValue{true, globPattern(withoutTrailingBlanks(c.right.text)), 0}) + ")";
+                   bind(textValue(globPattern(withoutTrailingBlanks(c.right.text)),
+                                  {ValueOrigin::Kind::Glob, c.right.token})) +
+                   ")";
         }
         case Condition::Kind::And:
         case Condition::Kind::Or: {

@@ -17,11 +17,21 @@
 
 namespace host::sql {
 
+// Where a bound value comes from: a literal token of the statement, as it
+// stands or made a GLOB pattern; the routed node; or nowhere (a null). With
+// it, a statement of the same shape is bound without being parsed.
+struct ValueOrigin {
+    enum class Kind { Literal, Glob, Node, Null };
+    Kind kind = Kind::Literal;
+    int token = -1; // Literal, Glob: index of the token
+};
+
 struct BoundValue {
     bool isText = true;
     std::string text;
     int64_t integer = 0;
     bool isNull = false; // a null, whatever the other fields say
+    ValueOrigin origin;
 };
 
 struct Translation {
