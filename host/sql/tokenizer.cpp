@@ -1,22 +1,29 @@
 #include "sql/tokenizer.h"
 
+#include <array>
 #include <cstdio>
 
 namespace host::sql {
 
 namespace {
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
+// Character classes, looked up once per character of every statement.
+enum : unsigned char { blank = 1, wordStart = 2, digit = 4 };
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+constexpr std::array<unsigned char, 256> classes = [] {
+    std::array<unsigned char, 256> c{};
+    for (unsigned char b : {' ', '\t', '\n', '\r', '\f', '\v'}) c[b] = blank;
+    for (int b = 'A'; b <= 'Z'; ++b) c[b] = c[b + 'a' - 'A'] = wordStart;
+    for (unsigned char b : {'_', '$', '#', '@'}) c[b] = wordStart;
+    for (int b = '0'; b <= '9'; ++b) c[b] = digit;
+    return c;
+}();
 
-bool startsWord(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == '$' || c == '#' || c == '@';
-}
-
-bool continuesWord(char c) { return startsWord(c) || isDigit(c); }
+unsigned char classOf(char c) { return classes[static_cast<unsigned char>(c)]; }
+bool isBlank(char c) { return classOf(c) == blank; }
+bool isDigit(char c) { return classOf(c) == digit; }
+bool startsWord(char c) { return classOf(c) == wordStart; }
+bool continuesWord(char c) { return (classOf(c) & (wordStart | digit)) != 0; }
 
 std::string at(std::size_t offset) { return " at offset " + std::to_string(offset); }
 
@@ -59,7 +66,7 @@ bool passLiteral(std::string_view text, std::size_t& i, char quote, bool& double
 
 bool scan(std::string_view text, std::vector<Lexeme>& out, std::string& error) {
     out.clear();
-    out.reserve(text.size() / 8 + 2);
+    out.reserve(text.size() / 4 + 2);
     std::size_t i = 0;
     while (i < text.size()) {
         const char c = text[i];

@@ -66,6 +66,15 @@ public:
         }
 
         std::vector<std::string> where;
+        if (order.size() == 1 && routed.size() == 1 && conjuncts.empty()) {
+            // Every row of one node: its rowids are gathered from the index
+            // and the rows read in rowid order, rather than the whole rows
+            // sorted into rowid order after the index gave them.
+            const std::string name = quotedName(catalog_.tables[order[0]].name);
+            where.push_back(name + ".rowid IN (SELECT " + name + ".rowid FROM " + name + " WHERE " +
+                            restriction(order[0]) + ")");
+            topLevel.clear();
+        }
         for (int t : topLevel) where.push_back(restriction(t));
         for (std::size_t i = 0; i < conjuncts.size(); ++i) {
             std::vector<const Condition*> branches;

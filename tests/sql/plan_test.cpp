@@ -45,12 +45,22 @@ TEST_F(PlanTest, SummaryQueryWithWhereSearchesTheNodeAndNameIndex) {
     EXPECT_EQ(p.find("SCAN"), std::string::npos) << p;
 }
 
-TEST_F(PlanTest, NodeQueriesSearchByNode) {
+TEST_F(PlanTest, NodeQueriesGatherTheNodesRowsFromTheIndexInRowidOrder) {
     auto summary = prepare(summaryQuery("PLXA:THRU"));
     auto members = prepare(mxcfsysQuery("PLXA:THRU"));
     ASSERT_TRUE(summary && members);
-    EXPECT_NE(plan(*summary).find("SEARCH MGLBLENQ USING INDEX MGLBLENQ_AT (AT_NODE=?)"), std::string::npos);
-    EXPECT_NE(plan(*members).find("SEARCH MXCFSYS USING INDEX MXCFSYS_AT (AT_NODE=?)"), std::string::npos);
+    for (const auto& [q, table] : {std::pair{summary.get(), "MGLBLENQ"}, std::pair{members.get(), "MXCFSYS"}}) {
+        const std::string p = plan(*q);
+        EXPECT_NE(p.find(std::string("SEARCH ") + table + " USING INTEGER PRIMARY KEY (rowid=?)"), std::string::npos) << p;
+        EXPECT_NE(p.find(std::string("SEARCH ") + table + " USING COVERING INDEX " + table + "_AT (AT_NODE=?)"),
+                  std::string::npos) << p;
+        EXPECT_EQ(p.find("TEMP B-TREE"), std::string::npos) << p;
+    }
+    // Rows in the node's rowid order, not the index's order of names.
+    const auto r = rows(summaryQuery("PLXA:THRU"));
+    ASSERT_EQ(r.size(), 3u);
+    EXPECT_EQ(r[0][0], field("SYSDSN", 8));
+    EXPECT_EQ(r[2][0], field("SPFEDIT", 8));
 }
 
 TEST_F(PlanTest, FullDetailStatementOfFiftyTwoPredicatesLooksUpEachResourceThroughTheIndex) {
