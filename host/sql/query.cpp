@@ -103,7 +103,7 @@ bool Query::shellText(Snapshot& snapshot, std::string_view text, ShellText form,
     }
     TranslationOptions options;
     options.inlineLiterals = true;
-    options.lookUpValueLists = form == ShellText::AsAnswered;
+    options.asWritten = form == ShellText::AsWritten;
     sqlite = translate(statement, node, options).sql;
     return true;
 }

@@ -66,7 +66,7 @@ public:
         }
 
         std::vector<std::string> where;
-        if (order.size() == 1 && routed.size() == 1 && conjuncts.empty()) {
+        if (!options_.asWritten && order.size() == 1 && routed.size() == 1 && conjuncts.empty()) {
             // Every row of one node: its rowids are gathered from the index
             // and the rows read in rowid order, rather than the whole rows
             // sorted into rowid order after the index gave them.
@@ -79,7 +79,7 @@ public:
         for (std::size_t i = 0; i < conjuncts.size(); ++i) {
             std::vector<const Condition*> branches;
             if (conjuncts[i]->kind == Condition::Kind::Or) flatten(*conjuncts[i], Condition::Kind::Or, branches);
-            if (options_.lookUpValueLists && !branches.empty() && isValueList(branches)) {
+            if (!options_.asWritten && !branches.empty() && isValueList(branches)) {
                 where.push_back(lookUpEach(branches));
             } else {
                 where.push_back(pushed[i].empty() ? condition(*conjuncts[i]) : routedBranches(*conjuncts[i], pushed[i]));

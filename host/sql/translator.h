@@ -44,10 +44,12 @@ struct TranslationOptions {
     // runs), or written in as quoted literals, the text a person would give
     // to the sqlite3 shell (`values` then stays empty).
     bool inlineLiterals = false;
-    // An OR that lists values of columns of one routed table (such as the
-    // resources of a detail statement) looked up value by value through the
-    // table's index; else every OR is tested branch by branch, as written.
-    bool lookUpValueLists = true;
+    // The statement in its own form: every OR tested branch by branch, all
+    // rows of a node sorted into rowid order. Otherwise an OR that lists
+    // values of columns of one routed table (such as the resources of a
+    // detail statement) is looked up value by value through the table's
+    // index, and all rows of a node are read by their rowids.
+    bool asWritten = false;
 };
 
 // `node` is the routed node name, trailing blanks removed; unused when no

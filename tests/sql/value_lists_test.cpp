@@ -139,6 +139,10 @@ TEST_F(ValueListTest, WrittenOutWithLiteralsTheTextAnswersTheSameRows) {
         sqlite3_finalize(s);
         EXPECT_EQ(written, (std::vector<Row>{{"J1A"}, {"J1B"}, {"J4"}, {"J7"}}));
     }
+    std::string summary, error;
+    ASSERT_TRUE(Query::shellText(*snapshot, summaryQuery("N"), Query::ShellText::AsWritten, summary, error)) << error;
+    EXPECT_NE(summary.find(" FROM \"MGLBLENQ\" WHERE \"MGLBLENQ\".\"AT_NODE\" = 'N' ORDER BY \"MGLBLENQ\".rowid"),
+              std::string::npos) << summary;
 }
 
 } // namespace
