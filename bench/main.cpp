@@ -7,7 +7,8 @@
 //                 on the statements the host received, N alternate runs each
 //                 (11 when not given); with --keep-files=FOLDER the
 //                 snapshots and scripts are written to that new folder and
-//                 kept.
+//                 kept; $MENTRENQ_BENCH_COMMAND names another mentrenq to
+//                 time instead of the one built here.
 #include <benchmark/benchmark.h>
 #include <valgrind/callgrind.h>
 

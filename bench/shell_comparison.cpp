@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -70,8 +71,9 @@ void writeSnapshot(const std::string& path, const scenarios::GeneratorOptions& o
     if (!snapshot || !snapshot->exec("BEGIN;" + scenarios::generateEnterpriseSql(options) + "COMMIT;", error))
         throw std::runtime_error("generating the enterprise: " + error);
     // VACUUM INTO refuses a file that exists and is not empty.
-    std::string quoted = host::sql::sqliteLiteral({true, path, 0});
-    if (!snapshot->exec("VACUUM INTO " + quoted + ";", error))
+    host::sql::BoundValue file;
+    file.text = path;
+    if (!snapshot->exec("VACUUM INTO " + host::sql::sqliteLiteral(file) + ";", error))
         throw std::runtime_error("writing " + path + ": " + error);
 }
 
@@ -132,6 +134,13 @@ std::string shellScript(const std::string& path, const std::vector<std::string>&
         script += sqlite + ";\n";
     }
     return script;
+}
+
+// The command timed: the one built beside the benchmarks, or
+// $MENTRENQ_BENCH_COMMAND (another build, to compare two).
+std::string program() {
+    const char* other = std::getenv("MENTRENQ_BENCH_COMMAND");
+    return other && *other ? other : MENTRENQ_PROGRAM;
 }
 
 struct Timing {
@@ -244,7 +253,7 @@ void runShellComparison(const ShellComparisonOptions& options) {
         writeNewFile(written, shellScript(db, recorded.statements, host::sql::Query::ShellText::AsWritten));
         writeNewFile(answered, shellScript(db, recorded.statements, host::sql::Query::ShellText::AsAnswered));
 
-        const std::vector<std::string> ours = {MENTRENQ_PROGRAM, "query", "--db", db, "--report", "--format", "csv"};
+        const std::vector<std::string> ours = {program(), "query", "--db", db, "--report", "--format", "csv"};
         const std::vector<std::string> shell = {SQLITE3_SHELL, "-bail", "-readonly", db};
         // A first run of each checks what it writes: the report's rows and
         // a header line; one line for every row SQLite answered.
