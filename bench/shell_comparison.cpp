@@ -225,10 +225,20 @@ void runShellComparison(const ShellComparisonOptions& options) {
     } else if (::mkdir(dir.c_str(), 0755) != 0) {
         throw std::runtime_error("cannot make the new folder " + dir + ": " + std::strerror(errno));
     }
-    std::vector<std::string> made;
+    // Only files this run made go, with their folder, also when it fails.
+    struct Made {
+        std::string dir;
+        bool keep;
+        std::vector<std::string> files;
+        ~Made() {
+            if (keep) return;
+            for (auto it = files.rbegin(); it != files.rend(); ++it) std::remove(it->c_str());
+            ::rmdir(dir.c_str());
+        }
+    } made{dir, options.keepFiles, {}};
     const auto file = [&](const std::string& name) {
-        made.push_back(dir + "/" + name);
-        return made.back();
+        made.files.push_back(dir + "/" + name);
+        return made.files.back();
     };
     const std::string errors = file("stderr.txt");
     const std::string output = file("stdout.txt");
@@ -285,10 +295,6 @@ void runShellComparison(const ShellComparisonOptions& options) {
         std::fflush(stdout);
     }
     std::printf("load average %s at the end\n", loadAverage().c_str());
-    if (!options.keepFiles) {
-        for (auto it = made.rbegin(); it != made.rend(); ++it) std::remove(it->c_str());
-        ::rmdir(dir.c_str());
-    }
 }
 
 } // namespace bench
