@@ -59,6 +59,7 @@ test-i686:
 
 bench: build
 	build/default/bin/mentrenq-bench
+	build/default/bin/mentrenq-bench --shell-comparison
 
 clean:
 	rm -rf build

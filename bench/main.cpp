@@ -2,10 +2,19 @@
 //   --once=NAME   run the measurement NAME (e.g. ModuleShare/report/rows:10000/sys:1/plex:1)
 //                 once, with callgrind's collection on only around it, and
 //                 print the enterprise's figures.
+//   --shell-comparison[=N]
+//                 time `mentrenq query --report` against the sqlite3 shell
+//                 on the statements the host received, N alternate runs each
+//                 (11 when not given); with --keep-files=FOLDER the
+//                 snapshots and scripts are written to that new folder and
+//                 kept; $MENTRENQ_BENCH_COMMAND names another mentrenq to
+//                 time instead of the one built here.
 #include <benchmark/benchmark.h>
 #include <valgrind/callgrind.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -13,6 +22,7 @@
 #include "enterprises.h"
 #include "ratio_summary.h"
 #include "shares.h"
+#include "shell_comparison.h"
 
 namespace {
 
@@ -44,8 +54,25 @@ int runOnce(const std::string& name) {
 
 int main(int argc, char** argv) {
     try {
-        for (int i = 1; i < argc; ++i)
-            if (std::strncmp(argv[i], "--once=", 7) == 0) return runOnce(argv[i] + 7);
+        bench::ShellComparisonOptions shell;
+        bool compare = false;
+        for (int i = 1; i < argc; ++i) {
+            const std::string arg = argv[i];
+            if (arg.rfind("--once=", 0) == 0) return runOnce(arg.substr(7));
+            if (arg == "--shell-comparison") {
+                compare = true;
+            } else if (arg.rfind("--shell-comparison=", 0) == 0) {
+                compare = true;
+                shell.repetitions = std::max(1, std::atoi(arg.c_str() + 19));
+            } else if (arg.rfind("--keep-files=", 0) == 0) {
+                shell.workDir = arg.substr(13);
+                shell.keepFiles = true;
+            }
+        }
+        if (compare) {
+            bench::runShellComparison(shell);
+            return 0;
+        }
         benchmark::Initialize(&argc, argv);
         if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
         bench::registerBenchmarks();

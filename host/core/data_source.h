@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/fault_plan.h"
 #include "sql/query.h"
 
 namespace host {
@@ -23,8 +24,9 @@ public:
 class DataSource {
 public:
     virtual ~DataSource() = default;
-    // Whether the statement can be answered; checked when it is planned.
-    virtual bool check(std::string_view text, std::string& error) = 0;
+    // Whether the statement can be answered, and what it reads; checked
+    // when it is planned.
+    virtual bool check(std::string_view text, StatementKind& kind, std::string& error) = 0;
     virtual std::unique_ptr<StatementResult> open(std::string_view text, std::string& error) = 0;
 };
 
@@ -32,7 +34,7 @@ public:
 class SnapshotSource : public DataSource {
 public:
     explicit SnapshotSource(sql::Snapshot& snapshot) : snapshot_(snapshot) {}
-    bool check(std::string_view text, std::string& error) override;
+    bool check(std::string_view text, StatementKind& kind, std::string& error) override;
     std::unique_ptr<StatementResult> open(std::string_view text, std::string& error) override;
 
 private:

@@ -54,11 +54,12 @@ int32_t createAccessPlan(uint32_t id, zrx::HostObject* obj, const char* sql, zrx
     s.host().noteStatement(text);
     DataSource* source = s.host().dataSource();
     std::string error = "no enterprise snapshot";
-    if (!source || !source->check(text, error)) {
+    StatementKind kind = StatementKind::Other;
+    if (!source || !source->check(text, kind, error)) {
         s.host().log("CreateAccessPlan refused: " + error + "\n  statement: " + text);
         return status::sqlRefused;
     }
-    auto& object = s.make<PlanObject>(text, classifyStatement(text));
+    auto& object = s.make<PlanObject>(std::move(text), kind);
     *plan = s.handOut(object);
     return status::ok;
 }

@@ -1,5 +1,7 @@
 #include "core/replay_source.h"
 
+#include "core/statement_kind.h"
+
 namespace host {
 
 namespace {
@@ -25,9 +27,18 @@ private:
 
 } // namespace
 
-bool ReplaySource::check(std::string_view text, std::string& error) {
-    if (source_) return source_->check(text, error);
-    if (results_.count(std::string(text))) return true;
+bool ReplaySource::check(std::string_view text, StatementKind& kind, std::string& error) {
+    if (source_) {
+        if (!source_->check(text, kind, error)) return false;
+        kinds_[std::string(text)] = kind;
+        return true;
+    }
+    const std::string key(text);
+    if (results_.count(key)) {
+        const auto found = kinds_.find(key);
+        kind = found != kinds_.end() ? found->second : classifyStatement(text);
+        return true;
+    }
     error = "statement not recorded";
     return false;
 }

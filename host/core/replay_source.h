@@ -27,7 +27,7 @@ public:
     // Distinct statements recorded.
     size_t recorded() const { return results_.size(); }
 
-    bool check(std::string_view text, std::string& error) override;
+    bool check(std::string_view text, StatementKind& kind, std::string& error) override;
     std::unique_ptr<StatementResult> open(std::string_view text, std::string& error) override;
 
     // What one statement answered: its columns, its rows, and how it ended.
@@ -41,6 +41,7 @@ public:
 private:
     DataSource* source_;
     std::unordered_map<std::string, std::shared_ptr<const Recording>> results_;
+    std::unordered_map<std::string, StatementKind> kinds_; // of every statement checked while recording
 };
 
 } // namespace host

@@ -1,4 +1,5 @@
 #include "core/data_source.h"
+#include "core/statement_kind.h"
 
 namespace host {
 
@@ -20,9 +21,10 @@ private:
 
 } // namespace
 
-bool SnapshotSource::check(std::string_view text, std::string& error) {
+bool SnapshotSource::check(std::string_view text, StatementKind& kind, std::string& error) {
     checked_ = sql::Query::prepare(snapshot_, text, error);
     checkedText_.assign(text);
+    if (checked_) kind = classifyStatement(*checked_);
     return checked_ != nullptr;
 }
 

@@ -6,6 +6,22 @@
 
 namespace host {
 
+namespace {
+
+StatementKind kindOf(std::string_view table, bool substr) {
+    if (table == "ENQ_RESRC") return StatementKind::Detail;
+    if (table == "MGLBLENQ") return StatementKind::Summary;
+    if (table == "MXCFSYS") return StatementKind::Members;
+    if (table == "INODESTS") return substr ? StatementKind::ThruNodes : StatementKind::PlexHubs;
+    return StatementKind::Other;
+}
+
+} // namespace
+
+StatementKind classifyStatement(const sql::Query& query) {
+    return kindOf(query.firstTable(), query.comparesSubstrings());
+}
+
 StatementKind classifyStatement(std::string_view text) {
     std::vector<sql::Token> tokens;
     std::string error;
@@ -23,11 +39,7 @@ StatementKind classifyStatement(std::string_view text) {
             if (j < tokens.size()) table = tokens[j].text;
         }
     }
-    if (table == "ENQ_RESRC") return StatementKind::Detail;
-    if (table == "MGLBLENQ") return StatementKind::Summary;
-    if (table == "MXCFSYS") return StatementKind::Members;
-    if (table == "INODESTS") return substr ? StatementKind::ThruNodes : StatementKind::PlexHubs;
-    return StatementKind::Other;
+    return kindOf(table, substr);
 }
 
 } // namespace host

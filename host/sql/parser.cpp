@@ -67,6 +67,7 @@ public:
                 return fail("expected the node name in quotes after AT (, found " + describe(t) + at(t));
             }
             out.node = t.text;
+            out.nodeToken = static_cast<int>(pos_);
             ++pos_;
             if (!expectSymbol(")")) return false;
         }
@@ -196,9 +197,10 @@ private:
         return name(n, "a column name") && resolve(n, ref);
     }
 
-    bool integer(int64_t& value) {
+    bool integer(int64_t& value, int* token = nullptr) {
         const bool negative = acceptSymbol("-");
         const Token& t = peek();
+        if (token) *token = static_cast<int>(pos_);
         if (t.kind != TokenKind::Number) return fail("expected a number, found " + describe(t) + at(t));
         uint64_t v = 0;
         const uint64_t limit = negative ? uint64_t{1} << 63 : (uint64_t{1} << 63) - 1;
@@ -217,20 +219,21 @@ private:
         if (t.kind == TokenKind::String || t.kind == TokenKind::QuotedString) {
             out.kind = Operand::Kind::Text;
             out.text = t.text;
+            out.token = static_cast<int>(pos_);
             ++pos_;
             return true;
         }
         if (t.kind == TokenKind::Number || isSymbol(t, "-")) {
             out.kind = Operand::Kind::Integer;
-            return integer(out.integer);
+            return integer(out.integer, &out.token);
         }
         if (isWord(t, "SUBSTR") && isSymbol(peek(1), "(")) {
             pos_ += 2;
             out.kind = Operand::Kind::Substr;
-            if (!columnRef(out.column) || !expectSymbol(",") || !integer(out.start)) return false;
+            if (!columnRef(out.column) || !expectSymbol(",") || !integer(out.start, &out.startToken)) return false;
             if (acceptSymbol(",")) {
                 int64_t length = 0;
-                if (!integer(length)) return false;
+                if (!integer(length, &out.lengthToken)) return false;
                 out.length = length;
             }
             return expectSymbol(")");
@@ -267,6 +270,7 @@ private:
             out.kind = Condition::Kind::Like;
             out.right.kind = Operand::Kind::Text;
             out.right.text = p.text;
+            out.right.token = static_cast<int>(pos_);
             ++pos_;
             if (negated) {
                 Condition inner = std::move(out);

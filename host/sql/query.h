@@ -10,8 +10,7 @@
 #include "sql/cells.h"
 #include "sql/column_types.h"
 #include "sql/snapshot.h"
-
-struct sqlite3_stmt;
+#include "sql/statement_cache.h"
 
 namespace host::sql {
 
@@ -22,29 +21,45 @@ public:
     // tables are routed. The snapshot must outlive the query.
     static std::unique_ptr<Query> prepare(Snapshot& snapshot, std::string_view text, std::string& error);
 
+    // The statement as SQLite text with every literal written in, for the
+    // sqlite3 shell to give the same rows: as written (each OR tested branch
+    // by branch, AT as a condition on the node column: what a person would
+    // type), or in the forms the host answers it in. Refuses what prepare
+    // refuses.
+    enum class ShellText { AsWritten, AsAnswered };
+    static bool shellText(Snapshot& snapshot, std::string_view text, ShellText form, std::string& sqlite,
+                          std::string& error);
+
     ~Query();
     Query(const Query&) = delete;
     Query& operator=(const Query&) = delete;
 
     // From the declared types of the result columns, in select-list order.
-    const std::vector<ColumnSpec>& columns() const { return columns_; }
+    const std::vector<ColumnSpec>& columns() const { return prepared_->columns; }
 
     enum class Step { Row, Done, Error };
     // The next row into `row` (one cell per column). After Done or Error
     // every further call answers the same.
     Step next(std::vector<Cell>& row, std::string& error);
 
-    const std::string& sqliteText() const { return sqliteText_; }
+    const std::string& sqliteText() const { return prepared_->text; }
     // The AT clause's node, trailing blanks removed; "" for the hub's table.
     const std::string& routedNode() const { return routedNode_; }
+
+    // What tells the module's statements apart: the first table of the FROM
+    // list (the catalog's name), and whether a condition compares SUBSTR.
+    const std::string& firstTable() const;
+    bool comparesSubstrings() const { return substrings_; }
 
 private:
     Query() = default;
 
-    sqlite3_stmt* statement_ = nullptr;
-    std::vector<ColumnSpec> columns_;
-    std::string sqliteText_;
+    // The statement is the snapshot's, lent to this query until it ends.
+    StatementCache* cache_ = nullptr;
+    std::unique_ptr<PreparedStatement> prepared_;
     std::string routedNode_;
+    int firstTable_ = 0;
+    bool substrings_ = false;
     Step finished_ = Step::Row;
     std::string failure_;
 };

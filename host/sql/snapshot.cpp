@@ -3,6 +3,8 @@
 #include <sqlite3.h>
 
 #include "sql/schema.h"
+#include "sql/statement_cache.h"
+#include "sql/statement_shapes.h"
 
 namespace host::sql {
 
@@ -80,9 +82,13 @@ bool checkSchema(sqlite3* db, std::string& error) {
 
 } // namespace
 
-Snapshot::Snapshot(sqlite3* db) : db_(db) {}
+Snapshot::Snapshot(sqlite3* db)
+    : db_(db), statements_(std::make_unique<StatementCache>(db)), shapes_(std::make_unique<StatementShapes>()) {}
 
-Snapshot::~Snapshot() { sqlite3_close_v2(db_); }
+Snapshot::~Snapshot() {
+    statements_.reset();
+    sqlite3_close_v2(db_);
+}
 
 std::unique_ptr<Snapshot> Snapshot::openFile(const std::string& path, std::string& error) {
     if (!catalog().error.empty()) {
@@ -90,7 +96,7 @@ std::unique_ptr<Snapshot> Snapshot::openFile(const std::string& path, std::strin
         return nullptr;
     }
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
         sqliteFailure(db, error);
         sqlite3_close(db);
         error = "cannot open snapshot " + path + ": " + error;
@@ -100,6 +106,12 @@ std::unique_ptr<Snapshot> Snapshot::openFile(const std::string& path, std::strin
     sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
     std::unique_ptr<Snapshot> snapshot(new Snapshot(db));
+    // One read lock for all statements instead of one per statement, which
+    // also spares checking the file for changes at every statement.
+    if (!snapshot->exec("PRAGMA locking_mode = EXCLUSIVE;", error)) {
+        error = "cannot open snapshot " + path + ": " + error;
+        return nullptr;
+    }
     if (!checkSchema(db, error)) {
         error = path + " is not an enterprise snapshot: " + error;
         return nullptr;
@@ -113,7 +125,8 @@ std::unique_ptr<Snapshot> Snapshot::createInMemory(std::string& error) {
         return nullptr;
     }
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK) {
         sqliteFailure(db, error);
         sqlite3_close(db);
         return nullptr;
@@ -136,8 +149,10 @@ bool Snapshot::exec(std::string_view script, std::string& error) {
     return ok;
 }
 
-bool Snapshot::lookUpNode(std::string_view node, bool& known, std::string& error) const {
-    while (!node.empty() && node.back() == ' ') node.remove_suffix(1);
+namespace {
+
+// Whether ?1 names a node: one EXISTS test per table that names nodes.
+std::string nodeLookUpText() {
     std::string sql = "SELECT 0";
     for (const CatalogTable& table : catalog().tables) {
         std::string test;
@@ -148,9 +163,37 @@ bool Snapshot::lookUpNode(std::string_view node, bool& known, std::string& error
         }
         if (!test.empty()) sql += " OR EXISTS(SELECT 1 FROM " + quotedName(table.name) + " WHERE " + test + ")";
     }
+    return sql;
+}
+
+} // namespace
+
+bool Snapshot::lookUpNode(std::string_view node, bool& known, std::string& error) const {
+    while (!node.empty() && node.back() == ' ') node.remove_suffix(1);
+    static const std::string sql = nodeLookUpText();
     known = false;
-    return forEachRow(db_, sql.c_str(), node, [&](sqlite3_stmt* s) { known = sqlite3_column_int(s, 0) != 0; },
-                      error);
+    // Asked for every statement routed to a node: a node found stays known
+    // until the data changes, and the prepared look-up is kept.
+    unsigned version = 0;
+    sqlite3_file_control(db_, "main", SQLITE_FCNTL_DATA_VERSION, &version);
+    if (version != knownVersion_) {
+        knownNodes_.clear();
+        knownVersion_ = version;
+    }
+    if (knownNodes_.count(std::string(node))) {
+        known = true;
+        return true;
+    }
+    auto lookUp = statements_->take(sql, error);
+    if (!lookUp) return false;
+    sqlite3_stmt* s = lookUp->statement;
+    sqlite3_bind_text(s, 1, node.data(), static_cast<int>(node.size()), SQLITE_TRANSIENT);
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) known = sqlite3_column_int(s, 0) != 0;
+    if (rc == SQLITE_DONE && known) knownNodes_.emplace(node);
+    const bool ok = rc == SQLITE_DONE || sqliteFailure(db_, error);
+    statements_->giveBack(std::move(lookUp));
+    return ok;
 }
 
 bool Snapshot::knowsNode(std::string_view node) const {

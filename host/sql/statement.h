@@ -21,6 +21,12 @@ struct Operand {
     int64_t integer = 0;   // Integer
     int64_t start = 0;     // Substr: first character, counted from 1
     std::optional<int64_t> length; // Substr: characters taken, to the end when absent
+    // The tokens the values were read from (Text, Integer: `token`; Substr:
+    // `startToken`, `lengthToken`), so that a statement of the same shape
+    // can take its values without being parsed.
+    int token = -1;
+    int startToken = -1;
+    int lengthToken = -1;
 };
 
 struct Condition {
@@ -43,6 +49,7 @@ struct Statement {
     std::vector<ColumnRef> select;
     std::vector<int> tables;        // catalog indices, in FROM order
     std::optional<std::string> node; // the AT clause's name, as written
+    int nodeToken = -1;
     std::optional<Condition> where;
 };
 

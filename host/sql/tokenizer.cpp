@@ -1,22 +1,29 @@
 #include "sql/tokenizer.h"
 
+#include <array>
 #include <cstdio>
 
 namespace host::sql {
 
 namespace {
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
+// Character classes, looked up once per character of every statement.
+enum : unsigned char { blank = 1, wordStart = 2, digit = 4 };
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+constexpr std::array<unsigned char, 256> classes = [] {
+    std::array<unsigned char, 256> c{};
+    for (unsigned char b : {' ', '\t', '\n', '\r', '\f', '\v'}) c[b] = blank;
+    for (int b = 'A'; b <= 'Z'; ++b) c[b] = c[b + 'a' - 'A'] = wordStart;
+    for (unsigned char b : {'_', '$', '#', '@'}) c[b] = wordStart;
+    for (int b = '0'; b <= '9'; ++b) c[b] = digit;
+    return c;
+}();
 
-bool startsWord(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == '$' || c == '#' || c == '@';
-}
-
-bool continuesWord(char c) { return startsWord(c) || isDigit(c); }
+unsigned char classOf(char c) { return classes[static_cast<unsigned char>(c)]; }
+bool isBlank(char c) { return classOf(c) == blank; }
+bool isDigit(char c) { return classOf(c) == digit; }
+bool startsWord(char c) { return classOf(c) == wordStart; }
+bool continuesWord(char c) { return (classOf(c) & (wordStart | digit)) != 0; }
 
 std::string at(std::size_t offset) { return " at offset " + std::to_string(offset); }
 
@@ -31,37 +38,35 @@ std::string showCharacter(char c) {
     return buf;
 }
 
-// Reads a literal closed by `quote`, where a doubled quote stands for one.
-bool readLiteral(std::string_view text, std::size_t& i, char quote, std::string& value, std::string& error) {
+// Passes a literal closed by `quote`, where a doubled quote stands for one.
+bool passLiteral(std::string_view text, std::size_t& i, char quote, bool& doubled, std::string& error) {
     const std::size_t start = i++;
     for (;;) {
-        if (i >= text.size()) {
+        const std::size_t close = text.find(quote, i);
+        const std::size_t nul = text.substr(0, close).find('\0', i);
+        if (nul != std::string_view::npos) {
+            error = "NUL character in a literal" + at(nul);
+            return false;
+        }
+        if (close == std::string_view::npos) {
             error = "unterminated literal starting" + at(start);
             return false;
         }
-        const char c = text[i];
-        if (c == '\0') {
-            error = "NUL character in a literal" + at(i);
-            return false;
-        }
-        if (c == quote) {
-            if (i + 1 < text.size() && text[i + 1] == quote) {
-                value += quote;
-                i += 2;
-                continue;
-            }
+        i = close + 1;
+        if (i < text.size() && text[i] == quote) {
+            doubled = true;
             ++i;
-            return true;
+            continue;
         }
-        value += c;
-        ++i;
+        return true;
     }
 }
 
 } // namespace
 
-bool tokenize(std::string_view text, std::vector<Token>& out, std::string& error) {
+bool scan(std::string_view text, std::vector<Lexeme>& out, std::string& error) {
     out.clear();
+    out.reserve(text.size() / 4 + 2);
     std::size_t i = 0;
     while (i < text.size()) {
         const char c = text[i];
@@ -69,43 +74,71 @@ bool tokenize(std::string_view text, std::vector<Token>& out, std::string& error
             ++i;
             continue;
         }
-        Token token;
-        token.offset = i;
+        Lexeme lexeme;
+        lexeme.offset = i;
         if (startsWord(c)) {
-            token.kind = TokenKind::Word;
+            lexeme.kind = TokenKind::Word;
             while (i < text.size() && continuesWord(text[i])) ++i;
-            token.text = text.substr(token.offset, i - token.offset);
         } else if (isDigit(c)) {
-            token.kind = TokenKind::Number;
+            lexeme.kind = TokenKind::Number;
             while (i < text.size() && isDigit(text[i])) ++i;
             if (i < text.size() && continuesWord(text[i])) {
-                error = "malformed number" + at(token.offset);
+                error = "malformed number" + at(lexeme.offset);
                 return false;
             }
-            token.text = text.substr(token.offset, i - token.offset);
         } else if (c == '\'' || c == '"') {
-            token.kind = c == '\'' ? TokenKind::String : TokenKind::QuotedString;
-            if (!readLiteral(text, i, c, token.text, error)) return false;
+            lexeme.kind = c == '\'' ? TokenKind::String : TokenKind::QuotedString;
+            if (!passLiteral(text, i, c, lexeme.doubledQuote, error)) return false;
         } else {
             const std::string_view two = text.substr(i, 2);
             if (two == "<=" || two == ">=" || two == "<>") {
-                token.text = two;
+                i += 2;
             } else if (std::string_view("=<>(),.;*-").find(c) != std::string_view::npos) {
-                token.text = std::string(1, c);
+                ++i;
             } else {
                 error = (c == '\0' ? std::string("NUL character") : "unexpected character " + showCharacter(c)) +
                         at(i);
                 return false;
             }
-            token.kind = TokenKind::Symbol;
-            i += token.text.size();
+            lexeme.kind = TokenKind::Symbol;
         }
-        out.push_back(std::move(token));
+        lexeme.length = i - lexeme.offset;
+        out.push_back(lexeme);
     }
-    Token end;
-    end.kind = TokenKind::End;
+    Lexeme end;
     end.offset = text.size();
-    out.push_back(std::move(end));
+    out.push_back(end);
+    return true;
+}
+
+std::string tokenText(std::string_view text, const Lexeme& lexeme) {
+    std::string_view written = text.substr(lexeme.offset, lexeme.length);
+    if (lexeme.kind != TokenKind::String && lexeme.kind != TokenKind::QuotedString) return std::string(written);
+    written = written.substr(1, written.size() - 2);
+    if (!lexeme.doubledQuote) return std::string(written);
+    std::string value;
+    value.reserve(written.size());
+    for (std::size_t i = 0; i < written.size(); ++i) {
+        value += written[i];
+        if (written[i] == text[lexeme.offset]) ++i; // the second quote of a pair
+    }
+    return value;
+}
+
+Token toToken(std::string_view text, const Lexeme& lexeme) {
+    Token token;
+    token.kind = lexeme.kind;
+    token.offset = lexeme.offset;
+    if (lexeme.kind != TokenKind::End) token.text = tokenText(text, lexeme);
+    return token;
+}
+
+bool tokenize(std::string_view text, std::vector<Token>& out, std::string& error) {
+    std::vector<Lexeme> lexemes;
+    out.clear();
+    if (!scan(text, lexemes, error)) return false;
+    out.reserve(lexemes.size());
+    for (const Lexeme& l : lexemes) out.push_back(toToken(text, l));
     return true;
 }
 

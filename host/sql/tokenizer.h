@@ -24,9 +24,24 @@ struct Token {
     std::size_t offset = 0;  // of the token's first character in the statement
 };
 
-// Replaces `out` with the tokens of `text`, ending with one End token. On a
+// Where a token stands in the statement, without its text copied out.
+struct Lexeme {
+    TokenKind kind = TokenKind::End;
+    std::size_t offset = 0; // of the first character; of the opening quote of a literal
+    std::size_t length = 0; // characters, quotes of a literal included
+    bool doubledQuote = false; // a literal holding a doubled quote, to be decoded
+};
+
+// Replaces `out` with the lexemes of `text`, ending with one End lexeme. On a
 // character that starts no token, a NUL, a malformed number or an
 // unterminated literal: false, with a message that names the offset.
+bool scan(std::string_view text, std::vector<Lexeme>& out, std::string& error);
+
+// The token's text: as written, or for a literal its decoded value.
+std::string tokenText(std::string_view text, const Lexeme& lexeme);
+Token toToken(std::string_view text, const Lexeme& lexeme);
+
+// scan, with every token's text: ends with one End token, fails as scan.
 bool tokenize(std::string_view text, std::vector<Token>& out, std::string& error);
 
 // The token as a message shows it, e.g. 'FROM' or the string "A'B".

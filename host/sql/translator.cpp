@@ -16,9 +16,12 @@ std::string_view withoutTrailingBlanks(std::string_view s) {
 
 std::string quotedName(std::string_view name) { return "\"" + std::string(name) + "\""; }
 
+// Lists of values to look up are padded to a multiple of this many rows.
+constexpr std::size_t valueRowsMultiple = 8;
+
 class Writer {
 public:
-    explicit Writer(const Statement& s) : statement_(s), catalog_(catalog()) {}
+    Writer(const Statement& s, TranslationOptions options) : statement_(s), catalog_(catalog()), options_(options) {}
 
     Translation run(std::string_view node) {
         std::vector<int> order = statement_.tables;
@@ -38,7 +41,9 @@ public:
         for (int t : order) {
             if (catalog_.tables[t].routed) routed.push_back(t);
         }
-        if (!routed.empty()) nodeValue_ = bind(BoundValue{true, std::string(withoutTrailingBlanks(node)), 0});
+        if (!routed.empty()) {
+            nodeValue_ = bind(textValue(std::string(withoutTrailingBlanks(node)), {ValueOrigin::Kind::Node, -1}));
+        }
 
         std::vector<const Condition*> conjuncts;
         if (statement_.where) flatten(*statement_.where, Condition::Kind::And, conjuncts);
@@ -61,9 +66,24 @@ public:
         }
 
         std::vector<std::string> where;
+        if (!options_.asWritten && order.size() == 1 && routed.size() == 1 && conjuncts.empty()) {
+            // Every row of one node: its rowids are gathered from the index
+            // and the rows read in rowid order, rather than the whole rows
+            // sorted into rowid order after the index gave them.
+            const std::string name = quotedName(catalog_.tables[order[0]].name);
+            where.push_back(name + ".rowid IN (SELECT " + name + ".rowid FROM " + name + " WHERE " +
+                            restriction(order[0]) + ")");
+            topLevel.clear();
+        }
         for (int t : topLevel) where.push_back(restriction(t));
         for (std::size_t i = 0; i < conjuncts.size(); ++i) {
-            where.push_back(pushed[i].empty() ? condition(*conjuncts[i]) : routedBranches(*conjuncts[i], pushed[i]));
+            std::vector<const Condition*> branches;
+            if (conjuncts[i]->kind == Condition::Kind::Or) flatten(*conjuncts[i], Condition::Kind::Or, branches);
+            if (!options_.asWritten && !branches.empty() && isValueList(branches)) {
+                where.push_back(lookUpEach(branches));
+            } else {
+                where.push_back(pushed[i].empty() ? condition(*conjuncts[i]) : routedBranches(*conjuncts[i], pushed[i]));
+            }
         }
         for (std::size_t i = 0; i < where.size(); ++i) sql += (i ? " AND " : " WHERE ") + where[i];
 
@@ -92,7 +112,23 @@ private:
         return std::any_of(c.terms.begin(), c.terms.end(), [&](const Condition& t) { return refersTo(t, table); });
     }
 
+    static BoundValue textValue(std::string text, ValueOrigin origin) {
+        BoundValue v;
+        v.text = std::move(text);
+        v.origin = origin;
+        return v;
+    }
+
+    static BoundValue integerValue(int64_t integer, int token) {
+        BoundValue v;
+        v.isText = false;
+        v.integer = integer;
+        v.origin.token = token;
+        return v;
+    }
+
     std::string bind(BoundValue v) {
+        if (options_.inlineLiterals) return sqliteLiteral(v);
         out_.values.push_back(std::move(v));
         return "?" + std::to_string(out_.values.size());
     }
@@ -118,18 +154,107 @@ private:
         return s + ")";
     }
 
+    // `column = literal` (either way round): the column, and the literal
+    // in `literal`.
+    static const Operand* columnOfEquality(const Condition& c, const Operand*& literal) {
+        if (c.kind != Condition::Kind::Compare || c.op != "=") return nullptr;
+        const auto isLiteral = [](const Operand& o) {
+            return o.kind == Operand::Kind::Text || o.kind == Operand::Kind::Integer;
+        };
+        if (c.left.kind == Operand::Kind::Column && isLiteral(c.right)) {
+            literal = &c.right;
+            return &c.left;
+        }
+        if (c.right.kind == Operand::Kind::Column && isLiteral(c.left)) {
+            literal = &c.left;
+            return &c.right;
+        }
+        return nullptr;
+    }
+
+    static const Operand* literalOf(const Condition& equality) {
+        const Operand* literal = nullptr;
+        columnOfEquality(equality, literal);
+        return literal;
+    }
+
+    // Whether every branch of an OR is an AND of `column = literal` terms
+    // over the same columns, in the same order, of one routed table: a list
+    // of values to look up, e.g. a list of resources by major and minor name.
+    bool isValueList(const std::vector<const Condition*>& branches) const {
+        std::vector<ColumnRef> columns;
+        for (std::size_t b = 0; b < branches.size(); ++b) {
+            std::vector<const Condition*> terms;
+            flatten(*branches[b], Condition::Kind::And, terms);
+            if (b > 0 && terms.size() != columns.size()) return false;
+            for (std::size_t i = 0; i < terms.size(); ++i) {
+                const Operand* literal = nullptr;
+                const Operand* col = columnOfEquality(*terms[i], literal);
+                if (!col) return false;
+                if (b == 0) {
+                    columns.push_back(col->column);
+                } else if (col->column.table != columns[i].table || col->column.column != columns[i].column) {
+                    return false;
+                }
+            }
+        }
+        if (columns.empty() || !catalog_.tables[columns[0].table].routed) return false;
+        return std::all_of(columns.begin(), columns.end(),
+                           [&](const ColumnRef& c) { return c.table == columns[0].table; });
+    }
+
+    // The OR of a value list as a look-up of each row of values through the
+    // table's (AT_NODE, ...) index, rather than one test of every branch
+    // against each row of the node. Rowid IN keeps a row that matches
+    // several rows of values once, and lets the rows come out in rowid
+    // order as before. Comparisons keep the column on the left, so they
+    // compare with the column's collation and affinity as `column = literal`
+    // does. With bound values the list is padded to a multiple of
+    // `valueRowsMultiple` rows with rows of nulls, which match nothing and
+    // cost no search, so that lists of similar length share one statement
+    // text and thus one prepared statement.
+    std::string lookUpEach(const std::vector<const Condition*>& branches) {
+        std::vector<const Condition*> first;
+        flatten(*branches[0], Condition::Kind::And, first);
+        const Operand* literal = nullptr;
+        const int table = columnOfEquality(*first[0], literal)->column.table;
+        const std::string name = quotedName(catalog_.tables[table].name);
+
+        std::size_t rows = branches.size();
+        if (!options_.inlineLiterals) rows = (rows + valueRowsMultiple - 1) / valueRowsMultiple * valueRowsMultiple;
+        std::string s = "(" + name + ".rowid IN (SELECT " + name + ".rowid FROM (VALUES ";
+        for (std::size_t r = 0; r < rows; ++r) {
+            std::vector<const Condition*> terms;
+            if (r < branches.size()) flatten(*branches[r], Condition::Kind::And, terms);
+            s += r ? ", (" : "(";
+            for (std::size_t i = 0; i < first.size(); ++i) {
+                BoundValue null;
+                null.isNull = true;
+                null.origin.kind = ValueOrigin::Kind::Null;
+                s += (i ? ", " : "") + (terms.empty() ? bind(null) : operand(*literalOf(*terms[i])));
+            }
+            s += ")";
+        }
+        s += ") AS \"P\" CROSS JOIN " + name + " WHERE " + restriction(table);
+        for (std::size_t i = 0; i < first.size(); ++i) {
+            s += " AND " + column(columnOfEquality(*first[i], literal)->column) + " = \"P\".\"column" +
+                 std::to_string(i + 1) + "\"";
+        }
+        return s + "))";
+    }
+
     std::string operand(const Operand& o) {
         switch (o.kind) {
         case Operand::Kind::Column:
             return column(o.column);
         case Operand::Kind::Text:
-            return bind(BoundValue{true, o.text, 0});
+            return bind(textValue(o.text, {ValueOrigin::Kind::Literal, o.token}));
         case Operand::Kind::Integer:
-            return bind(BoundValue{false, {}, o.integer});
+            return bind(integerValue(o.integer, o.token));
         case Operand::Kind::Substr: {
             std::string s = "(substr(" + column(o.column) + ", ";
-            s += bind(BoundValue{false, {}, o.start});
-            if (o.length) s += ", " + bind(BoundValue{false, {}, *o.length});
+            s += bind(integerValue(o.start, o.startToken));
+            if (o.length) s += ", " + bind(integerValue(*o.length, o.lengthToken));
             return s + ") COLLATE RTRIM)";
         }
         }
@@ -146,7 +271,9 @@ private:
         case Condition::Kind::Like: {
             const std::string left = operand(c.left);
             return "(rtrim(" + left + ") GLOB " +
-                   bind(BoundValue{true, globPattern(withoutTrailingBlanks(c.right.text)), 0}) + ")";
+                   bind(textValue(globPattern(withoutTrailingBlanks(c.right.text)),
+                                  {ValueOrigin::Kind::Glob, c.right.token})) +
+                   ")";
         }
         case Condition::Kind::And:
         case Condition::Kind::Or: {
@@ -167,6 +294,7 @@ private:
 
     const Statement& statement_;
     const Catalog& catalog_;
+    const TranslationOptions options_;
     Translation out_;
     std::string nodeValue_;
 };
@@ -190,6 +318,19 @@ std::string globPattern(std::string_view likePattern) {
     return glob;
 }
 
-Translation translate(const Statement& statement, std::string_view node) { return Writer(statement).run(node); }
+std::string sqliteLiteral(const BoundValue& value) {
+    if (value.isNull) return "NULL";
+    if (!value.isText) return std::to_string(value.integer);
+    std::string s = "'";
+    for (char c : value.text) {
+        if (c == '\'') s += '\'';
+        s += c;
+    }
+    return s + "'";
+}
+
+Translation translate(const Statement& statement, std::string_view node, TranslationOptions options) {
+    return Writer(statement, options).run(node);
+}
 
 } // namespace host::sql

@@ -17,10 +17,21 @@
 
 namespace host::sql {
 
+// Where a bound value comes from: a literal token of the statement, as it
+// stands or made a GLOB pattern; the routed node; or nowhere (a null). With
+// it, a statement of the same shape is bound without being parsed.
+struct ValueOrigin {
+    enum class Kind { Literal, Glob, Node, Null };
+    Kind kind = Kind::Literal;
+    int token = -1; // Literal, Glob: index of the token
+};
+
 struct BoundValue {
     bool isText = true;
     std::string text;
     int64_t integer = 0;
+    bool isNull = false; // a null, whatever the other fields say
+    ValueOrigin origin;
 };
 
 struct Translation {
@@ -28,9 +39,26 @@ struct Translation {
     std::vector<BoundValue> values; // value i binds to ?(i+1)
 };
 
+struct TranslationOptions {
+    // Literals as numbered parameters whose values are bound (what the host
+    // runs), or written in as quoted literals, the text a person would give
+    // to the sqlite3 shell (`values` then stays empty).
+    bool inlineLiterals = false;
+    // The statement in its own form: every OR tested branch by branch, all
+    // rows of a node sorted into rowid order. Otherwise an OR that lists
+    // values of columns of one routed table (such as the resources of a
+    // detail statement) is looked up value by value through the table's
+    // index, and all rows of a node are read by their rowids.
+    bool asWritten = false;
+};
+
 // `node` is the routed node name, trailing blanks removed; unused when no
 // table of the statement is routed.
-Translation translate(const Statement& statement, std::string_view node);
+Translation translate(const Statement& statement, std::string_view node, TranslationOptions options = {});
+
+// A SQLite literal of the value: a text in apostrophes, each apostrophe
+// doubled; an integer in decimal.
+std::string sqliteLiteral(const BoundValue& value);
 
 // The GLOB pattern that matches what a LIKE pattern of the dialect matches:
 // '*' any run of characters, every other character itself.

@@ -43,7 +43,9 @@ TEST(ReplaySource, RefusesWhatItDidNotRecordOnceReplaying) {
     host::ReplaySource replay(snapshot);
     const std::string text = "SELECT NODE, THRUNODE FROM Q7SRV.INODESTS ;";
     std::string error;
-    ASSERT_TRUE(replay.check(text, error)) << error;
+    host::StatementKind kind = host::StatementKind::Other;
+    ASSERT_TRUE(replay.check(text, kind, error)) << error;
+    EXPECT_EQ(kind, host::StatementKind::PlexHubs);
     auto first = replay.open(text, error);
     ASSERT_TRUE(first);
     const std::vector<host::sql::Cell>* row = nullptr;
@@ -53,9 +55,12 @@ TEST(ReplaySource, RefusesWhatItDidNotRecordOnceReplaying) {
 
     replay.replay();
     const std::string other = "SELECT NODE FROM Q7SRV.INODESTS ;";
-    EXPECT_FALSE(replay.check(other, error));
+    EXPECT_FALSE(replay.check(other, kind, error));
     EXPECT_EQ(error, "statement not recorded");
     EXPECT_EQ(replay.open(other, error), nullptr);
+    kind = host::StatementKind::Other;
+    ASSERT_TRUE(replay.check(text, kind, error));
+    EXPECT_EQ(kind, host::StatementKind::PlexHubs) << "kept from the recording";
     auto again = replay.open(text, error);
     ASSERT_TRUE(again);
     size_t replayed = 0;

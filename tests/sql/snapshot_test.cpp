@@ -76,6 +76,31 @@ TEST_F(SnapshotFile, OpensARealSnapshotReadOnly) {
     EXPECT_NE(error.find("readonly"), std::string::npos) << error;
 }
 
+TEST_F(SnapshotFile, HoldsItsReadLockSoEveryStatementSeesTheSameData) {
+    make(std::string(host::sql::schemaText()) + "INSERT INTO MXCFSYS (AT_NODE, SYS_NAME) VALUES ('P', 'SYSA');");
+    std::string error;
+    auto snapshot = Snapshot::openFile(path, error);
+    ASSERT_TRUE(snapshot) << error;
+    const std::string members = "SELECT SYS_NAME FROM VELDA.MXCFSYS AT (\"P\")";
+    std::vector<host::sql::Cell> cells;
+    const auto count = [&] {
+        auto q = Query::prepare(*snapshot, members, error);
+        int n = 0;
+        while (q && q->next(cells, error) == Query::Step::Row) ++n;
+        return n;
+    };
+    EXPECT_EQ(count(), 1);
+
+    sqlite3* writer = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &writer), SQLITE_OK);
+    const char* insert = "INSERT INTO MXCFSYS (AT_NODE, SYS_NAME) VALUES ('P', 'SYSB');";
+    EXPECT_EQ(sqlite3_exec(writer, insert, nullptr, nullptr, nullptr), SQLITE_BUSY);
+    EXPECT_EQ(count(), 1);
+    snapshot.reset();
+    EXPECT_EQ(sqlite3_exec(writer, insert, nullptr, nullptr, nullptr), SQLITE_OK) << "released when closed";
+    sqlite3_close(writer);
+}
+
 TEST_F(SnapshotFile, RefusesFilesThatAreNotSnapshots) {
     EXPECT_EQ(refusal(), "cannot open snapshot " + path + ": unable to open database file");
 
