@@ -70,9 +70,9 @@ private:
 class CheckingSource : public host::DataSource {
 public:
     CheckingSource(host::DataSource& inner, Alignment& a) : inner_(inner), a_(a) {}
-    bool check(std::string_view text, std::string& error) override {
+    bool check(std::string_view text, host::StatementKind& kind, std::string& error) override {
         a_.check();
-        return inner_.check(text, error);
+        return inner_.check(text, kind, error);
     }
     std::unique_ptr<host::StatementResult> open(std::string_view text, std::string& error) override {
         a_.check();
