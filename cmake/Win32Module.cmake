@@ -25,6 +25,7 @@ ExternalProject_Add(zrx_win32
   BINARY_DIR ${CMAKE_BINARY_DIR}/win32
   CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-w64-i686.cmake
              -DCMAKE_BUILD_TYPE=Release
+             -DZRX_WERROR=${ZRX_WERROR}
   BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --parallel 1
   BUILD_ALWAYS ON
   INSTALL_COMMAND ""

@@ -35,12 +35,14 @@ CommandResult runMentrenq(const std::vector<std::string>& args) {
         dup2(out, 1);
         dup2(err, 2);
         std::vector<char*> argv;
+        std::string emulator = MENTRENQ_EMULATOR;
         std::string binary = MENTRENQ_BINARY;
+        if (!emulator.empty()) argv.push_back(emulator.data());
         argv.push_back(binary.data());
         std::vector<std::string> copy = args;
         for (auto& a : copy) argv.push_back(a.data());
         argv.push_back(nullptr);
-        execv(binary.c_str(), argv.data());
+        execv(argv[0], argv.data());
         _exit(127);
     }
     int status = 0;
