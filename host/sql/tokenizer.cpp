@@ -89,7 +89,7 @@ bool tokenize(std::string_view text, std::vector<Token>& out, std::string& error
         } else {
             const std::string_view two = text.substr(i, 2);
             if (two == "<=" || two == ">=" || two == "<>") {
-                token.text = two;
+                token.text = std::string(two);
             } else if (std::string_view("=<>(),.;*-").find(c) != std::string_view::npos) {
                 token.text = std::string(1, c);
             } else {

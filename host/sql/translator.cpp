@@ -14,7 +14,12 @@ std::string_view withoutTrailingBlanks(std::string_view s) {
     return s;
 }
 
-std::string quotedName(std::string_view name) { return "\"" + std::string(name) + "\""; }
+std::string quotedName(std::string_view name) {
+    std::string quoted(1, '"');
+    quoted += name;
+    quoted += '"';
+    return quoted;
+}
 
 class Writer {
 public:
@@ -94,7 +99,9 @@ private:
 
     std::string bind(BoundValue v) {
         out_.values.push_back(std::move(v));
-        return "?" + std::to_string(out_.values.size());
+        std::string parameter(1, '?');
+        parameter += std::to_string(out_.values.size());
+        return parameter;
     }
 
     std::string column(const ColumnRef& ref) const {
