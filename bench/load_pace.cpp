@@ -57,12 +57,14 @@ double mean(const std::vector<double>& v, size_t from, size_t to) {
 }
 
 // One iteration is one session; the counters compare the mean wall time of
-// the first and the last quarter of the sessions.
+// the first and the last quarter of the sessions, and give the host storage
+// a session was handed.
 void pace(benchmark::State& state) {
     static LoadHost load;
     const std::vector<host::Predicate> report = {{"REPORT", 1, "YES"}};
     std::vector<double> millis;
     QueryOutcome outcome;
+    const uint64_t handedOutBefore = load.host.storageHandedOut();
     for (auto _ : state) {
         load.host.clearStatements();
         const auto begin = std::chrono::steady_clock::now();
@@ -82,6 +84,8 @@ void pace(benchmark::State& state) {
     state.counters["last/first"] = last / first;
     state.counters["output"] = static_cast<double>(outcome.outputRows);
     state.counters["statements"] = static_cast<double>(load.host.statements().size());
+    state.counters["storage/session"] =
+        static_cast<double>(load.host.storageHandedOut() - handedOutBefore) / static_cast<double>(millis.size());
 }
 
 } // namespace
