@@ -4,6 +4,7 @@
 # target for FUZZ_SECONDS seconds (default 60).
 #   FUZZ_SECONDS=3600 scripts/fuzz.sh            all targets, an hour each
 #   FUZZ_SECONDS=600 scripts/fuzz.sh query_rows  one target
+# Warnings are errors unless ZRX_WERROR=OFF.
 # New inputs go to build/fuzz/corpus/<target>; crashing inputs to
 # build/fuzz/artifacts/. The committed corpus in fuzz/corpus/ is only read.
 set -euo pipefail
@@ -15,7 +16,8 @@ build=build/fuzz
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=(query_rows index_predicates enqplex_column pe_loader)
 
-cmake -S fuzz -B "$build" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+cmake -S fuzz -B "$build" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DZRX_WERROR="${ZRX_WERROR:-ON}" >/dev/null
 cmake --build "$build" -j "$jobs" --target "${targets[@]/#/fuzz_}"
 
 mkdir -p "$build/artifacts"
