@@ -13,7 +13,10 @@ bool parseTraceOption(const std::string& text, platform::TraceSettings& out, std
     for (const auto& [routine, flags] : settings.routines) {
         if (std::binary_search(known.begin(), known.end(), std::string_view(routine))) continue;
         error = "no routine \"" + routine + "\" in the module; its routines are:";
-        for (std::string_view name : known) error += " " + std::string(name);
+        for (std::string_view name : known) {
+            error += ' ';
+            error += name;
+        }
         return false;
     }
     out = std::move(settings);
