@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <cstring>
 #include <thread>
 
 #include "sql/file_reading.h"
@@ -141,6 +142,40 @@ std::unique_ptr<Snapshot> Snapshot::openFile(const std::string& path, std::strin
         return nullptr;
     }
     why = OpenFailure::None;
+    return snapshot;
+}
+
+std::unique_ptr<Snapshot> Snapshot::openImage(const unsigned char* bytes, std::size_t size, std::string& error) {
+    if (!catalog().error.empty()) {
+        error = catalog().error;
+        return nullptr;
+    }
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+        sqliteFailure(db, error);
+        sqlite3_close(db);
+        return nullptr;
+    }
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    std::unique_ptr<Snapshot> snapshot(new Snapshot(db));
+    const auto length = static_cast<sqlite3_int64>(size);
+    auto* copy = static_cast<unsigned char*>(sqlite3_malloc64(size ? size : 1));
+    if (!copy) {
+        error = "out of memory";
+        return nullptr;
+    }
+    if (size) std::memcpy(copy, bytes, size);
+    // SQLite frees the copy, also when it refuses it.
+    if (sqlite3_deserialize(db, "main", copy, length, length,
+                            SQLITE_DESERIALIZE_READONLY | SQLITE_DESERIALIZE_FREEONCLOSE) != SQLITE_OK) {
+        error = "not an enterprise snapshot: " + std::string(sqlite3_errmsg(db));
+        return nullptr;
+    }
+    if (!checkSchema(db, error)) {
+        error = "not an enterprise snapshot: " + error;
+        return nullptr;
+    }
     return snapshot;
 }
 

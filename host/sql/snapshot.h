@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -34,6 +35,10 @@ public:
     static std::unique_ptr<Snapshot> openFile(const std::string& path, std::string& error,
                                               OpenFailure* failure = nullptr,
                                               int busyTimeoutMs = defaultBusyTimeoutMs);
+
+    // A snapshot file's bytes, copied and read from memory (read-only),
+    // checked as openFile checks a file.
+    static std::unique_ptr<Snapshot> openImage(const unsigned char* bytes, std::size_t size, std::string& error);
 
     // An empty snapshot in memory, the schema applied.
     static std::unique_ptr<Snapshot> createInMemory(std::string& error);
