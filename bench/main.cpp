@@ -20,6 +20,8 @@
 #include <string>
 
 #include "enterprises.h"
+#include "generator_speed.h"
+#include "load_pace.h"
 #include "ratio_summary.h"
 #include "shares.h"
 #include "shell_comparison.h"
@@ -76,6 +78,8 @@ int main(int argc, char** argv) {
         benchmark::Initialize(&argc, argv);
         if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
         bench::registerBenchmarks();
+        bench::registerLoadPaceBenchmark();
+        bench::registerGeneratorBenchmarks();
         bench::RatioSummary reporter;
         benchmark::RunSpecifiedBenchmarks(&reporter);
         benchmark::Shutdown();

@@ -1,5 +1,6 @@
 #include "cli/command_context.h"
 
+#include <cstdlib>
 #include <iostream>
 
 #include "cli/enterprise_source.h"
@@ -78,7 +79,10 @@ bool CommandContext::open(const Arguments& args) {
     }
     module_ = host::Module::load(moduleFile, error);
     if (!module_) {
-        reportError(error + " (use --module PATH or MENTRENQ_MODULE)");
+        // The hint only helps a user who has not named a module yet.
+        const char* env = std::getenv("MENTRENQ_MODULE");
+        const bool named = !args.value("--module").empty() || (env && *env);
+        reportError(named ? error : error + " (use --module PATH or MENTRENQ_MODULE)");
         return false;
     }
     return true;

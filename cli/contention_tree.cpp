@@ -162,7 +162,12 @@ std::string dotEscaped(const std::string& s) {
     return out;
 }
 
-std::string dotQuote(const std::string& s) { return "\"" + dotEscaped(s) + "\""; }
+std::string dotQuote(const std::string& s) {
+    std::string quoted(1, '"');
+    quoted += dotEscaped(s);
+    quoted += '"';
+    return quoted;
+}
 
 // A label of several lines, each escaped, joined by DOT's line break.
 std::string dotLabel(std::initializer_list<std::string> lines) {

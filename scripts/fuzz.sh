@@ -6,6 +6,7 @@
 #   FUZZ_SECONDS=600 scripts/fuzz.sh query_rows  one target
 #   FUZZ_RUNS=1000000 FUZZ_MERGE=1 scripts/fuzz.sh  a million executions each,
 #                                                the new inputs merged back
+# Warnings are errors unless ZRX_WERROR=OFF.
 # New inputs go to build/fuzz/corpus/<target>; crashing inputs to
 # build/fuzz/artifacts/. The committed corpus in fuzz/corpus/ is only read,
 # unless FUZZ_MERGE=1: then the inputs that add coverage are merged into it
@@ -21,7 +22,8 @@ build=build/fuzz
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=(query_rows index_predicates enqplex_column snapshot_bytes pe_loader)
 
-cmake -S fuzz -B "$build" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+cmake -S fuzz -B "$build" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DZRX_WERROR="${ZRX_WERROR:-ON}" >/dev/null
 cmake --build "$build" -j "$jobs" --target "${targets[@]/#/fuzz_}"
 
 if [ -n "$runs" ]; then limit=(-runs="$runs"); what="$runs executions"

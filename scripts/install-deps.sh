@@ -6,7 +6,8 @@
 # ZRX.dll, and the i686 cross compiler with SQLite's i386 runtime (a multiarch
 # package, so the i386 architecture is added to dpkg first) for the 32-bit
 # test run. GoogleTest for that run is built from the sources of the
-# googletest package.
+# googletest package. qemu-user runs the 32-bit programs on machines whose
+# kernel does not.
 set -euo pipefail
 
 # clang and its runtimes build the fuzz targets (libFuzzer and sanitizers).
@@ -14,7 +15,7 @@ set -euo pipefail
 # (both header-only); help2man makes its man page.
 packages=(cmake ninja-build g++ binutils libgtest-dev libgmock-dev googletest
           libbenchmark-dev libsqlite3-dev sqlite3 libcli11-dev nlohmann-json3-dev help2man
-          g++-mingw-w64-i686 g++-i686-linux-gnu libsqlite3-0:i386
+          g++-mingw-w64-i686 g++-i686-linux-gnu libsqlite3-0:i386 qemu-user
           clang libclang-rt-14-dev "$@")
 
 missing=()

@@ -17,7 +17,12 @@ namespace {
 // Columns of the hub's own table that name nodes.
 constexpr std::string_view hubNodeColumns[] = {"NODE", "THRUNODE"};
 
-std::string quotedName(std::string_view name) { return "\"" + std::string(name) + "\""; }
+std::string quotedName(std::string_view name) {
+    std::string quoted(1, '"');
+    quoted += name;
+    quoted += '"';
+    return quoted;
+}
 
 // Fails with SQLite's message for `db`.
 bool sqliteFailure(sqlite3* db, std::string& error) {

@@ -14,7 +14,12 @@ std::string_view withoutTrailingBlanks(std::string_view s) {
     return s;
 }
 
-std::string quotedName(std::string_view name) { return "\"" + std::string(name) + "\""; }
+std::string quotedName(std::string_view name) {
+    std::string quoted(1, '"');
+    quoted += name;
+    quoted += '"';
+    return quoted;
+}
 
 // Lists of values to look up are padded to a multiple of this many rows.
 constexpr std::size_t valueRowsMultiple = 8;
@@ -130,7 +135,9 @@ private:
     std::string bind(BoundValue v) {
         if (options_.inlineLiterals) return sqliteLiteral(v);
         out_.values.push_back(std::move(v));
-        return "?" + std::to_string(out_.values.size());
+        std::string parameter(1, '?');
+        parameter += std::to_string(out_.values.size());
+        return parameter;
     }
 
     std::string column(const ColumnRef& ref) const {

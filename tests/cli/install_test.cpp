@@ -14,7 +14,9 @@ TEST(Install, TheInstalledCommandFindsItsModuleAndLibrariesWhereverTheTreeMoves)
     const fs::path prefix = clitest::temporaryFile("prefix"), moved = clitest::temporaryFile("moved");
     fs::remove_all(prefix);
     fs::remove_all(moved);
-    auto install = clitest::runProgram(CMAKE_COMMAND, {"--install", BUILD_DIR, "--prefix", prefix.string()});
+    clitest::RunOptions machine;
+    machine.machineProgram = true;
+    auto install = clitest::runProgram(CMAKE_COMMAND, {"--install", BUILD_DIR, "--prefix", prefix.string()}, machine);
     ASSERT_EQ(install.exitCode, 0) << install.err;
     fs::rename(prefix, moved);
     for (const char* file : {"bin/mentrenq", "lib/ZRX.so", "lib/libqvd.so", "lib/libzentrix.so", "lib/libHOLMVAR.so",

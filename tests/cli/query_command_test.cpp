@@ -150,6 +150,7 @@ TEST(QueryCommand, AModuleThatCannotBeLoadedIsNamed) {
     auto r = runMentrenq({"query", "--report", "--module", "/nonexistent/ZRX.so"});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_NE(r.err.find("cannot load module /nonexistent/ZRX.so"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("use --module"), std::string::npos) << "the module was named already: " << r.err;
 }
 
 } // namespace

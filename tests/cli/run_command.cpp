@@ -47,14 +47,17 @@ CommandResult runProgram(const std::string& program, const std::vector<std::stri
             setrlimit(RLIMIT_FSIZE, &limit);
         }
         std::vector<char*> argv;
+        std::string emulator = MENTRENQ_EMULATOR;
         std::string binary = program;
+        const bool emulate = !emulator.empty() && !options.machineProgram;
+        if (emulate) argv.push_back(emulator.data());
         argv.push_back(binary.data());
         std::vector<std::string> copy = args;
         for (auto& a : copy) argv.push_back(a.data());
         argv.push_back(nullptr);
         char* bare[] = {nullptr};
-        if (options.bareEnvironment) execve(binary.c_str(), argv.data(), bare);
-        else execv(binary.c_str(), argv.data());
+        if (options.bareEnvironment) execve(argv[0], argv.data(), bare);
+        else execv(argv[0], argv.data());
         _exit(127);
     }
     int status = 0;

@@ -17,6 +17,7 @@ struct RunOptions {
     long fileSizeLimit = -1;    // bytes a written file may reach (RLIMIT_FSIZE), -1 for none
     std::string stdoutPath;     // write standard output there instead of capturing it
     bool bareEnvironment = false; // no MENTRENQ_MODULE, LD_LIBRARY_PATH or other variables
+    bool machineProgram = false;  // a program of this machine (cmake), never run through the emulator
 };
 
 CommandResult runMentrenq(const std::vector<std::string>& args, const RunOptions& options = {});

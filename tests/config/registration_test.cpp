@@ -128,7 +128,7 @@ TEST_F(Registration, NinthPlexHubOfOneEnqplexExceedsTheLimit) {
 
 TEST_F(Registration, SixtyFifthSystemOfOneEnqplexExceedsTheLimit) {
     std::vector<std::pair<std::string, std::optional<std::string>>> members;
-    for (int i = 0; i < 65; ++i) members.push_back({"S" + std::to_string(100 + i), "PLEX1"});
+    for (int i = 0; i < 65; ++i) members.push_back({std::string("S").append(std::to_string(100 + i)), "PLEX1"});
     ASSERT_EQ(discover(onePlexHub(members), "none"), 1);
 
     EXPECT_EQ(registrationLines(),

@@ -1,24 +1,24 @@
 // One process runs report sessions back to back on the largest enterprise
 // the view can register: 8 Enqplexes of 64 Systems each, with contention up
 // to near the 10000-row limit. After every session the host's storage is
-// back to zero and nothing is open; the time per session does not grow.
+// back to zero and nothing is open, and every session gives the same rows
+// from the same statements. (How the pace holds up over many sessions is a
+// benchmark: bench/load_pace.cpp.)
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <chrono>
-#include <iostream>
-#include <numeric>
+#include <cstddef>
+#include <cstring>
+#include <string>
+#include <vector>
 
 #include "scenarios/generator.h"
 #include "support/host_fixture.h"
 
 #ifndef ZRX_LOAD_SESSIONS
-#define ZRX_LOAD_SESSIONS 200
+#define ZRX_LOAD_SESSIONS 20
 #endif
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 scenarios::GeneratorOptions largestEnterprise() {
     scenarios::GeneratorOptions o;
@@ -31,26 +31,26 @@ scenarios::GeneratorOptions largestEnterprise() {
     return o;
 }
 
-double mean(const std::vector<double>& v, size_t from, size_t to) {
-    return std::accumulate(v.begin() + static_cast<long>(from), v.begin() + static_cast<long>(to), 0.0) /
-           static_cast<double>(to - from);
+// Every byte the composition writes; the padding byte is left as it was.
+bool sameRow(const zrx::MentrenqRow& a, const zrx::MentrenqRow& b) {
+    const auto* x = reinterpret_cast<const unsigned char*>(&a);
+    const auto* y = reinterpret_cast<const unsigned char*>(&b);
+    const size_t pad = offsetof(zrx::MentrenqRow, padding);
+    return std::memcmp(x, y, pad) == 0 &&
+           std::memcmp(x + pad + 1, y + pad + 1, sizeof(zrx::MentrenqRow) - pad - 1) == 0;
 }
 
-TEST(Load, SessionsBackToBackReleaseEverythingAndKeepTheirPace) {
+TEST(Load, SessionsBackToBackReleaseEverythingAndRepeatTheirWork) {
     const auto options = largestEnterprise();
     const auto figures = scenarios::describe(options);
     ASSERT_EQ(figures.systems, 8 * 64);
     zrxtest::HostFixture fx(scenarios::generateEnterpriseSql(options));
 
-    const int sessions = ZRX_LOAD_SESSIONS;
-    std::vector<double> millis;
-    size_t firstRows = 0;
-    uint64_t firstStatements = 0;
-    for (int i = 0; i < sessions; ++i) {
+    std::vector<zrx::MentrenqRow> firstRows;
+    std::vector<std::string> firstStatements;
+    for (int i = 0; i < ZRX_LOAD_SESSIONS; ++i) {
         fx.host().clearStatements();
-        const auto begin = Clock::now();
         const zrxtest::QueryRun run = fx.run(zrxtest::HostFixture::report());
-        millis.push_back(std::chrono::duration<double, std::milli>(Clock::now() - begin).count());
 
         ASSERT_EQ(run.start, 0);
         ASSERT_EQ(run.last(), 62) << "session " << i;
@@ -58,27 +58,19 @@ TEST(Load, SessionsBackToBackReleaseEverythingAndKeepTheirPace) {
         ASSERT_FALSE(run.liveAtEnd.any()) << "session " << i;
         ASSERT_EQ(run.storageAfterRelease, 0u);
         ASSERT_EQ(fx.host().storageOutstanding(), 0u) << "session " << i;
-        // Every session gives the same answer from the same work.
         if (i == 0) {
-            firstRows = run.rows.size();
-            firstStatements = fx.host().statements().size();
-            ASSERT_GT(firstRows, 1500u);
+            firstRows = run.rows;
+            firstStatements = fx.host().statements();
+            ASSERT_EQ(firstRows.size(), 2000u);
+            ASSERT_EQ(firstStatements.size(), 1655u);
+            continue;
         }
-        ASSERT_EQ(run.rows.size(), firstRows);
-        ASSERT_EQ(fx.host().statements().size(), firstStatements);
+        // Every later session gives the same answer from the same work.
+        ASSERT_EQ(run.rows.size(), firstRows.size()) << "session " << i;
+        for (size_t r = 0; r < firstRows.size(); ++r)
+            ASSERT_TRUE(sameRow(run.rows[r], firstRows[r])) << "session " << i << ", row " << r;
+        ASSERT_EQ(fx.host().statements(), firstStatements) << "session " << i;
     }
-
-    const size_t quarter = static_cast<size_t>(sessions) / 4;
-    const double first = mean(millis, 0, quarter);
-    const double last = mean(millis, millis.size() - quarter, millis.size());
-    std::cout << "[ load     ] " << sessions << " sessions of " << firstRows << " rows and "
-              << firstStatements << " statements each; mean ms per session: first " << quarter
-              << " " << first << ", last " << quarter << " " << last << ", storage handed out "
-              << fx.host().storageHandedOut() << " bytes, outstanding "
-              << fx.host().storageOutstanding() << "\n";
-    // Stable: the last sessions are not slower than the first by more than
-    // the noise of a shared machine.
-    EXPECT_LT(last, first * 1.5 + 5.0);
 }
 
 } // namespace

@@ -8,7 +8,7 @@
 
 namespace sqltest {
 
-inline const std::string hubAffinity = "1" + std::string(42, '0');
+inline const std::string hubAffinity = std::string("1").append(42, '0');
 inline const std::string agentAffinity = std::string(24, '0') + "2" + std::string(18, '0');
 
 class EnterpriseTest : public SqlTest {

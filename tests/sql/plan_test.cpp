@@ -72,9 +72,9 @@ TEST_F(PlanTest, FullDetailStatementOfFiftyTwoPredicatesLooksUpEachResourceThrou
     std::string tasks = "INSERT INTO ENQ_TASKS VALUES ";
     for (int i = 0; i < 52; ++i) {
         const std::string rib = std::to_string(100 + i);
-        script += (i ? "," : "") + std::string("('SYSA:THRU', ") + rib + ", '" + batch[i].major + "', '" +
+        script += std::string(i ? "," : "") + "('SYSA:THRU', " + rib + ", '" + batch[i].major + "', '" +
                   batch[i].minor + "')";
-        tasks += (i ? "," : "") + std::string("('SYSA:THRU', ") + rib + ", 1, 'J" + rib + "', 0, 0, 0, 'SYSA', 0, 0)";
+        tasks += std::string(i ? "," : "") + "('SYSA:THRU', " + rib + ", 1, 'J" + rib + "', 0, 0, 0, 'SYSA', 0, 0)";
     }
     load(script + ";" + tasks + ";");
 

@@ -34,6 +34,7 @@ TEST(ModuleOption, EveryCommandTakesTheDll) {
         EXPECT_EQ(dll.out, "");
         EXPECT_NE(dll.err.find("a 32-bit Windows DLL, which only the 32-bit mentrenq loads"), std::string::npos)
             << dll.err;
+        EXPECT_EQ(dll.err.find("use --module"), std::string::npos) << "the module was named: " << dll.err;
 #endif
     }
 }
