@@ -6,10 +6,19 @@
 #include "cli/enterprise_source.h"
 #include "cli/trace_option.h"
 #include "cli/view_runner.h"
+#include "sql/value_check.h"
 
 namespace cli {
 
 void reportError(const std::string& message) { std::cerr << "mentrenq: " << message << '\n'; }
+
+bool snapshotProblems(host::sql::Snapshot& snapshot, std::size_t perTable, std::vector<std::string>& lines,
+                      std::string& error) {
+    std::vector<host::sql::ValueProblem> problems;
+    if (!host::sql::checkValues(snapshot.db(), perTable, problems, error)) return false;
+    for (const auto& p : problems) lines.push_back(p.line());
+    return true;
+}
 
 bool CommandContext::open(const Arguments& args) {
     if (args.has("--db") && args.has("--demo")) {
@@ -44,10 +53,29 @@ bool CommandContext::open(const Arguments& args) {
     }
     platform::setTraceSettings(settings);
 
-    snapshot_ = openEnterprise(dbFile, error);
+    bool locked = false;
+    snapshot_ = openEnterprise(dbFile, error, locked);
     if (!snapshot_) {
+        if (locked) openFailure_ = exitcode::viewStatus;
         reportError(error);
         return false;
+    }
+    dbFile_ = dbFile;
+    if (!dbFile.empty()) {
+        std::vector<std::string> problems;
+        if (!snapshotProblems(*snapshot_, 1, problems, error)) {
+            if (snapshot_->readingSpoiled(error)) {
+                error = dbFile + ": " + error;
+                openFailure_ = exitcode::viewStatus;
+            }
+            reportError(error);
+            return false;
+        }
+        if (!problems.empty()) {
+            reportError(dbFile + " holds a value its column cannot deliver: " + problems.front() +
+                        " (mentrenq check lists every one)");
+            return false;
+        }
     }
     module_ = host::Module::load(moduleFile, error);
     if (!module_) {
@@ -62,6 +90,10 @@ bool CommandContext::open(const Arguments& args) {
 
 int CommandContext::finish(int status) {
     std::string error;
+    if (snapshot_ && snapshot_->readingSpoiled(error)) {
+        reportError(dbFile_ + ": " + error);
+        status = exitcode::viewStatus;
+    }
     if (trace_ && !trace_->finish(error)) {
         reportError(error);
         return exitcode::viewStatus;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "cli/arguments.h"
 #include "cli/trace_output.h"
@@ -22,9 +23,12 @@ inline constexpr int viewStatus = 3; // the view ended with a status other than 
 class CommandContext {
 public:
     // Opens the enterprise and the module and sets up the trace as the
-    // options say. False (with the message written) on any problem, which
-    // the command reports as a usage error.
+    // options say. A snapshot file is checked for values its columns cannot
+    // deliver (value_check.h) before any query runs. False (with the
+    // message written) on any problem; openFailure() is the exit status.
     bool open(const Arguments& args);
+    // A usage error (2), or 3 when another process kept the snapshot locked.
+    int openFailure() const { return openFailure_; }
 
     host::sql::Snapshot& snapshot() { return *snapshot_; }
     const host::Module& module() { return *module_; }
@@ -32,7 +36,8 @@ public:
     uint64_t storageLimit() const { return storageLimit_; }
 
     // Ends the trace. Returns `status`, or 3 with a message when a trace
-    // line could not be written.
+    // line could not be written, or when a read of the snapshot gave up on
+    // another process's lock or the file changed while it was read.
     int finish(int status);
 
 private:
@@ -40,8 +45,16 @@ private:
     std::unique_ptr<host::Module> module_;
     std::unique_ptr<TraceOutput> trace_;
     uint64_t storageLimit_ = UINT64_MAX;
+    std::string dbFile_;
+    int openFailure_ = exitcode::usage;
 };
 
 void reportError(const std::string& message);
+
+// Every value of the snapshot that its column cannot deliver, one line each
+// (value_check.h), from at most `perTable` rows of each table (0: all).
+// False with the message when the check itself fails.
+bool snapshotProblems(host::sql::Snapshot& snapshot, std::size_t perTable, std::vector<std::string>& lines,
+                      std::string& error);
 
 } // namespace cli

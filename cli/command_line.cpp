@@ -140,6 +140,18 @@ void addSql(CLI::App& app) {
         "e.g. mentrenq sql \"SELECT * FROM MENTRENQ WHERE REPORT = 'YES' ORDER BY MAXWAITTM DESC\"");
 }
 
+void addCheck(CLI::App& app) {
+    CLI::App* check = app.add_subcommand("check", "List every value of a snapshot that its column cannot deliver");
+    single(check->add_option("--db")->description("The enterprise snapshot"))
+        ->type_name("FILE")
+        ->required()
+        ->check(fileName());
+    check->footer(
+        "One line per value: table, row (rowid), column, value and what is wrong. query, tree and sql\n"
+        "refuse a snapshot with such a value. Exit status: 0 when every value fits, 2 when one does\n"
+        "not (as for a file that is not a snapshot), 3 when another process keeps the file locked.");
+}
+
 void addOut(CLI::App& command) {
     single(command.add_option("--out")->description("The snapshot file to write (a new file or, with --force, a regular file)"))
         ->type_name("FILE")
@@ -227,6 +239,7 @@ int readCommandLine(int argc, char** argv, CommandLine& out) {
     addQuery(app);
     addTree(app);
     addSql(app);
+    addCheck(app);
     addDemo(app);
     addGenerate(app);
 

@@ -8,6 +8,7 @@ namespace cli {
 int queryCommand(const Arguments& args);
 int treeCommand(const Arguments& args);
 int sqlCommand(const Arguments& args);
+int checkCommand(const Arguments& args);
 int demoCommand(const Arguments& args);
 int generateCommand(const Arguments& args);
 

@@ -8,7 +8,8 @@
 
 namespace cli {
 
-std::unique_ptr<host::sql::Snapshot> openEnterprise(const std::string& dbFile, std::string& error) {
+std::unique_ptr<host::sql::Snapshot> openEnterprise(const std::string& dbFile, std::string& error, bool& locked) {
+    locked = false;
     if (dbFile.empty()) {
         auto snapshot = host::sql::Snapshot::createInMemory(error);
         if (snapshot && !snapshot->exec(scenarios::demoEnterpriseSql(), error)) return nullptr;
@@ -23,7 +24,10 @@ std::unique_ptr<host::sql::Snapshot> openEnterprise(const std::string& dbFile, s
         error = dbFile + " is not a file";
         return nullptr;
     }
-    return host::sql::Snapshot::openFile(dbFile, error);
+    auto failure = host::sql::Snapshot::OpenFailure::None;
+    auto snapshot = host::sql::Snapshot::openFile(dbFile, error, &failure);
+    locked = failure == host::sql::Snapshot::OpenFailure::Locked;
+    return snapshot;
 }
 
 bool writeSnapshotFile(const std::string& path, std::string_view script, bool force, std::string& error) {

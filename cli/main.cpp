@@ -11,6 +11,7 @@ int run(const cli::CommandLine& line) {
     if (line.command == "query") return cli::queryCommand(line.args);
     if (line.command == "tree") return cli::treeCommand(line.args);
     if (line.command == "sql") return cli::sqlCommand(line.args);
+    if (line.command == "check") return cli::checkCommand(line.args);
     if (line.command == "demo") return cli::demoCommand(line.args);
     return cli::generateCommand(line.args);
 }

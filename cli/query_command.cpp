@@ -22,7 +22,7 @@ int queryCommand(const Arguments& args) {
         return exitcode::usage;
     }
     CommandContext context;
-    if (!context.open(args)) return exitcode::usage;
+    if (!context.open(args)) return context.openFailure();
     for (const auto& p : predicates) {
         if (p.column == "ENQPLEX" && p.op == 1 && !enqplexKnown(context.snapshot(), p.value, error)) {
             reportError(error);

@@ -127,7 +127,7 @@ int sqlCommand(const Arguments& args) {
         return exitcode::usage;
     }
     CommandContext context;
-    if (!context.open(args)) return exitcode::usage;
+    if (!context.open(args)) return context.openFailure();
     ViewRunner runner(context.snapshot(), context.module(), context.storageLimit());
     sqlite3* db = context.snapshot().db();
     if (!registerMentrenqTable(db, runner)) {

@@ -12,7 +12,7 @@ namespace cli {
 int treeCommand(const Arguments& args) {
     const std::string format = args.value("--format", "text");
     CommandContext context;
-    if (!context.open(args)) return exitcode::usage;
+    if (!context.open(args)) return context.openFailure();
     const std::string enqplex = args.value("--enqplex");
     std::string error;
     if (args.has("--enqplex") && !enqplexKnown(context.snapshot(), enqplex, error)) {

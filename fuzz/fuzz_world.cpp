@@ -72,6 +72,13 @@ void World::load(const std::string& inserts) {
     if (!snapshot_->exec(sql, error)) fail("loading rows: " + error);
 }
 
+void World::use(std::unique_ptr<host::sql::Snapshot> snapshot) {
+    auto source = std::make_unique<host::SnapshotSource>(*snapshot);
+    host_.setDataSource(source.get());
+    source_ = std::move(source);
+    snapshot_ = std::move(snapshot);
+}
+
 QueryResult World::run(const std::vector<host::Predicate>& predicates) {
     QueryResult r;
     host_.clearStatements();

@@ -31,6 +31,8 @@ public:
 
     // Empties every table, then runs `inserts` (INSERT statements).
     void load(const std::string& inserts);
+    // Answers from `snapshot` from now on instead.
+    void use(std::unique_ptr<host::sql::Snapshot> snapshot);
     // One whole query; aborts when a status is undocumented, when the
     // session leaves an object open or storage behind, when a statement is
     // not exactly one statement, or when rows break the rules.

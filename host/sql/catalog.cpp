@@ -17,7 +17,7 @@ bool readCatalog(sqlite3* db, Catalog& out, std::string& error) {
                                  "SELECT name FROM sqlite_schema WHERE type = 'table' "
                                  "AND name NOT LIKE 'sqlite_%' ORDER BY rowid",
                                  -1, &tables, nullptr) == SQLITE_OK &&
-              sqlite3_prepare_v2(db, "SELECT name, type FROM pragma_table_info(?1) ORDER BY cid", -1,
+              sqlite3_prepare_v2(db, "SELECT name, type, \"notnull\" FROM pragma_table_info(?1) ORDER BY cid", -1,
                                  &columns, nullptr) == SQLITE_OK;
     while (ok && sqlite3_step(tables) == SQLITE_ROW) {
         CatalogTable table;
@@ -34,6 +34,7 @@ bool readCatalog(sqlite3* db, Catalog& out, std::string& error) {
                         "\", which the data server cannot deliver";
                 ok = false;
             }
+            spec.notNull = sqlite3_column_int(columns, 2) != 0;
             if (sameName(spec.name, routingColumn)) table.routed = true;
             table.columns.push_back(std::move(spec));
         }

@@ -13,6 +13,7 @@ struct ColumnSpec {
     std::string name;
     ColumnType type = ColumnType::Char;
     int width = 0; // bytes: n of CHAR(n), else 1, 2 or 4
+    bool notNull = false; // declared NOT NULL (known for the catalog's columns)
 };
 
 // Fills type and width from a declared type ("CHAR(32)", "INT4", ...; case

@@ -2,6 +2,10 @@
 
 #include <sqlite3.h>
 
+#include <cstring>
+#include <thread>
+
+#include "sql/file_reading.h"
 #include "sql/schema.h"
 #include "sql/statement_cache.h"
 #include "sql/statement_shapes.h"
@@ -95,13 +99,19 @@ Snapshot::~Snapshot() {
     sqlite3_close_v2(db_);
 }
 
-std::unique_ptr<Snapshot> Snapshot::openFile(const std::string& path, std::string& error) {
+std::unique_ptr<Snapshot> Snapshot::openFile(const std::string& path, std::string& error, OpenFailure* failure,
+                                             int busyTimeoutMs) {
+    OpenFailure ignored;
+    OpenFailure& why = failure ? *failure : ignored;
+    why = OpenFailure::Refused;
     if (!catalog().error.empty()) {
         error = catalog().error;
         return nullptr;
     }
+    auto reading = std::make_unique<FileReading>(path);
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(reading->uri().c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX,
+                        reading->vfs()) != SQLITE_OK) {
         sqliteFailure(db, error);
         sqlite3_close(db);
         error = "cannot open snapshot " + path + ": " + error;
@@ -111,17 +121,87 @@ std::unique_ptr<Snapshot> Snapshot::openFile(const std::string& path, std::strin
     sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
     std::unique_ptr<Snapshot> snapshot(new Snapshot(db));
-    // One read lock for all statements instead of one per statement, which
-    // also spares checking the file for changes at every statement.
-    if (!snapshot->exec("PRAGMA locking_mode = EXCLUSIVE;", error)) {
+    snapshot->reading_ = std::move(reading);
+    snapshot->busyTimeout_ = std::chrono::milliseconds(busyTimeoutMs);
+    sqlite3_busy_handler(db, &Snapshot::waitForLock, snapshot.get());
+    // One read lock (or WAL read transaction) for all statements instead of
+    // one per statement: every statement sees the same data, and the file is
+    // not checked for changes at every statement. Exclusive locking mode
+    // keeps a shared lock on a rollback-journal file once taken, and keeps
+    // the index of a WAL read without shared memory in private memory; a WAL
+    // that a writer's shared memory indexes is read in one transaction.
+    const char* hold = snapshot->reading_->mode() == FileReading::Mode::WalShared ? "BEGIN;"
+                                                                                   : "PRAGMA locking_mode = EXCLUSIVE;";
+    if (!snapshot->exec(hold, error)) {
         error = "cannot open snapshot " + path + ": " + error;
         return nullptr;
     }
     if (!checkSchema(db, error)) {
-        error = path + " is not an enterprise snapshot: " + error;
+        const int rc = sqlite3_errcode(db);
+        if (snapshot->lockedOut_ || rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
+            why = OpenFailure::Locked;
+            error = path + ": " + lockedMessage;
+        } else {
+            error = path + " is not an enterprise snapshot: " + error;
+        }
+        return nullptr;
+    }
+    why = OpenFailure::None;
+    return snapshot;
+}
+
+std::unique_ptr<Snapshot> Snapshot::openImage(const unsigned char* bytes, std::size_t size, std::string& error) {
+    if (!catalog().error.empty()) {
+        error = catalog().error;
+        return nullptr;
+    }
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+        sqliteFailure(db, error);
+        sqlite3_close(db);
+        return nullptr;
+    }
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    std::unique_ptr<Snapshot> snapshot(new Snapshot(db));
+    const auto length = static_cast<sqlite3_int64>(size);
+    auto* copy = static_cast<unsigned char*>(sqlite3_malloc64(size ? size : 1));
+    if (!copy) {
+        error = "out of memory";
+        return nullptr;
+    }
+    if (size) std::memcpy(copy, bytes, size);
+    // SQLite frees the copy, also when it refuses it.
+    if (sqlite3_deserialize(db, "main", copy, length, length,
+                            SQLITE_DESERIALIZE_READONLY | SQLITE_DESERIALIZE_FREEONCLOSE) != SQLITE_OK) {
+        error = "not an enterprise snapshot: " + std::string(sqlite3_errmsg(db));
+        return nullptr;
+    }
+    if (!checkSchema(db, error)) {
+        error = "not an enterprise snapshot: " + error;
         return nullptr;
     }
     return snapshot;
+}
+
+int Snapshot::waitForLock(void* context, int attempts) {
+    auto* self = static_cast<Snapshot*>(context);
+    const auto now = std::chrono::steady_clock::now();
+    if (attempts == 0) self->waitingSince_ = now;
+    if (now - self->waitingSince_ >= self->busyTimeout_) {
+        self->lockedOut_ = true;
+        return 0;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(attempts < 10 ? 1 : 20));
+    return 1;
+}
+
+bool Snapshot::readingSpoiled(std::string& error) const {
+    if (lockedOut_) {
+        error = lockedMessage;
+        return true;
+    }
+    return reading_ && !reading_->unchanged(error);
 }
 
 std::unique_ptr<Snapshot> Snapshot::createInMemory(std::string& error) {

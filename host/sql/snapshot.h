@@ -3,6 +3,8 @@
 // it and the nodes it found, and its connection takes no lock of its own.
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -12,17 +14,31 @@ struct sqlite3;
 
 namespace host::sql {
 
+class FileReading;
 class StatementCache;
 class StatementShapes;
 
 class Snapshot {
 public:
-    // Opens an existing snapshot read-only. Refuses, with a message that
-    // names the file, a file that cannot be opened or lacks a table or
-    // column of the schema, or declares a column with another type. The
-    // file's read lock is held from the first read until the snapshot is
-    // closed, so every statement sees the same data.
-    static std::unique_ptr<Snapshot> openFile(const std::string& path, std::string& error);
+    // How long a reader waits for another process's write lock to go.
+    static constexpr int defaultBusyTimeoutMs = 3000;
+
+    enum class OpenFailure { None, Refused, Locked };
+
+    // Opens an existing snapshot read-only, creating no file beside it (see
+    // file_reading.h). Refuses, with a message that names the file, a file
+    // that cannot be opened or lacks a table or column of the schema, or
+    // declares a column with another type: `failure` says Refused; or, when
+    // another process kept it locked for `busyTimeoutMs`, Locked. The read
+    // lock (or WAL read transaction) is held from the first read until the
+    // snapshot is closed, so every statement sees the same data.
+    static std::unique_ptr<Snapshot> openFile(const std::string& path, std::string& error,
+                                              OpenFailure* failure = nullptr,
+                                              int busyTimeoutMs = defaultBusyTimeoutMs);
+
+    // A snapshot file's bytes, copied and read from memory (read-only),
+    // checked as openFile checks a file.
+    static std::unique_ptr<Snapshot> openImage(const unsigned char* bytes, std::size_t size, std::string& error);
 
     // An empty snapshot in memory, the schema applied.
     static std::unique_ptr<Snapshot> createInMemory(std::string& error);
@@ -43,6 +59,13 @@ public:
 
     sqlite3* db();
 
+    // True, with a message, when some read since the snapshot was opened
+    // gave up waiting for another process's lock, or when a file read
+    // without locks was changed meanwhile: what was read cannot be trusted.
+    bool readingSpoiled(std::string& error) const;
+
+    static constexpr const char* lockedMessage = "snapshot is locked by another process";
+
     // The statements prepared on this snapshot, kept for reuse.
     StatementCache& statements() { return *statements_; }
     // The shapes of the statements read on this snapshot.
@@ -50,8 +73,13 @@ public:
 
 private:
     explicit Snapshot(sqlite3* db);
+    static int waitForLock(void* snapshot, int attempts);
 
     sqlite3* db_;
+    std::unique_ptr<FileReading> reading_; // null for a snapshot in memory
+    std::chrono::milliseconds busyTimeout_{0};
+    std::chrono::steady_clock::time_point waitingSince_{};
+    mutable bool lockedOut_ = false;
     std::unique_ptr<StatementCache> statements_;
     std::unique_ptr<StatementShapes> shapes_;
     mutable std::unordered_set<std::string> knownNodes_; // found at data version knownVersion_

@@ -66,7 +66,7 @@ TEST(CommandLine, NumbersOutsideTheirRangeNameTheRange) {
 }
 
 TEST(CommandLine, HelpForEveryCommandAndTheVersion) {
-    for (const char* command : {"query", "tree", "sql", "demo", "generate"}) {
+    for (const char* command : {"query", "tree", "sql", "check", "demo", "generate"}) {
         auto r = runMentrenq({command, "--help"});
         EXPECT_EQ(r.exitCode, 0) << command;
         EXPECT_NE(r.out.find(std::string("Usage: mentrenq ") + command + " [OPTIONS]"), std::string::npos) << r.out;

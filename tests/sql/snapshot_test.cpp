@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "sql/query.h"
@@ -121,6 +122,26 @@ TEST_F(SnapshotFile, RefusesFilesThatAreNotSnapshots) {
     make(schemaWith("CREATE TABLE INODESTS (", "CREATE TABLE HUBNODES (") +
          "CREATE VIEW INODESTS AS SELECT * FROM HUBNODES;");
     EXPECT_EQ(refusal(), path + " is not an enterprise snapshot: INODESTS is a view, not a table");
+}
+
+TEST_F(SnapshotFile, TheBytesOfAFileOpenAsTheFileDoes) {
+    make(std::string(host::sql::schemaText()) + "INSERT INTO MXCFSYS (AT_NODE, SYS_NAME) VALUES ('P', 'SYSA');");
+    std::ifstream file(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    std::string error;
+    auto snapshot = Snapshot::openImage(data, bytes.size(), error);
+    ASSERT_TRUE(snapshot) << error;
+    auto q = Query::prepare(*snapshot, "SELECT SYS_NAME FROM VELDA.MXCFSYS AT (\"P\")", error);
+    std::vector<host::sql::Cell> cells;
+    ASSERT_TRUE(q) << error;
+    ASSERT_EQ(q->next(cells, error), Query::Step::Row);
+    EXPECT_EQ(cells[0].bytes, "SYSA    ");
+    EXPECT_FALSE(snapshot->exec("DELETE FROM MXCFSYS;", error));
+
+    EXPECT_FALSE(Snapshot::openImage(data, 100, error)) << "cut short";
+    EXPECT_EQ(error.rfind("not an enterprise snapshot: ", 0), 0u) << error;
+    EXPECT_FALSE(Snapshot::openImage(data, 0, error));
 }
 
 TEST(SnapshotScript, ReportsTheFailingStatementAndRefusesNul) {
