@@ -127,7 +127,7 @@ int32_t DQSQLX(workA* w) {
             return t.ret(1);
         }
     }
-    if (status == fetchEndOfData) {
+    if (status == fetch::endOfData) {
         Drop_SQLii(w, Get_SQL(w, "ENQSTUFF"));
         return t.ret(0);
     }

@@ -11,6 +11,9 @@
 
 #include "scenarios/generator.h"
 #include "support/host_fixture.h"
+#include "zrx/status.h"
+
+using zrx::entry::noMoreRows;
 
 #ifndef ZRX_LOAD_SESSIONS
 #define ZRX_LOAD_SESSIONS 200
@@ -53,7 +56,7 @@ TEST(Load, SessionsBackToBackReleaseEverythingAndKeepTheirPace) {
         millis.push_back(std::chrono::duration<double, std::milli>(Clock::now() - begin).count());
 
         ASSERT_EQ(run.start, 0);
-        ASSERT_EQ(run.last(), 62) << "session " << i;
+        ASSERT_EQ(run.last(), noMoreRows) << "session " << i;
         ASSERT_EQ(run.end, 0);
         ASSERT_FALSE(run.liveAtEnd.any()) << "session " << i;
         ASSERT_EQ(run.storageAfterRelease, 0u);

@@ -9,6 +9,10 @@
 
 #include "support/enterprise_builder.h"
 #include "support/host_fixture.h"
+#include "zrx/status.h"
+
+using zrx::entry::noMoreRows;
+using zrx::entry::viewAbandoned;
 
 namespace {
 
@@ -47,7 +51,7 @@ TEST_F(StorageSizes32, SessionStartAsksForExactlyTheWorkArea) {
     auto short1 = fx.session({}, host::SessionOptions{{}, "SRVR01:CMS", workAreaBytes - 1});
     EXPECT_EQ(short1->start(), 64);
     EXPECT_EQ(short1->storageOutstanding(), 0u);
-    EXPECT_EQ(short1->end(), 71);
+    EXPECT_EQ(short1->end(), viewAbandoned);
 }
 
 TEST_F(StorageSizes32, ReportQueryAsksForOneSummaryAndTwoDetailRowsAndTheAtClause) {
@@ -84,7 +88,7 @@ TEST_F(StorageSizes32, TheRowIndexTakesItsBlockAndGivesItBackAsRows) {
         int32_t status;
         do status = s->request();
         while (status == 0);
-        EXPECT_EQ(status, 62);
+        EXPECT_EQ(status, noMoreRows);
         EXPECT_EQ(s->rows().size(), 40u);
         EXPECT_EQ(s->storageOutstanding(), budget < beforeIndex + rowIndexBytes ? need : budget);
         EXPECT_EQ(s->end(), 0);

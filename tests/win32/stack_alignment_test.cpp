@@ -16,6 +16,9 @@
 #include "scenarios/texts.h"
 #include "sql/snapshot.h"
 #include "support/host_fixture.h"
+#include "zrx/status.h"
+
+using zrx::entry::noMoreRows;
 
 #if ZRX_PE_LOADER
 
@@ -98,7 +101,7 @@ std::vector<zrx::MentrenqRow> reportRows(host::Host& h, const host::Module& modu
     EXPECT_EQ(s.start(), 0);
     int32_t status = 0;
     while ((status = s.request()) == 0) {}
-    EXPECT_EQ(status, 62);
+    EXPECT_EQ(status, noMoreRows);
     EXPECT_EQ(s.end(), 0);
     return s.rows();
 }
