@@ -3,10 +3,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "aggregate/view_storage.h"
 #include "frame/fixed_names.h"
 #include "frame/trace.h"
 #include "frame/work_area.h"
+#include "storage/view_storage.h"
+#include "zrx/status.h"
 
 namespace zrx {
 
@@ -21,7 +22,7 @@ bool rowAvailable(workA* w, Trace& t) {
     const int32_t taken = w->rowsUsed;
     w->rowsUsed = taken + 1;
     if (taken >= maxOutputRows) {
-        TRACE_ALWAYS(t, "All available %d output rows used", maxOutputRows);
+        TRACE_ALWAYS(t, abandonline::outputRowLimit, maxOutputRows);
         return false;
     }
     return true;
