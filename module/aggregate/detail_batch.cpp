@@ -28,8 +28,7 @@ static_assert(predicateSize == 587);
 
 // The resource predicate of a summary row, names quoted; returns its length.
 size_t buildPredicate(char (&out)[predicateSize], const SORow& r) {
-    size_t minorLength = sizeof r.minorname;
-    while (minorLength > 0 && r.minorname[minorLength - 1] == ' ') --minorLength;
+    const size_t minorLength = lengthWithoutTrailingBlanks(r.minorname, sizeof r.minorname);
     size_t n = 0;
     auto put = [&](const char* piece) {
         size_t len = std::strlen(piece);

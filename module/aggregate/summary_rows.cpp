@@ -118,8 +118,7 @@ void logSOR(SORow* r, workA*) {
     for (size_t i = 0; i < sizeof r->SysRMask; ++i)
         std::snprintf(mask + 2 * i, 3, "%2.2hX", static_cast<unsigned short>(r->SysRMask[i]));
     char minor[sizeof r->minorname + 1];
-    size_t n = sizeof r->minorname;
-    while (n > 0 && r->minorname[n - 1] == ' ') --n;
+    const size_t n = lengthWithoutTrailingBlanks(r->minorname, sizeof r->minorname);
     std::memcpy(minor, r->minorname, n);
     minor[n] = '\0';
     TRACE_ALWAYS(t, "Dumping SORow at %8X", addr32(r));

@@ -84,14 +84,15 @@ TEST_F(StorageSizes32, TheRowIndexTakesItsBlockAndGivesItBackAsRows) {
     const uint64_t need = workAreaBytes + atClauseBytes + 40 * rowPair;
     for (uint64_t budget : {beforeIndex + rowIndexBytes - 1, beforeIndex + rowIndexBytes}) {
         auto s = fx.session(HostFixture::report(), host::SessionOptions{{}, "SRVR01:CMS", budget});
-        ASSERT_EQ(s->start(), 0);
-        int32_t status;
-        do status = s->request();
-        while (status == 0);
-        EXPECT_EQ(status, noMoreRows);
-        EXPECT_EQ(s->rows().size(), 40u);
-        EXPECT_EQ(s->storageOutstanding(), budget < beforeIndex + rowIndexBytes ? need : budget);
-        EXPECT_EQ(s->end(), 0);
+        uint64_t held = 0;
+        host::RunHooks hooks;
+        hooks.beforeEnd = [&](host::Session& session) { held = session.storageOutstanding(); };
+        const host::SessionRun run = host::runSession(*s, {}, hooks);
+        ASSERT_EQ(run.start, 0);
+        EXPECT_EQ(run.last(), noMoreRows);
+        EXPECT_EQ(run.rows.size(), 40u);
+        EXPECT_EQ(held, budget < beforeIndex + rowIndexBytes ? need : budget);
+        EXPECT_EQ(run.end, 0);
     }
 }
 
