@@ -4,8 +4,13 @@
 #include <map>
 #include <stdexcept>
 
+#include "core/session_run.h"
 #include "frame/work_area.h"
 #include "platform/trace_control.h"
+#include "support/fixed_width.h"
+#include "zrx/status.h"
+
+using zrx::entry::noMoreRows;
 
 namespace bench {
 
@@ -19,12 +24,6 @@ int resourcesFor(int rows, int systems, int enqplexes) {
     if (rows == 100) return 3;
     if (rows == 1000) return 30;
     return systems == 1 ? 305 : 280;
-}
-
-std::string trimmed(const char* field, size_t width) {
-    size_t n = width;
-    while (n > 0 && field[n - 1] == ' ') --n;
-    return std::string(field, n);
 }
 
 } // namespace
@@ -59,17 +58,15 @@ QueryOutcome runQuery(host::Host& host, const host::Module& module, const std::v
     options.predicates = predicates;
     host::Session session(host, module, options);
     QueryOutcome o;
-    o.lastStatus = session.start();
-    if (o.lastStatus == 0) {
-        do {
-            o.lastStatus = session.request();
-        } while (o.lastStatus == 0);
-    }
-    if (auto* w = static_cast<const zrx::workA*>(session.workArea())) o.collectedRows = w->rowsUsed;
-    o.outputRows = session.rows().size();
-    o.hostStorage = session.storageOutstanding();
-    session.end();
-    if (o.lastStatus != 62) throw std::runtime_error("the view ended with status " + std::to_string(o.lastStatus));
+    host::RunHooks hooks;
+    hooks.beforeEnd = [&](host::Session& s) {
+        if (auto* w = static_cast<const zrx::workA*>(s.workArea())) o.collectedRows = w->rowsUsed;
+        o.hostStorage = s.storageOutstanding();
+    };
+    const host::SessionRun run = host::runSession(session, {}, hooks);
+    o.lastStatus = run.finalStatus();
+    o.outputRows = run.rows.size();
+    if (o.lastStatus != noMoreRows) throw std::runtime_error("the view ended with status " + std::to_string(o.lastStatus));
     return o;
 }
 
@@ -98,17 +95,14 @@ Enterprise::Enterprise(const CaseSpec& spec) : spec_(spec) {
     host::SessionOptions options;
     options.predicates = report_.predicates;
     host::Session session(host_, *module_, options);
-    session.start();
-    while (session.request() == 0) {
-    }
+    const host::SessionRun run = host::runSession(session);
     const zrx::MentrenqRow* busiest = nullptr;
-    for (const auto& r : session.rows())
+    for (const auto& r : run.rows)
         if (!busiest || r.owntaskct + r.waittaskct > busiest->owntaskct + busiest->waittaskct) busiest = &r;
     if (!busiest) throw std::runtime_error("no contention in " + spec.name());
-    resource_.predicates = {{"MAJORNAME", 1, trimmed(busiest->majorname, 8)},
-                            {"MINORNAME", 1, trimmed(busiest->minorname, 255)},
-                            {"ENQPLEX", 1, trimmed(busiest->enqplex, 8)}};
-    session.end();
+    resource_.predicates = {{"MAJORNAME", 1, zrxtest::trimmed(busiest->majorname, 8)},
+                            {"MINORNAME", 1, zrxtest::trimmed(busiest->minorname, 255)},
+                            {"ENQPLEX", 1, zrxtest::trimmed(busiest->enqplex, 8)}};
     record(resource_);
 }
 

@@ -4,12 +4,6 @@
 
 namespace cli {
 
-std::string trimmedField(const char* field, size_t width) {
-    size_t n = width;
-    while (n > 0 && (field[n - 1] == ' ' || field[n - 1] == '\0')) --n;
-    return std::string(field, n);
-}
-
 std::string printableText(std::string text) {
     for (char& c : text)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '.';
@@ -17,35 +11,55 @@ std::string printableText(std::string text) {
 }
 
 namespace {
+
 ColumnValue text(std::string s) { return ColumnValue{false, 0, std::move(s)}; }
 ColumnValue number(int64_t n) { return ColumnValue{true, n, {}}; }
-} // namespace
 
-ColumnValue columnValue(const zrx::MentrenqRow& r, size_t i) {
-    switch (i) {
-    case 0: return text(trimmedField(r.majorname));
-    case 1: return text(trimmedField(r.minorname));
-    case 2: return number(r.owntaskct);
-    case 3: return number(r.waittaskct);
-    case 4: return number(r.maxwaittm);
-    case 5: return text(trimmedField(r.owningas));
-    case 6: return text(trimmedField(r.waitingas));
-    case 7: return text(trimmedField(r.sysname));
-    case 8: return number(static_cast<uint8_t>(r.swapped));
-    case 9: return number(static_cast<uint8_t>(r.type));
-    case 10: return number(r.asid);
-    case 11: return number(r.waittime);
-    case 12: return text(trimmedField(r.report));
-    case 13: return text(trimmedField(r.originnode));
-    case 14: return text(trimmedField(r.plxname));
-    case 15: return text(trimmedField(r.enqplex));
-    default: return number(r.trueowner);
-    }
+template <auto Field>
+ColumnValue textOf(const zrx::MentrenqRow& r) {
+    return text(trimmedField(r.*Field));
 }
 
+template <auto Field>
+ColumnValue numberOf(const zrx::MentrenqRow& r) {
+    return number(r.*Field);
+}
+
+// One-byte flags read as unsigned.
+template <auto Field>
+ColumnValue byteOf(const zrx::MentrenqRow& r) {
+    return number(static_cast<uint8_t>(r.*Field));
+}
+
+using Row = zrx::MentrenqRow;
+
+} // namespace
+
+const std::array<Column, 17> columns = {{
+    {"majorname", "TEXT", textOf<&Row::majorname>, true},
+    {"minorname", "TEXT", textOf<&Row::minorname>, true},
+    {"owntaskct", "INTEGER", numberOf<&Row::owntaskct>, false},
+    {"waittaskct", "INTEGER", numberOf<&Row::waittaskct>, false},
+    {"maxwaittm", "INTEGER", numberOf<&Row::maxwaittm>, false},
+    {"owningas", "TEXT", textOf<&Row::owningas>, false},
+    {"waitingas", "TEXT", textOf<&Row::waitingas>, false},
+    {"sysname", "TEXT", textOf<&Row::sysname>, false},
+    {"swapped", "INTEGER", byteOf<&Row::swapped>, false},
+    {"type", "INTEGER", byteOf<&Row::type>, false},
+    {"asid", "INTEGER", numberOf<&Row::asid>, false},
+    {"waittime", "INTEGER", numberOf<&Row::waittime>, false},
+    {"report", "TEXT", textOf<&Row::report>, true},
+    {"originnode", "TEXT", textOf<&Row::originnode>, false},
+    {"plxname", "TEXT", textOf<&Row::plxname>, false},
+    {"enqplex", "TEXT", textOf<&Row::enqplex>, true},
+    {"trueowner", "INTEGER", numberOf<&Row::trueowner>, false},
+}};
+
+ColumnValue columnValue(const zrx::MentrenqRow& r, size_t i) { return columns.at(i).read(r); }
+
 std::optional<size_t> findColumn(std::string_view name) {
-    for (size_t i = 0; i < columnNames.size(); ++i) {
-        const std::string_view column = columnNames[i];
+    for (size_t i = 0; i < columns.size(); ++i) {
+        const std::string_view column = columns[i].name;
         if (column.size() != name.size()) continue;
         bool same = true;
         for (size_t k = 0; k < name.size() && same; ++k)
@@ -56,16 +70,13 @@ std::optional<size_t> findColumn(std::string_view name) {
 }
 
 std::string viewColumnName(size_t i) {
-    std::string name(columnNames.at(i));
+    std::string name(columns.at(i).name);
     for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return name;
 }
 
-bool isIndexColumn(size_t i) {
-    return i == majornameColumn || i == minornameColumn || i == reportColumn || i == enqplexColumn;
-}
+bool isIndexColumn(size_t i) { return columns.at(i).index; }
 
-// A column's kind is the kind of its value in any row.
-bool isNumericColumn(size_t i) { return columnValue(zrx::MentrenqRow{}, i).numeric; }
+bool isNumericColumn(size_t i) { return columns.at(i).sqlType == "INTEGER"; }
 
 } // namespace cli

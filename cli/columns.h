@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "sql/fixed_width.h"
 #include "zrx/mentrenq_row.h"
 
 namespace cli {
@@ -17,13 +18,20 @@ struct ColumnValue {
     std::string text; // characters without trailing blanks
 };
 
-inline constexpr std::array<std::string_view, 17> columnNames = {
-    "majorname", "minorname", "owntaskct", "waittaskct", "maxwaittm", "owningas",
-    "waitingas", "sysname",   "swapped",   "type",       "asid",      "waittime",
-    "report",    "originnode", "plxname",  "enqplex",    "trueowner",
+// One MENTRENQ column: the name the outputs show (the view knows it in upper
+// case), its SQL type, how its value is read from a row, and whether the
+// view reads index predicates on it. Every output and the SQL table are
+// driven from this one list.
+struct Column {
+    std::string_view name;
+    std::string_view sqlType; // "TEXT" or "INTEGER"
+    ColumnValue (*read)(const zrx::MentrenqRow& row);
+    bool index;
 };
 
-// The columns on which the view reads index predicates, by their place.
+extern const std::array<Column, 17> columns;
+
+// The index columns, by their place.
 inline constexpr size_t majornameColumn = 0;
 inline constexpr size_t minornameColumn = 1;
 inline constexpr size_t reportColumn = 12;
@@ -43,12 +51,12 @@ bool isNumericColumn(size_t i);
 // become '.', so that they cannot break lines or drive the terminal.
 std::string printableText(std::string text);
 
-// A fixed-width field without its trailing blanks.
-std::string trimmedField(const char* field, size_t width);
+using host::sql::trimmedField;
 
+// A fixed-width field without its trailing blanks and NULs.
 template <size_t N>
 std::string trimmedField(const char (&field)[N]) {
-    return trimmedField(field, N);
+    return host::sql::trimmedField(field, N);
 }
 
 } // namespace cli

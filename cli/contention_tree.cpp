@@ -12,7 +12,7 @@
 namespace cli {
 
 bool ContentionTree::complete() const {
-    if (report.status != 62) return false;
+    if (report.status != zrx::entry::noMoreRows) return false;
     for (const auto& e : enqplexes)
         for (const auto& r : e.resources)
             if (!r.unavailable.empty()) return false;
@@ -39,7 +39,7 @@ void readTasks(ViewRunner& runner, const std::string& enqplex, const zrx::Mentre
     }
     ViewResult detail = runner.run({{"MAJORNAME", 1, r.major}, {"MINORNAME", 1, r.minor}, {"ENQPLEX", 1, enqplex}});
     r.detailStatus = detail.status;
-    if (detail.status != 62) r.unavailable = describeResult(detail);
+    if (detail.status != zrx::entry::noMoreRows) r.unavailable = describeResult(detail);
     for (const auto& row : detail.rows) {
         // Only the rows of this very resource, whatever bytes its names hold.
         if (!sameResource(row, summary)) continue;
@@ -123,7 +123,7 @@ std::string taskLine(const TreeTask& t) {
 } // namespace
 
 void writeTreeText(std::ostream& out, const ContentionTree& tree) {
-    if (tree.enqplexes.empty() && tree.report.status == 62) out << "No contention.\n";
+    if (tree.enqplexes.empty() && tree.report.status == zrx::entry::noMoreRows) out << "No contention.\n";
     for (const auto& e : tree.enqplexes) {
         out << "Enqplex " << printableText(e.name) << "\n";
         for (const auto& r : e.resources) {

@@ -29,7 +29,7 @@ struct TreeResource {
     int32_t maxwaittm = 0;
     std::vector<TreeTask> owners;
     std::vector<TreeTask> waiters; // longest wait first
-    int32_t detailStatus = 62;     // of the resource's detail query; 0 when none could be asked
+    int32_t detailStatus = zrx::entry::noMoreRows; // of the resource's detail query; 0 when none could be asked
     std::string unavailable;       // why its tasks could not be read; empty when they were
 };
 

@@ -18,13 +18,16 @@ struct Cursor : sqlite3_vtab_cursor {
     size_t at = 0;
 };
 
+// "CREATE TABLE x(MAJORNAME TEXT, ..., TRUEOWNER INTEGER)".
+std::string tableDeclaration() {
+    std::string text = "CREATE TABLE x(";
+    for (size_t i = 0; i < columns.size(); ++i)
+        text += (i ? ", " : "") + viewColumnName(i) + " " + std::string(columns[i].sqlType);
+    return text + ")";
+}
+
 int connect(sqlite3* db, void* aux, int, const char* const*, sqlite3_vtab** out, char**) {
-    int rc = sqlite3_declare_vtab(
-        db,
-        "CREATE TABLE x(MAJORNAME TEXT, MINORNAME TEXT, OWNTASKCT INTEGER, WAITTASKCT INTEGER, "
-        "MAXWAITTM INTEGER, OWNINGAS TEXT, WAITINGAS TEXT, SYSNAME TEXT, SWAPPED INTEGER, TYPE INTEGER, "
-        "ASID INTEGER, WAITTIME INTEGER, REPORT TEXT, ORIGINNODE TEXT, PLXNAME TEXT, ENQPLEX TEXT, "
-        "TRUEOWNER INTEGER)");
+    int rc = sqlite3_declare_vtab(db, tableDeclaration().c_str());
     if (rc != SQLITE_OK) return rc;
     auto* table = new Table();
     table->runner = static_cast<ViewRunner*>(aux);
@@ -91,7 +94,7 @@ int filter(sqlite3_vtab_cursor* base, int plan, const char*, int argc, sqlite3_v
         predicates.push_back({viewColumnName(reportColumn), 1, "YES"});
     }
     ViewResult result = table->runner->run(predicates);
-    if (result.status != 62) {
+    if (result.status != zrx::entry::noMoreRows) {
         sqlite3_free(table->zErrMsg);
         table->zErrMsg = sqlite3_mprintf("MENTRENQ %s", describeResult(result).c_str());
         return SQLITE_ERROR;

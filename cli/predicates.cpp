@@ -15,7 +15,7 @@ constexpr Operator operators[] = {{"<>", 2}, {">=", 3}, {"<=", 4}, {"=", 1}, {"<
 
 std::string columnList() {
     std::string list;
-    for (size_t i = 0; i < columnNames.size(); ++i) list += (i ? ", " : "") + viewColumnName(i);
+    for (size_t i = 0; i < columns.size(); ++i) list += (i ? ", " : "") + viewColumnName(i);
     return list;
 }
 

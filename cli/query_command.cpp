@@ -36,7 +36,7 @@ int queryCommand(const Arguments& args) {
     keepRowsMeeting(result.rows, conditions);
     writeRows(std::cout, format, result.rows);
     flushStandardOutput();
-    const std::string meaning = describeStatus(result.status, result.lines);
+    const std::string meaning = describeStatus(result.status, result.abandonReason);
     if (format == RowFormat::Table) {
         char elapsed[32];
         std::snprintf(elapsed, sizeof elapsed, "%.1f ms", result.elapsedMs);
@@ -45,7 +45,7 @@ int queryCommand(const Arguments& args) {
         std::cerr << (fromView == 1 ? " row" : " rows") << ", status " << result.status << " (" << meaning << "), "
                   << elapsed << '\n';
     }
-    if (result.status != 62) {
+    if (result.status != zrx::entry::noMoreRows) {
         reportError(describeResult(result));
         return context.finish(exitcode::viewStatus);
     }

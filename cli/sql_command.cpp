@@ -1,6 +1,5 @@
 #include <sqlite3.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -8,6 +7,7 @@
 #include <memory>
 #include <sstream>
 
+#include "cli/aligned_table.h"
 #include "cli/columns.h"
 #include "cli/command_context.h"
 #include "cli/commands.h"
@@ -29,7 +29,7 @@ bool runStatement(sqlite3* db, sqlite3_stmt* statement) {
         std::vector<std::string> row;
         for (int c = 0; c < n; ++c) {
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, c));
-            row.push_back(printableText(text ? text : "NULL"));
+            row.push_back(text ? text : "NULL");
         }
         rows.push_back(std::move(row));
     }
@@ -37,25 +37,7 @@ bool runStatement(sqlite3* db, sqlite3_stmt* statement) {
         reportError(std::string("SQL error: ") + sqlite3_errmsg(db));
         return false;
     }
-    if (n == 0) return true;
-    std::vector<size_t> width(static_cast<size_t>(n));
-    for (int c = 0; c < n; ++c) width[c] = header[c].size();
-    for (const auto& row : rows)
-        for (int c = 0; c < n; ++c) width[c] = std::max(width[c], row[c].size());
-    auto emit = [&](const std::vector<std::string>& line) {
-        std::string text;
-        for (int c = 0; c < n; ++c) {
-            text += line[c] + std::string(width[c] - line[c].size(), ' ');
-            if (c + 1 < n) text += "  ";
-        }
-        while (!text.empty() && text.back() == ' ') text.pop_back();
-        std::cout << text << '\n';
-    };
-    emit(header);
-    std::vector<std::string> rule;
-    for (int c = 0; c < n; ++c) rule.push_back(std::string(width[c], '-'));
-    emit(rule);
-    for (const auto& row : rows) emit(row);
+    writeAlignedTable(std::cout, header, rows);
     return true;
 }
 

@@ -10,11 +10,6 @@ namespace cli {
 
 namespace {
 
-std::vector<std::string>& seen() {
-    static std::vector<std::string> lines;
-    return lines;
-}
-
 // The kinds of file a trace may go to, besides a new path.
 bool traceKind(mode_t mode) { return S_ISREG(mode) || S_ISFIFO(mode) || S_ISCHR(mode); }
 
@@ -44,8 +39,6 @@ TraceOutput::~TraceOutput() {
     platform::setTraceSink(nullptr);
     if (file_ && file_ != stderr) std::fclose(file_);
 }
-
-const std::vector<std::string>& TraceOutput::linesSeen() { return seen(); }
 
 void TraceOutput::fail(const std::string& why) {
     if (error_.empty()) error_ = "cannot write the trace file " + path_ + ": " + why;
@@ -84,10 +77,6 @@ void TraceOutput::write(const platform::TraceRecord& record) {
     case platform::TraceKind::Line:
         text += record.text;
         if (!text.empty() && text.back() == '\n') text.pop_back();
-        // Enough to explain a final status without holding a whole detail
-        // trace in memory.
-        if (seen().size() >= 100000) seen().erase(seen().begin(), seen().begin() + 50000);
-        seen().push_back(text);
         break;
     }
     if (!opened_ && !open()) return;

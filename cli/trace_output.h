@@ -1,8 +1,7 @@
 // Where the module's trace goes: standard error, or a file the user named,
 // one line per trace call, prefixed with the routine's name. The file is
 // opened when the first line arrives, so a run without trace lines leaves
-// it alone. Every line is also kept for the command to explain a final
-// status.
+// it alone.
 #pragma once
 
 #include <cstdio>
@@ -34,9 +33,6 @@ public:
     // Writes out what is buffered and closes the file. False, with a message
     // naming the file, when a line could not be written.
     bool finish(std::string& error);
-
-    // "routine: text" of every line since the program started.
-    static const std::vector<std::string>& linesSeen();
 
 private:
     bool open();

@@ -28,7 +28,7 @@ int treeCommand(const Arguments& args) {
     else
         writeTreeText(std::cout, tree);
     flushStandardOutput();
-    if (tree.report.status != 62) {
+    if (tree.report.status != zrx::entry::noMoreRows) {
         reportError(describeResult(tree.report));
         return context.finish(exitcode::viewStatus);
     }

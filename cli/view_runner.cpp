@@ -5,7 +5,7 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "cli/trace_output.h"
+#include "core/session_run.h"
 
 namespace cli {
 
@@ -14,26 +14,19 @@ ViewRunner::ViewRunner(host::sql::Snapshot& snapshot, const host::Module& module
 
 ViewResult ViewRunner::run(const std::vector<host::Predicate>& predicates) {
     ViewResult result;
-    const size_t firstLine = TraceOutput::linesSeen().size();
     const auto began = std::chrono::steady_clock::now();
     host::SessionOptions options;
     options.predicates = predicates;
     options.storageBudget = storageLimit_;
     host::Session session(host_, module_, options);
-    result.status = session.start();
-    if (result.status == 0) {
-        do {
-            result.status = session.request();
-        } while (result.status == 0);
-    }
-    result.rows = session.rows();
+    host::SessionRun run = host::runSession(session);
+    result.status = run.finalStatus();
+    result.rows = std::move(run.rows);
     result.storageLimit = storageLimit_;
-    result.storageRefusals = session.storageRefusals();
-    session.end();
+    result.storageRefusals = run.storageRefusals;
     result.elapsedMs =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - began).count();
-    const auto& seen = TraceOutput::linesSeen();
-    result.lines.assign(seen.begin() + static_cast<long>(firstLine), seen.end());
+    result.abandonReason = run.abandonReason;
     return result;
 }
 
@@ -48,40 +41,34 @@ std::string moduleFile(const std::string& requested) {
     return path + "/../lib/ZRX.so";
 }
 
-namespace {
-bool wrote(const std::vector<std::string>& lines, std::string_view text) {
-    for (const auto& line : lines)
-        if (line.find(text) != std::string::npos) return true;
-    return false;
-}
-} // namespace
-
-std::string describeStatus(int32_t status, const std::vector<std::string>& lines) {
+std::string describeStatus(int32_t status, zrx::Abandon reason) {
     switch (status) {
-    case 0: return "row handed over";
-    case 60: return "no parameter list from the data server";
-    case 62: return "end of data";
-    case 64: return "a data server request failed (storage, path or summary query)";
-    case 71: break;
+    case zrx::entry::ok: return "row handed over";
+    case zrx::entry::noParmList: return "no parameter list from the data server";
+    case zrx::entry::noMoreRows: return "end of data";
+    case zrx::entry::requestFailed: return "a data server request failed (storage, path or summary query)";
+    case zrx::entry::viewAbandoned: break;
     default: return "unknown status";
     }
-    if (wrote(lines, "Invalid Indices")) return "view abandoned (invalid index predicates)";
-    if (wrote(lines, "FigConfig Problem")) return "view abandoned (configuration problem)";
-    if (wrote(lines, "terminated by loop control"))
-        return "view abandoned (4001 rows or more: loop control)";
-    if (wrote(lines, "output rows used"))
-        return "view abandoned (more than 10000 summary and detail rows)";
-    if (wrote(lines, "setupMglblenqSQL failed")) return "view abandoned (summary query not built)";
-    if (wrote(lines, "fetchMglblenq failed")) return "view abandoned (summary query failed)";
-    if (wrote(lines, "DQSQLW problem")) return "view abandoned (detail query failed)";
-    if (wrote(lines, "ProcessInput() failed")) return "view abandoned (no storage for rows)";
-    if (wrote(lines, "abandoned during collection")) return "view abandoned earlier in this session";
-    if (wrote(lines, "Unable to locate workA")) return "view abandoned (no work area)";
+    switch (reason) {
+    case zrx::Abandon::InvalidIndices: return "view abandoned (invalid index predicates)";
+    case zrx::Abandon::ConfigProblem: return "view abandoned (configuration problem)";
+    case zrx::Abandon::LoopControl: return "view abandoned (4001 rows or more: loop control)";
+    case zrx::Abandon::OutputRowLimit: return "view abandoned (more than 10000 summary and detail rows)";
+    case zrx::Abandon::SummaryQueryNotBuilt: return "view abandoned (summary query not built)";
+    case zrx::Abandon::SummaryQueryFailed: return "view abandoned (summary query failed)";
+    case zrx::Abandon::DetailQueryFailed: return "view abandoned (detail query failed)";
+    case zrx::Abandon::NoStorageForRows: return "view abandoned (no storage for rows)";
+    case zrx::Abandon::AbandonedEarlier: return "view abandoned earlier in this session";
+    case zrx::Abandon::NoWorkArea: return "view abandoned (no work area)";
+    case zrx::Abandon::None: break;
+    }
     return "view abandoned";
 }
 
 std::string describeResult(const ViewResult& result) {
-    std::string text = "status " + std::to_string(result.status) + ": " + describeStatus(result.status, result.lines);
+    std::string text = "status " + std::to_string(result.status) + ": " +
+                       describeStatus(result.status, result.abandonReason);
     if (result.storageRefusals > 0)
         text += "; the storage limit of " + std::to_string(result.storageLimit) + " bytes refused " +
                 std::to_string(result.storageRefusals) + (result.storageRefusals == 1 ? " request" : " requests");

@@ -13,14 +13,15 @@
 #include "core/session.h"
 #include "sql/snapshot.h"
 #include "zrx/mentrenq_row.h"
+#include "zrx/status.h"
 
 namespace cli {
 
 struct ViewResult {
-    int32_t status = 0;     // the final status: 62 when the view ended normally
+    int32_t status = 0;     // the final status: zrx::entry::noMoreRows when the view ended normally
     std::vector<zrx::MentrenqRow> rows;
     double elapsedMs = 0;
-    std::vector<std::string> lines; // the module's trace lines of this query
+    zrx::Abandon abandonReason = zrx::Abandon::None; // as the session recorded it
     uint64_t storageLimit = UINT64_MAX;
     int storageRefusals = 0;        // storage requests the limit refused
 };
@@ -44,9 +45,10 @@ private:
 // $MENTRENQ_MODULE, else ZRX.so in the lib folder beside the program's.
 std::string moduleFile(const std::string& requested);
 
-// What a final status of the view means, using the lines it wrote to tell
-// why a view was abandoned; e.g. "view abandoned (invalid index predicates)".
-std::string describeStatus(int32_t status, const std::vector<std::string>& lines);
+// What a final status of the view means, using the reason the session
+// recorded to tell why a view was abandoned; e.g. "view abandoned (invalid
+// index predicates)".
+std::string describeStatus(int32_t status, zrx::Abandon reason);
 
 // "status 71: view abandoned (...)", and the storage limit when it refused
 // storage.

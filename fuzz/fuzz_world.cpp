@@ -5,9 +5,12 @@
 #include <cstdlib>
 #include <set>
 
+#include "core/session_run.h"
 #include "frame/entries.h"
 #include "row_rules.h"
 #include "sql/tokenizer.h"
+#include "support/fixed_width.h"
+#include "zrx/status.h"
 
 namespace fuzz {
 
@@ -15,21 +18,10 @@ namespace {
 
 const char* const tables[] = {"INODESTS", "MXCFSYS", "MGLBLENQ", "ENQ_RESRC", "ENQ_TASKS"};
 
-bool documented(int32_t s, std::initializer_list<int32_t> allowed) {
-    for (int32_t a : allowed)
-        if (s == a) return true;
-    return false;
-}
-
-// Exactly one statement: it tokenizes, and a ";" can only be its last token.
 void checkStatement(const std::string& text) {
     std::vector<host::sql::Token> tokens;
-    std::string error;
-    if (!host::sql::tokenize(text, tokens, error)) fail("statement does not tokenize: " + error + "\n" + text);
-    for (size_t i = 0; i + 1 < tokens.size(); ++i)
-        if (tokens[i].kind == host::sql::TokenKind::Symbol && tokens[i].text == ";" &&
-            tokens[i + 1].kind != host::sql::TokenKind::End)
-            fail("more than one statement:\n" + text);
+    if (const std::string why = reliability::notOneStatement(text, tokens); !why.empty())
+        fail("not exactly one statement: " + why + "\n" + text);
 }
 
 } // namespace
@@ -86,20 +78,23 @@ QueryResult World::run(const std::vector<host::Predicate>& predicates) {
     options.predicates = predicates;
     {
         host::Session s(host_, *module_, options);
-        r.start = s.start();
-        if (!documented(r.start, {0, 60, 64})) fail("session start status " + std::to_string(r.start));
+        host::RunHooks hooks;
+        hooks.afterStart = [](host::Session&, int32_t start) {
+            if (!zrx::entry::startResult(start)) fail("session start status " + std::to_string(start));
+        };
+        hooks.afterRequest = [](host::Session&, int32_t status) {
+            if (!zrx::entry::requestResult(status)) fail("request status " + std::to_string(status));
+            return true;
+        };
         // More calls than loop control allows, so that loop control is what
         // ends a runaway query.
-        for (int i = 0; r.start == 0 && i < 4100; ++i) {
-            int32_t status = s.request();
-            r.requests.push_back(status);
-            if (!documented(status, {0, 60, 62, 64, 71})) fail("request status " + std::to_string(status));
-            if (status != 0) break;
-        }
-        r.rows = s.rows();
-        r.end = s.end();
+        host::SessionRun run = host::runSession(s, {4100, 0}, hooks);
+        r.start = run.start;
+        r.requests = std::move(run.requests);
+        r.rows = std::move(run.rows);
+        r.end = run.end;
         if (r.end != 0) fail("session end status " + std::to_string(r.end));
-        if (s.liveAtEnd().any()) fail("the session end left an object open");
+        if (run.liveAtEnd.any()) fail("the session end left an object open");
     }
     if (host_.storageOutstanding() != 0) fail("storage outstanding after the session");
     r.statements = host_.statements();
@@ -112,9 +107,7 @@ QueryResult World::run(const std::vector<host::Predicate>& predicates) {
     for (const auto& p : predicates)
         if (p.column == "REPORT") report = p.value.substr(0, std::min(p.value.find(' '), size_t{3})) == "YES";
     for (const auto& row : r.rows) {
-        std::string name(row.enqplex, sizeof row.enqplex);
-        while (!name.empty() && name.back() == ' ') name.pop_back();
-        enqplexes.insert(name);
+        enqplexes.insert(zrxtest::trimmed(row.enqplex));
     }
     const auto violations =
         reliability::ruleViolations(r.rows, !report, {enqplexes.begin(), enqplexes.end()});

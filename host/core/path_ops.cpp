@@ -16,11 +16,6 @@ namespace {
 
 constexpr size_t maxStatementLength = 65536;
 
-template <class Fn>
-zrx::HostFn fn(Fn f) {
-    return reinterpret_cast<zrx::HostFn>(f);
-}
-
 template <class T>
 int32_t enter(uint32_t id, zrx::HostObject* obj, Operation op, T*& out) {
     if (int32_t st = resolve(id, obj, out)) return st;
@@ -183,22 +178,36 @@ int32_t fetchRow(uint32_t id, zrx::HostObject* obj, zrx::SQLDA* out) {
     return status::queryFailed;
 }
 
-// Slots: path 1 DropPath, 6 CreateRequest, 7 CreateAccessPlan; plan 1
-// DropPlan; request 1 DropRequest, 6 OpenRequest, 7 CloseRequest,
-// 8 GetInputSQLDA; cursor 7 FetchRow, 9 GetOutputSQLDA.
-const zrx::OpTable pathOps = {{
-    nullptr, fn(&dropPath), nullptr, nullptr, nullptr, nullptr, fn(&createRequest),
-    fn(&createAccessPlan),
-}};
-const zrx::OpTable planOps = {{nullptr, fn(&dropPlan)}};
-const zrx::OpTable requestOps = {{
-    nullptr, fn(&dropRequest), nullptr, nullptr, nullptr, nullptr, fn(&openRequest),
-    fn(&closeRequest), fn(&getInputSQLDA),
-}};
-const zrx::OpTable cursorOps = {{
-    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, fn(&fetchRow), nullptr,
-    fn(&getOutputSQLDA),
-}};
+using zrx::slot::CloseRequest, zrx::slot::CreateAccessPlan, zrx::slot::CreateRequest,
+    zrx::slot::DropPath, zrx::slot::DropPlan, zrx::slot::DropRequest, zrx::slot::FetchRow,
+    zrx::slot::GetInputSQLDA, zrx::slot::GetOutputSQLDA, zrx::slot::OpenRequest;
+using zrx::Table;
+
+constexpr zrx::OpTable pathOps = zrx::OpTableBuilder<Table::Path>{}
+                                     .put<DropPath>(&dropPath)
+                                     .put<CreateRequest>(&createRequest)
+                                     .put<CreateAccessPlan>(&createAccessPlan)
+                                     .table();
+constexpr zrx::OpTable planOps = zrx::OpTableBuilder<Table::Plan>{}.put<DropPlan>(&dropPlan).table();
+constexpr zrx::OpTable requestOps = zrx::OpTableBuilder<Table::Request>{}
+                                        .put<DropRequest>(&dropRequest)
+                                        .put<OpenRequest>(&openRequest)
+                                        .put<CloseRequest>(&closeRequest)
+                                        .put<GetInputSQLDA>(&getInputSQLDA)
+                                        .table();
+constexpr zrx::OpTable cursorOps = zrx::OpTableBuilder<Table::Cursor>{}
+                                       .put<FetchRow>(&fetchRow)
+                                       .put<GetOutputSQLDA>(&getOutputSQLDA)
+                                       .table();
+
+// A function of another signature, or one put in another operation's slot,
+// is refused at compile time. (Named by their types: the attribute of the
+// functions called from the module would be dropped from a template argument.)
+static_assert(!zrx::FitsSlot<Table::Path, CreateAccessPlan, zrx::op::CreateRequest>);
+static_assert(!zrx::FitsSlot<Table::Request, OpenRequest, zrx::op::GetInputSQLDA>);
+static_assert(!zrx::FitsSlot<Table::Cursor, FetchRow, zrx::op::GetOutputSQLDA>);
+static_assert(!zrx::FitsSlot<Table::Cursor, GetOutputSQLDA - 1, zrx::op::FetchRow>);
+static_assert(zrx::FitsSlot<Table::Cursor, FetchRow, zrx::op::FetchRow>);
 
 const zrx::DescriptorB pathDesc = {0, &pathOps};
 const zrx::DescriptorB planDesc = {0, &planOps};

@@ -13,11 +13,6 @@ namespace host {
 
 namespace {
 
-template <class Fn>
-zrx::HostFn fn(Fn f) {
-    return reinterpret_cast<zrx::HostFn>(f);
-}
-
 bool injected(Session& s, Operation op, int32_t& status) {
     return s.host().faults().onCall(op, status);
 }
@@ -90,14 +85,20 @@ int32_t getSampleStorage(uint32_t id, zrx::HostObject* obj, int32_t size, void**
     return getStorage(Operation::GetSampleStorage, id, obj, size, out);
 }
 
-const zrx::OpTable requestBlockOps = {{
-    nullptr, nullptr, nullptr, fn(&getRequestItem), fn(&putRequestItem),
-}};
+constexpr zrx::OpTable requestBlockOps = zrx::OpTableBuilder<zrx::Table::RequestBlock>{}
+                                             .put<zrx::slot::GetRequestItem>(&getRequestItem)
+                                             .put<zrx::slot::PutRequestItem>(&putRequestItem)
+                                             .table();
 const zrx::DescriptorA requestBlockDesc = {{0, 0, 0}, &requestBlockOps};
 
-const zrx::OpTable storageOps = {{
-    nullptr, nullptr, nullptr, nullptr, nullptr, fn(&getViewStorage), fn(&getSampleStorage),
-}};
+constexpr zrx::OpTable storageOps = zrx::OpTableBuilder<zrx::Table::Storage>{}
+                                        .put<zrx::slot::GetViewStorage>(&getViewStorage)
+                                        .put<zrx::slot::GetSampleStorage>(&getSampleStorage)
+                                        .table();
+
+// The storage slots hold storage operations only.
+static_assert(!zrx::FitsSlot<zrx::Table::Storage, zrx::slot::GetViewStorage, zrx::op::GetRequestItem>);
+static_assert(!zrx::FitsSlot<zrx::Table::RequestBlock, zrx::slot::GetViewStorage, zrx::op::GetStorage>);
 const zrx::DescriptorA storageDesc = {{0, 0, 0}, &storageOps};
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "core/session_objects.h"
 #include "core/status.h"
+#include "platform/trace_control.h"
 
 namespace host {
 
@@ -61,7 +62,9 @@ int32_t Session::call(zrx::EntryFn entry) {
     platform::setCurrentServerContext(&context_);
     nextPredicate_ = 0;
     zrx::HostHandle reqBlk = handOut(*requestBlock_);
+    platform::takeAbandonReason(); // a line written outside any call is no session's
     int32_t result = entry(reqBlk.id, reqBlk.obj);
+    abandonReason_ = zrx::firstCause(abandonReason_, platform::takeAbandonReason());
     platform::setCurrentServerContext(previous);
     return result;
 }

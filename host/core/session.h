@@ -14,6 +14,7 @@
 #include "platform/server_context.h"
 #include "zrx/items.h"
 #include "zrx/mentrenq_row.h"
+#include "zrx/status.h"
 
 namespace host {
 
@@ -65,6 +66,9 @@ public:
     uint64_t storageOutstanding() const { return storageBytes_; }
     // Storage requests refused because the budget was spent.
     int storageRefusals() const { return storageRefusals_; }
+    // Why the module abandoned the view, by the abandoning lines it wrote
+    // during this session's calls; None when it wrote none.
+    zrx::Abandon abandonReason() const { return abandonReason_; }
 
     // Services for the operations.
     template <class T, class... Args>
@@ -119,6 +123,7 @@ private:
     std::vector<zrx::MentrenqRow> rows_;
     LiveObjects liveAtEnd_;
     bool released_ = false;
+    zrx::Abandon abandonReason_ = zrx::Abandon::None;
 };
 
 } // namespace host

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include "sql/fixed_width.h"
 #include "sql/parser.h"
 #include "sql/schema.h"
 #include "sql/statement_shapes.h"
@@ -47,7 +48,7 @@ bool readStatement(std::string_view text, const std::vector<Lexeme>& lexemes, St
 // The node an AT clause names, trailing blanks removed, which must be known
 // to the snapshot.
 bool knownNode(Snapshot& snapshot, std::string_view name, std::string& node, std::string& error) {
-    while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+    name = withoutTrailingBlanks(name);
     if (name.empty()) {
         error = "the AT clause names no node";
         return false;

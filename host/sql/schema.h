@@ -1,5 +1,5 @@
 // The enterprise snapshot schema and the catalog of tables and columns that
-// the data server knows, both taken from scenarios/enterprise.sql.
+// the data server knows, both taken from enterprise.sql beside this file.
 #pragma once
 
 #include <string>

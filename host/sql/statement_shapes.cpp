@@ -2,14 +2,11 @@
 
 #include <cstdint>
 
+#include "sql/fixed_width.h"
+
 namespace host::sql {
 
 namespace {
-
-std::string_view withoutTrailingBlanks(std::string_view s) {
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-    return s;
-}
 
 // The number token's value, negative when a '-' stands before it (in a
 // statement that parsed, that '-' is its sign); false when out of range.

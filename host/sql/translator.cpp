@@ -2,17 +2,12 @@
 
 #include <algorithm>
 
+#include "sql/fixed_width.h"
 #include "sql/schema.h"
 
 namespace host::sql {
 
 namespace {
-
-// Trailing blanks do not count in the dialect's character comparisons.
-std::string_view withoutTrailingBlanks(std::string_view s) {
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-    return s;
-}
 
 std::string quotedName(std::string_view name) {
     std::string quoted(1, '"');

@@ -28,8 +28,7 @@ static_assert(predicateSize == 587);
 
 // The resource predicate of a summary row, names quoted; returns its length.
 size_t buildPredicate(char (&out)[predicateSize], const SORow& r) {
-    size_t minorLength = sizeof r.minorname;
-    while (minorLength > 0 && r.minorname[minorLength - 1] == ' ') --minorLength;
+    const size_t minorLength = lengthWithoutTrailingBlanks(r.minorname, sizeof r.minorname);
     size_t n = 0;
     auto put = [&](const char* piece) {
         size_t len = std::strlen(piece);
@@ -127,7 +126,7 @@ int32_t DQSQLX(workA* w) {
             return t.ret(1);
         }
     }
-    if (status == fetchEndOfData) {
+    if (status == fetch::endOfData) {
         Drop_SQLii(w, Get_SQL(w, "ENQSTUFF"));
         return t.ret(0);
     }

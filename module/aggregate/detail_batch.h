@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "aggregate/output_rows.h"
+#include "records/output_rows.h"
 
 namespace zrx {
 

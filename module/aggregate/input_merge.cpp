@@ -1,11 +1,11 @@
 #include "aggregate/input_merge.h"
 
-#include "aggregate/row_index.h"
 #include "aggregate/summary_rows.h"
 #include "config/enqplex_table.h"
 #include "frame/fixed_names.h"
 #include "frame/trace.h"
 #include "frame/work_area.h"
+#include "storage/row_index.h"
 
 namespace zrx {
 
@@ -25,7 +25,7 @@ bool sameTask(const DORow& d, const InputRow& in) {
 } // namespace
 
 // Rows are found through the session's row index once the lists have grown
-// long (aggregate/row_index.h); the lists, their order and the trace are the
+// long (storage/row_index.h); the lists, their order and the trace are the
 // same either way. Creating a row may give the index up (its block then
 // holds rows), so the index is looked up again after every creation.
 int32_t ProcessInput(workA* w) {

@@ -3,10 +3,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "aggregate/view_storage.h"
 #include "frame/fixed_names.h"
 #include "frame/trace.h"
 #include "frame/work_area.h"
+#include "storage/view_storage.h"
+#include "zrx/status.h"
 
 namespace zrx {
 
@@ -21,7 +22,7 @@ bool rowAvailable(workA* w, Trace& t) {
     const int32_t taken = w->rowsUsed;
     w->rowsUsed = taken + 1;
     if (taken >= maxOutputRows) {
-        TRACE_ALWAYS(t, "All available %d output rows used", maxOutputRows);
+        TRACE_ALWAYS(t, abandonline::outputRowLimit, maxOutputRows);
         return false;
     }
     return true;
@@ -117,8 +118,7 @@ void logSOR(SORow* r, workA*) {
     for (size_t i = 0; i < sizeof r->SysRMask; ++i)
         std::snprintf(mask + 2 * i, 3, "%2.2hX", static_cast<unsigned short>(r->SysRMask[i]));
     char minor[sizeof r->minorname + 1];
-    size_t n = sizeof r->minorname;
-    while (n > 0 && r->minorname[n - 1] == ' ') --n;
+    const size_t n = lengthWithoutTrailingBlanks(r->minorname, sizeof r->minorname);
     std::memcpy(minor, r->minorname, n);
     minor[n] = '\0';
     TRACE_ALWAYS(t, "Dumping SORow at %8X", addr32(r));

@@ -101,13 +101,13 @@ int32_t FigConfig(workA* w) {
             TRACE_DETAIL(t, "At end of one PlexHub's MXCFSYS table ...");
             logAllEnqplxs(w);
         }
-        if (member != fetchEndOfData) {
+        if (member != fetch::endOfData) {
             TRACE_ALWAYS(t, "fetchPxsmRow failed status %d", member);
             return t.ret(1);
         }
         Drop_SQLii(w, Get_SQL(w, "MXCFSYS"));
     }
-    if (status != fetchEndOfData) {
+    if (status != fetch::endOfData) {
         TRACE_DETAIL(t, "fetchInodeRow failed status %d", status);
         return t.ret(1);
     }
@@ -136,7 +136,7 @@ int32_t FigConfig(workA* w) {
             }
         }
     }
-    if (status == fetchEndOfData) {
+    if (status == fetch::endOfData) {
         Drop_SQL(w);
         return t.ret(0);
     }

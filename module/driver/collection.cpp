@@ -4,7 +4,6 @@
 
 #include "aggregate/detail_batch.h"
 #include "aggregate/input_merge.h"
-#include "aggregate/row_index.h"
 #include "config/discovery.h"
 #include "config/enqplex_table.h"
 #include "frame/fixed_names.h"
@@ -16,13 +15,15 @@
 #include "query/row_fetch.h"
 #include "query/sql_layer.h"
 #include "query/summary_query.h"
+#include "storage/row_index.h"
+#include "zrx/status.h"
 
 namespace zrx {
 
 namespace {
 
-constexpr int32_t phaseOneCreateFailed = 64;
-constexpr int32_t abandoned = 71;
+constexpr int32_t phaseOneCreateFailed = entry::requestFailed;
+constexpr int32_t abandoned = entry::viewAbandoned;
 
 bool wanted(const workA* w, int i) {
     return w->idxTbl.enqplex[0] == ' ' ||
@@ -49,7 +50,7 @@ int32_t phaseOne(workA* w, Trace& t) {
             TRACE_DETAIL(t, "About to access MGLBLENQ for Node \"%s\" Thrunode \"%s\"   ",
                          printable(e.PHNodes[j]).c_str(), printable(e.PHThruNodes[j]).c_str());
             if (setupMglblenqSQL(w, w->curEnqpI, j) != 0) {
-                TRACE_ALWAYS(t, "setupMglblenqSQL failed, abandoning view");
+                TRACE_ALWAYS(t, abandonline::summaryQueryNotBuilt);
                 return abandoned;
             }
             TRACE_DETAIL(t, "MGLBLENQ SQL(%s)", w->sqlPtr);
@@ -62,12 +63,12 @@ int32_t phaseOne(workA* w, Trace& t) {
             int32_t status;
             while ((status = fetchMglblenq(w)) == 0) {
                 if (ProcessInput(w) != 0) {
-                    TRACE_ALWAYS(t, "ProcessInput() failed, abandoning view");
+                    TRACE_ALWAYS(t, abandonline::noStorageForRows);
                     return abandoned;
                 }
             }
-            if (status != fetchEndOfData) {
-                TRACE_ALWAYS(t, "fetchMglblenq failed status %d", status);
+            if (status != fetch::endOfData) {
+                TRACE_ALWAYS(t, abandonline::summaryQueryFailed, status);
                 Drop_SQLii(w, Get_SQL(w, "MGLBLENQ"));
                 return abandoned;
             }
@@ -114,13 +115,13 @@ int32_t phaseTwo(workA* w, Trace& t) {
                     continue;
                 }
                 if (DQSQLW(w, p, l, r) != 0) {
-                    TRACE_ALWAYS(t, "DQSQLW problem; abandoning view.");
+                    TRACE_ALWAYS(t, abandonline::detailQueryFailed);
                     return abandoned;
                 }
             }
             TRACE_DETAIL(t, "Have finished stepping through all SORs; calling DQSQLW (NULL)");
             if (DQSQLW(w, 0, 0, nullptr) != 0) {
-                TRACE_ALWAYS(t, "DQSQLW problem (NULL call); abandoning view");
+                TRACE_ALWAYS(t, abandonline::detailQueryFailedAtEnd);
                 return abandoned;
             }
         }
@@ -133,11 +134,11 @@ int32_t phaseTwo(workA* w, Trace& t) {
 int32_t collect(workA* w, Trace& t) {
     resetRowIndex(w);
     if (setupIndices(w) != 0) {
-        TRACE_ALWAYS(t, "Invalid Indices; Abandoning View");
+        TRACE_ALWAYS(t, abandonline::invalidIndices);
         return abandoned;
     }
     if (FigConfig(w) != 0) {
-        TRACE_ALWAYS(t, "FigConfig Problem; Abandoning View");
+        TRACE_ALWAYS(t, abandonline::configProblem);
         logAllEnqplxs(w);
         return abandoned;
     }

@@ -1,7 +1,5 @@
 // The request entry: collects everything on a session's first call, then
 // hands the host one MENTRENQ row per call until the rows run out.
-#include <cstring>
-
 #include "aggregate/output_row.h"
 #include "driver/collection.h"
 #include "frame/entries.h"
@@ -9,15 +7,15 @@
 #include "frame/host_services.h"
 #include "frame/trace.h"
 #include "frame/work_area.h"
+#include "frame/work_area_lookup.h"
+#include "zrx/status.h"
 
 namespace zrx {
 
 namespace {
 
-constexpr int32_t rowHandedOver = 0;
-constexpr int32_t noParmList = 60;
-constexpr int32_t noMoreRows = 62;
-constexpr int32_t viewAbandoned = 71;
+constexpr int32_t rowHandedOver = entry::ok;
+using entry::noMoreRows, entry::viewAbandoned;
 constexpr int32_t loopControlLimit = 4000;
 
 // firstCall after a collection that ended with a failure: later calls of the
@@ -30,9 +28,9 @@ int32_t emitRow(workA* w, Trace& t) {
     w->loopCtl = taken + 1;
     if (taken > loopControlLimit) {
         if (summary)
-            TRACE_ALWAYS(t, "MENTRENQ query (Report==Y) being terminated by loop control\n");
+            TRACE_ALWAYS(t, abandonline::loopControlSummary);
         else
-            TRACE_ALWAYS(t, "MENTRENQ query (Report!=Y) being terminated by loop control");
+            TRACE_ALWAYS(t, abandonline::loopControlDetail);
         return viewAbandoned;
     }
 
@@ -87,21 +85,14 @@ int32_t emitRow(workA* w, Trace& t) {
 int32_t enqmlcpr(uint32_t id, HostObject* obj) {
     ZRX_ENTRY(t, "enqmlcpr");
     const HostHandle reqBlk{id, obj};
-    ParmList* parm = findParmList(reqBlk);
-    if (!parm) {
-        TRACE_ERROR(t, "Data server parameter list not found.");
-        return t.ret(noParmList);
-    }
-    auto* w = static_cast<workA*>(parm->workArea);
-    if (!w || std::memcmp(w->eyeCatcher, "strWorkA", sizeof w->eyeCatcher) != 0) {
-        TRACE_ERROR(t, "Unable to locate workA work area.");
-        return t.ret(viewAbandoned);
-    }
+    ParmList* parm = nullptr;
+    workA* w = nullptr;
+    if (int32_t status = locateWorkArea(t, reqBlk, viewAbandoned, parm, w)) return t.ret(status);
     w->reqBlk = reqBlk;
     w->parmList = parm;
 
     if (w->firstCall == collectionAbandoned) {
-        TRACE_ALWAYS(t, "MENTRENQ view was abandoned during collection; no rows in this session");
+        TRACE_ALWAYS(t, abandonline::abandonedEarlier);
         return t.ret(viewAbandoned);
     }
     if (w->firstCall != 0) {

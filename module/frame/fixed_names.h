@@ -46,4 +46,10 @@ void copyName(char (&to)[N], const char (&from)[N]) {
 
 inline bool blankFirst(const char* field) { return field[0] == ' '; }
 
+// The length of a field's value: its width without the trailing blanks.
+inline std::size_t lengthWithoutTrailingBlanks(const char* field, std::size_t width) {
+    while (width > 0 && field[width - 1] == ' ') --width;
+    return width;
+}
+
 } // namespace zrx

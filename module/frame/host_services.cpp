@@ -11,11 +11,11 @@ const OpTable* checkedOps(const HostHandle& h, DescLayout layout) {
 }
 
 int32_t GetRequestItem(const HostHandle& reqBlk, int32_t code, void* out) {
-    return callHost<op::GetRequestItem>(reqBlk, DescLayout::A, slot::GetRequestItem, code, out);
+    return callHost<Table::RequestBlock, slot::GetRequestItem>(reqBlk, code, out);
 }
 
 int32_t PutRequestItem(const HostHandle& reqBlk, int32_t code, void* value) {
-    return callHost<op::PutRequestItem>(reqBlk, DescLayout::A, slot::PutRequestItem, code, value);
+    return callHost<Table::RequestBlock, slot::PutRequestItem>(reqBlk, code, value);
 }
 
 ParmList* findParmList(const HostHandle& reqBlk) {
@@ -25,22 +25,23 @@ ParmList* findParmList(const HostHandle& reqBlk) {
 }
 
 namespace {
-int32_t getStorage(const ParmList* parm, int slotIndex, int32_t size, void** out) {
+template <int Slot>
+int32_t getStorage(const ParmList* parm, int32_t size, void** out) {
     if (!parm || !parm->storage) return handleCheckFailed;
-    return callHost<op::GetStorage>(*parm->storage, DescLayout::A, slotIndex, size, out);
+    return callHost<Table::Storage, Slot>(*parm->storage, size, out);
 }
 } // namespace
 
 int32_t GetSampleStorage(const ParmList* parm, int32_t size, void** out) {
-    return getStorage(parm, slot::GetSampleStorage, size, out);
+    return getStorage<slot::GetSampleStorage>(parm, size, out);
 }
 
 int32_t GetViewStorage(const ParmList* parm, int32_t size, void** out) {
-    return getStorage(parm, slot::GetViewStorage, size, out);
+    return getStorage<slot::GetViewStorage>(parm, size, out);
 }
 
 int32_t DropPath(const HostHandle& path) {
-    return callHost<op::NoArgs>(path, DescLayout::B, slot::DropPath);
+    return callHost<Table::Path, slot::DropPath>(path);
 }
 
 int32_t DropPathForGood(HostHandle& path) {
@@ -50,41 +51,41 @@ int32_t DropPathForGood(HostHandle& path) {
 }
 
 int32_t CreateAccessPlan(const HostHandle& path, const char* sql, HostHandle* plan) {
-    return callHost<op::CreateAccessPlan>(path, DescLayout::B, slot::CreateAccessPlan, sql, plan);
+    return callHost<Table::Path, slot::CreateAccessPlan>(path, sql, plan);
 }
 
 int32_t CreateRequest(const HostHandle& path, HostHandle* req, int32_t planCnt, HostHandle* plans,
                       HostHandle** cursorLst) {
-    return callHost<op::CreateRequest>(path, DescLayout::B, slot::CreateRequest, req, 0, 0, 0, 0,
+    return callHost<Table::Path, slot::CreateRequest>(path, req, 0, 0, 0, 0,
                                        planCnt, plans, cursorLst, 0);
 }
 
 int32_t DropPlan(const HostHandle& plan) {
-    return callHost<op::NoArgs>(plan, DescLayout::B, slot::DropPlan);
+    return callHost<Table::Plan, slot::DropPlan>(plan);
 }
 
 int32_t DropRequest(const HostHandle& req) {
-    return callHost<op::NoArgs>(req, DescLayout::B, slot::DropRequest);
+    return callHost<Table::Request, slot::DropRequest>(req);
 }
 
 int32_t OpenRequest(const HostHandle& req, void* inSQLDA) {
-    return callHost<op::OpenRequest>(req, DescLayout::B, slot::OpenRequest, inSQLDA);
+    return callHost<Table::Request, slot::OpenRequest>(req, inSQLDA);
 }
 
 int32_t CloseRequest(const HostHandle& req) {
-    return callHost<op::NoArgs>(req, DescLayout::B, slot::CloseRequest);
+    return callHost<Table::Request, slot::CloseRequest>(req);
 }
 
 int32_t GetInputSQLDA(const HostHandle& req, void** inSQLDA) {
-    return callHost<op::GetInputSQLDA>(req, DescLayout::B, slot::GetInputSQLDA, inSQLDA);
+    return callHost<Table::Request, slot::GetInputSQLDA>(req, inSQLDA);
 }
 
 int32_t GetOutputSQLDA(const HostHandle& cursor, SQLDA** outSQLDA) {
-    return callHost<op::GetOutputSQLDA>(cursor, DescLayout::B, slot::GetOutputSQLDA, outSQLDA);
+    return callHost<Table::Cursor, slot::GetOutputSQLDA>(cursor, outSQLDA);
 }
 
 int32_t FetchRow(const HostHandle& cursor, SQLDA* outSQLDA) {
-    return callHost<op::FetchRow>(cursor, DescLayout::B, slot::FetchRow, outSQLDA);
+    return callHost<Table::Cursor, slot::FetchRow>(cursor, outSQLDA);
 }
 
 } // namespace zrx

@@ -9,20 +9,21 @@
 #include "zrx/handle.h"
 #include "zrx/items.h"
 #include "zrx/sqlda.h"
+#include "zrx/status.h"
 
 namespace zrx {
-
-inline constexpr int32_t handleCheckFailed = 2;
 
 // The operation table of a handle's object, or null when the handle fails
 // its check or leads nowhere.
 const OpTable* checkedOps(const HostHandle& h, DescLayout layout);
 
-template <class Fn, class... Args>
-int32_t callHost(const HostHandle& h, DescLayout layout, int slot, Args... args) {
-    const OpTable* ops = checkedOps(h, layout);
-    if (!ops || slot < 0 || slot >= 16 || !ops->slot[slot]) return handleCheckFailed;
-    return reinterpret_cast<Fn>(ops->slot[slot])(h.id, h.obj, args...);
+template <Table T, int Slot, class... Args>
+int32_t callHost(const HostHandle& h, Args... args) {
+    const OpTable* ops = checkedOps(h, layoutOf(T));
+    if (!ops) return handleCheckFailed;
+    const auto fn = slotFunction<T, Slot>(*ops);
+    if (!fn) return handleCheckFailed;
+    return fn(h.id, h.obj, args...);
 }
 
 // Request block.

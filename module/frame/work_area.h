@@ -5,12 +5,12 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "aggregate/output_rows.h"
-#include "config/discovery_rows.h"
-#include "config/enqplex_entry.h"
-#include "query/index_table.h"
-#include "query/input_row.h"
-#include "query/sql_slot.h"
+#include "records/discovery_rows.h"
+#include "records/enqplex_entry.h"
+#include "records/index_table.h"
+#include "records/input_row.h"
+#include "records/output_rows.h"
+#include "records/sql_slot.h"
 #include "zrx/handle.h"
 #include "zrx/items.h"
 #include "zrx/mentrenq_row.h"

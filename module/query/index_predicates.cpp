@@ -3,6 +3,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "frame/fixed_names.h"
 #include "frame/host_services.h"
 #include "frame/trace.h"
 #include "frame/work_area.h"
@@ -48,8 +49,7 @@ size_t minorNameLength(const char* value, int width) {
     if (value[0] == ' ') return 0;
     size_t n = 0;
     while (n < static_cast<size_t>(width) && value[n] != '\0') ++n;
-    while (n > 0 && value[n - 1] == ' ') --n;
-    return n;
+    return lengthWithoutTrailingBlanks(value, n);
 }
 
 } // namespace

@@ -14,13 +14,13 @@ int32_t fetchRowInto(workA* w, Trace& t, const char* routine, const char* table,
     int32_t slotIndex = Get_SQL(w, table);
     if (slotIndex < 0) {
         TRACE_ERROR(t, "%s error %s table missing", routine, table);
-        return fetchEndOfData;
+        return fetch::endOfData;
     }
     if (clear) clear(w);
     SqlSlot& s = w->SQLtbl[slotIndex];
     int32_t status = FetchRow(s.curHdl, s.outSQLDA);
     TRACE_DETAIL(t, "%s fetch %s row sqlStatus(%d)", routine, table, status);
-    if (status == fetchEndOfData) {
+    if (status == fetch::endOfData) {
         TRACE_DETAIL(t, "%s EOD %s", routine, table);
         return status;
     }
@@ -35,7 +35,7 @@ int32_t fetchRowInto(workA* w, Trace& t, const char* routine, const char* table,
     if (got != s.colCnt) {
         TRACE_ERROR(t, "%s unexpected column count %s: expected(%d), got(%d)", routine, table,
                     s.colCnt, got);
-        return fetchBadColumnCount;
+        return fetch::badColumnCount;
     }
     for (int i = 0; i < got && i < count; ++i) {
         const SqlColumn* c = sqldaColumn(sqlda, static_cast<std::size_t>(i));

@@ -6,13 +6,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "zrx/status.h"
+
 namespace zrx {
 
 struct workA;
 class Trace;
-
-inline constexpr int32_t fetchEndOfData = 514;
-inline constexpr int32_t fetchBadColumnCount = 8;
 
 // Where one column of the select list goes.
 struct FetchTarget {

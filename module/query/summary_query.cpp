@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "aggregate/view_storage.h"
 #include "frame/trace.h"
 #include "frame/work_area.h"
 #include "query/index_predicates.h"
 #include "query/sql_quote.h"
 #include "query/sql_texts.h"
+#include "storage/view_storage.h"
 
 namespace zrx {
 

@@ -29,6 +29,9 @@ std::string routineName(const zrx::TracePoint* tp) {
     return std::string(tp->name, tp->nameLength);
 }
 
+// Noted per thread: the module runs on the thread that called its entry.
+thread_local zrx::Abandon abandonNoted = zrx::Abandon::None;
+
 void deliver(const platform::TraceRecord& record) {
     Facility& f = facility();
     std::lock_guard lock(f.mutex);
@@ -68,6 +71,12 @@ uint64_t traceSyncCalls() {
     Facility& f = facility();
     std::lock_guard lock(f.mutex);
     return f.syncCalls;
+}
+
+zrx::Abandon takeAbandonReason() {
+    const zrx::Abandon reason = abandonNoted;
+    abandonNoted = zrx::Abandon::None;
+    return reason;
 }
 
 } // namespace platform
@@ -111,6 +120,8 @@ extern "C" ZRX_CALLED_FROM_MODULE int32_t TRX5_Printf(zrx::TracePoint* tp, int32
     record.routine = routineName(tp);
     record.line = line;
     record.kind = platform::TraceKind::Line;
+    record.reason = zrx::abandonReasonOf(format);
+    abandonNoted = zrx::firstCause(abandonNoted, record.reason);
     va_list args;
     va_start(args, format);
     va_list copy;

@@ -10,18 +10,14 @@
 #include <vector>
 
 #include "frame/work_area.h"
+#include "support/fixed_width.h"
 #include "support/host_fixture.h"
 
 namespace aggtest {
 
 using Started = zrxtest::StartedSession;
 
-// A fixed-width field: the value blank-padded (or cut) to `width`.
-inline std::string field(const std::string& value, std::size_t width) {
-    std::string f = value.substr(0, width);
-    f.resize(width, ' ');
-    return f;
-}
+using zrxtest::field;
 
 template <std::size_t N>
 void setName(char (&to)[N], const std::string& value) {

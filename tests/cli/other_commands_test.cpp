@@ -8,6 +8,9 @@
 #include <sstream>
 
 #include "run_command.h"
+#include "zrx/status.h"
+
+using zrx::entry::noMoreRows;
 
 namespace {
 
@@ -42,7 +45,7 @@ TEST(TreeCommand, JsonAndDotDescribeTheSameTree) {
     const auto& first = tree[0]["resources"][0];
     EXPECT_EQ(first["majorname"], "SYSDSN");
     EXPECT_EQ(first["minorname"], "TEST.COMMON.PARMLIB");
-    EXPECT_EQ(first["status"], 62);
+    EXPECT_EQ(first["status"], noMoreRows);
     EXPECT_EQ(first["owners"], nlohmann::json::parse(R"([{"job": "DEVCOPY", "sysname": "DEV1", "plxname": "DEVPLX",
         "asid": 58, "type": "exclusive", "trueowner": true}])"));
     EXPECT_EQ(first["waiters"][0]["job"], "TSTLOAD");

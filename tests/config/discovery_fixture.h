@@ -20,12 +20,7 @@ namespace configtest {
 
 using zrxtest::EnterpriseBuilder;
 
-// `text` blank-padded (or cut) to `width`.
-inline std::string pad(const std::string& text, size_t width) {
-    std::string out = text.substr(0, width);
-    out.resize(width, ' ');
-    return out;
-}
+using zrxtest::field;
 
 // A fixed-width field over its full width.
 template <size_t N>

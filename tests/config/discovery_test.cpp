@@ -7,6 +7,10 @@
 #include "config/system_registration.h"
 #include "core/operations.h"
 #include "discovery_fixture.h"
+#include "zrx/status.h"
+
+using zrx::fetch::endOfData;
+using zrx::entry::viewAbandoned;
 
 namespace configtest {
 namespace {
@@ -41,15 +45,15 @@ std::string membersStatement(const std::string& at) {
 void expectSystem(const zrx::EnqplxEntry& e, int l, const std::string& sys, const std::string& plexHub,
                   const std::string& enqpText, const std::string& thruNode) {
     SCOPED_TRACE("System " + std::to_string(l));
-    EXPECT_EQ(field(e.SysNames[l]), pad(sys, 8));
-    EXPECT_EQ(field(e.SysPHNames[l]), pad(plexHub, 8));
-    EXPECT_EQ(field(e.SysEnqpText[l]), pad(enqpText, 32));
+    EXPECT_EQ(field(e.SysNames[l]), field(sys, 8));
+    EXPECT_EQ(field(e.SysPHNames[l]), field(plexHub, 8));
+    EXPECT_EQ(field(e.SysEnqpText[l]), field(enqpText, 32));
     EXPECT_EQ(field(e.SysEnqpNames[l]), field(e.EnqpName));
     if (thruNode.empty()) {
         EXPECT_EQ(field(e.SysThruNodes[l]), std::string(32, '?'));
         EXPECT_EQ(e.SysFlags[l], 0);
     } else {
-        EXPECT_EQ(field(e.SysThruNodes[l]), pad(thruNode, 32));
+        EXPECT_EQ(field(e.SysThruNodes[l]), field(thruNode, 32));
         EXPECT_EQ(e.SysFlags[l], zrx::thruNodeKnown);
     }
 }
@@ -71,8 +75,8 @@ TEST_F(FigConfigRun, OneSysplexFillsOneEntryAndLeavesNothingPrepared) {
     EXPECT_EQ(p.numSys, 2);
     EXPECT_EQ(p.SOR1st, nullptr);
     EXPECT_EQ(field(p.PHNames[0]), "PLXA    ");
-    EXPECT_EQ(field(p.PHNodes[0]), pad("PLXA:HUB", 32));
-    EXPECT_EQ(field(p.PHThruNodes[0]), pad("HUBTEMS", 32));
+    EXPECT_EQ(field(p.PHNodes[0]), field("PLXA:HUB", 32));
+    EXPECT_EQ(field(p.PHThruNodes[0]), field("HUBTEMS", 32));
     EXPECT_EQ(p.PHNames[1][0], ' ');
     expectSystem(p, 0, "SYSA", "PLXA", "PLEX1", "TEMSA");
     expectSystem(p, 1, "SYSB", "PLXA", "PLEX1", "TEMSB");
@@ -130,16 +134,16 @@ TEST_F(FigConfigRun, TwoPlexHubsInOneEnqplexEachQueriedAtItsThruNode) {
     EXPECT_EQ(p.numPHs, 2);
     EXPECT_EQ(p.numSys, 3);
     EXPECT_EQ(field(p.PHNames[1]), "PLXB    ");
-    EXPECT_EQ(field(p.PHNodes[1]), pad("PLXB:HUB", 32));
-    EXPECT_EQ(field(p.PHThruNodes[0]), pad("HUBA", 32));
-    EXPECT_EQ(field(p.PHThruNodes[1]), pad("HUBB", 32));
+    EXPECT_EQ(field(p.PHNodes[1]), field("PLXB:HUB", 32));
+    EXPECT_EQ(field(p.PHThruNodes[0]), field("HUBA", 32));
+    EXPECT_EQ(field(p.PHThruNodes[1]), field("HUBB", 32));
     expectSystem(p, 0, "SYSA", "PLXA", "PLEX1", "");
     expectSystem(p, 1, "SYSB", "PLXA", "PLEX1", "");
     expectSystem(p, 2, "SYSC", "PLXB", "PLEX1", "TEMSC");
 
     ASSERT_EQ(statements().size(), 4u);
-    EXPECT_EQ(statements()[1], membersStatement(pad("HUBA", 32)));
-    EXPECT_EQ(statements()[2], membersStatement(pad("HUBB", 32)));
+    EXPECT_EQ(statements()[1], membersStatement(field("HUBA", 32)));
+    EXPECT_EQ(statements()[2], membersStatement(field("HUBB", 32)));
     // Every PlexHub's MXCFSYS text is written right after the outer text.
     EXPECT_EQ(w->SQLtbl[1].sqlStmt, w->sqlText + 242);
     // Each of the four requests was closed once.
@@ -336,8 +340,8 @@ TEST_F(FigConfigRun, FetchFailuresEndDiscovery) {
 
 TEST_F(FigConfigRun, FetchersWithoutTheirQueryReportEndOfData) {
     open(EnterpriseBuilder{}, "error");
-    EXPECT_EQ(zrx::fetchInodeRow(w), 514);
-    EXPECT_EQ(zrx::fetchPxsmRow(w), 514);
+    EXPECT_EQ(zrx::fetchInodeRow(w), endOfData);
+    EXPECT_EQ(zrx::fetchPxsmRow(w), endOfData);
     EXPECT_EQ(trace->lines(),
               (std::vector<std::string>{"fetchInodeRow: fetchInodeRow error INODESTS table missing",
                                         "fetchPxsmRow: fetchPxsmRow error MXCFSYS table missing"}));
@@ -350,8 +354,8 @@ TEST_F(FigConfigRun, EndOfEachMemberTableDumpsAllEntriesUnderDetail) {
     ASSERT_EQ(discover(e, "FigConfig:detail"), 0);
     const auto lines = linesOf("FigConfig");
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "At end of one PlexHub's MXCFSYS table ..."), 1);
-    EXPECT_EQ(lines[1], "About to access MXCFSYS for Node \"" + pad("PLXA:HUB", 32) + "\" Thrunode \"" +
-                            pad("HUBA", 32) + "\"       ");
+    EXPECT_EQ(lines[1], "About to access MXCFSYS for Node \"" + field("PLXA:HUB", 32) + "\" Thrunode \"" +
+                            field("HUBA", 32) + "\"       ");
     // One used entry (11 lines) and seven unused ones (4 lines each).
     EXPECT_EQ(linesOf("logEnqplxs").size(), 11u + 7u * 4u);
 
@@ -370,21 +374,21 @@ TEST_F(FigConfigRun, FetchedRowsAreDumpedUnderTheFetchersDetailTrace) {
     ASSERT_EQ(zrx::FigConfig(w), 0);
 
     auto dump = [](const std::string& sys, int monintvl) {
-        return std::vector<std::string>{"    sysname    = " + pad(sys, 8),
+        return std::vector<std::string>{"    sysname    = " + field(sys, 8),
                                         "    monintvl   = " + std::to_string(monintvl),
                                         "    oprintvl   = 300",
-                                        "    status     = " + pad("ACTIVE", 16),
-                                        "    mvsvers    = " + pad("z/OS 02.05.00", 16),
-                                        "    originnode = " + pad("HUBA", 32),
-                                        "    enqplex    = " + pad("PLEX1.MIMJOB", 32)};
+                                        "    status     = " + field("ACTIVE", 16),
+                                        "    mvsvers    = " + field("z/OS 02.05.00", 16),
+                                        "    originnode = " + field("HUBA", 32),
+                                        "    enqplex    = " + field("PLEX1.MIMJOB", 32)};
     };
     std::vector<std::string> expected = dump("SYSA", 60);
     const auto second = dump("SYSB", 0);
     expected.insert(expected.end(), second.begin(), second.end());
     EXPECT_EQ(linesOf("logRowPxsmRow"), expected);
     EXPECT_EQ(linesOf("logRow"), (std::vector<std::string>{"Dump requested for INODESTS row",
-                                                           "    node       = " + pad("PLXA:HUB", 32),
-                                                           "    thrunode   = " + pad("HUBA", 32)}));
+                                                           "    node       = " + field("PLXA:HUB", 32),
+                                                           "    thrunode   = " + field("HUBA", 32)}));
 }
 
 // Rows that the hub or a PlexHub delivers with blank or null names.
@@ -402,11 +406,11 @@ TEST_F(FigConfigRun, NullThruNodeDoesNotReuseThePreviousRowsThruNode) {
     ASSERT_EQ(statements().size(), 3u);
     EXPECT_EQ(linesOf("FigConfig"),
               (std::vector<std::string>{
-                  "PlexHub node \"" + pad("PLXB:HUB", 32) + "\" passed over: no PlexHub name or no thru-node",
-                  "Agent node \"" + pad("SYSB:AGENT", 32) + "\" passed over: no System name or no thru-node"}));
+                  "PlexHub node \"" + field("PLXB:HUB", 32) + "\" passed over: no PlexHub name or no thru-node",
+                  "Agent node \"" + field("SYSB:AGENT", 32) + "\" passed over: no System name or no thru-node"}));
     EXPECT_EQ(w->numEnqplexes, 1);
     EXPECT_EQ(entry(0).numPHs, 1);
-    EXPECT_EQ(field(entry(0).PHThruNodes[0]), pad("HUBA", 32));
+    EXPECT_EQ(field(entry(0).PHThruNodes[0]), field("HUBA", 32));
     expectSystem(entry(0), 0, "SYSA", "PLXA", "PLEX1", "TEMSA");
 }
 
@@ -425,9 +429,9 @@ TEST_F(FigConfigRun, AgentRowWithoutThruNodeUpdatesNoSystemAndIsNamed) {
     expectSystem(entry(0), 1, "SYSB", "PLXA", "PLEX1", "");
     expectSystem(entry(0), 2, "SYSC", "PLXA", "PLEX1", "");
     const std::string passedOver = "\" passed over: no System name or no thru-node";
-    EXPECT_EQ(linesOf("FigConfig"), (std::vector<std::string>{"Agent node \"" + pad("SYSB:AGENT", 32) + passedOver,
-                                                             "Agent node \"" + pad("SYSC:AGENT", 32) + passedOver,
-                                                             "Agent node \"" + pad(":AGENT", 32) + passedOver}));
+    EXPECT_EQ(linesOf("FigConfig"), (std::vector<std::string>{"Agent node \"" + field("SYSB:AGENT", 32) + passedOver,
+                                                             "Agent node \"" + field("SYSC:AGENT", 32) + passedOver,
+                                                             "Agent node \"" + field(":AGENT", 32) + passedOver}));
 }
 
 TEST_F(FigConfigRun, PlexHubWithoutNameBeforeItsColonIsPassedOver) {
@@ -472,7 +476,7 @@ TEST_F(FigConfigRun, QuoteInThruNodeIsDoubledInTheAtClause) {
     ASSERT_EQ(w->numEnqplexes, 1);
     EXPECT_EQ(entry(0).numSys, 1);
     EXPECT_EQ(field(entry(0).SysNames[0]), "SYSA    ");
-    EXPECT_EQ(field(entry(0).PHThruNodes[0]), pad(thru, 32));
+    EXPECT_EQ(field(entry(0).PHThruNodes[0]), field(thru, 32));
 }
 
 TEST_F(FigConfigRun, NullSystemNamesArePassedOverWithoutTakingSlots) {
@@ -486,7 +490,7 @@ TEST_F(FigConfigRun, NullSystemNamesArePassedOverWithoutTakingSlots) {
     EXPECT_EQ(entry(0).numSys, 2);
     EXPECT_EQ(field(entry(0).SysNames[1]), "SYSB    ");
     EXPECT_EQ(trace->count("MXCFSYS row without a System name passed over (PlexHub PLXA    , ENQPLEX \"" +
-                           pad("PLEX1", 32) + "\")"),
+                           field("PLEX1", 32) + "\")"),
               70u);
 }
 
@@ -504,9 +508,9 @@ TEST_F(FigConfigRun, OverlongValuesAreCutAtTheFieldWidth) {
     const auto& p = entry(0);
     EXPECT_EQ(field(p.PHNames[0]), "PLEXHUBN");
     EXPECT_EQ(field(p.PHNodes[0]), longNode.substr(0, 32));
-    EXPECT_EQ(field(p.PHThruNodes[0]), pad("HUBA", 32));
+    EXPECT_EQ(field(p.PHThruNodes[0]), field("HUBA", 32));
     EXPECT_EQ(field(p.SysNames[0]), "SYSTEMTE");
-    EXPECT_EQ(field(p.SysEnqpText[0]), pad("PLEX1", 32));
+    EXPECT_EQ(field(p.SysEnqpText[0]), field("PLEX1", 32));
     EXPECT_EQ(field(p.SysThruNodes[0]), longThru.substr(0, 32));
     // Nothing spilled into the fields after the rows.
     EXPECT_EQ(field(w->pxsmRow.sysname), blanks(8));
@@ -533,7 +537,7 @@ TEST_F(FigConfigRun, ConfigurationErrorAbandonsTheQuery) {
     zrxtest::TraceRecorder recorder("none");
     zrxtest::HostFixture host(e.sql());
     const auto run = host.run(zrxtest::HostFixture::report());
-    EXPECT_EQ(run.requests, std::vector<int32_t>{71});
+    EXPECT_EQ(run.requests, std::vector<int32_t>{viewAbandoned});
     EXPECT_TRUE(recorder.hasLine("FigConfig Problem; Abandoning View"));
     EXPECT_FALSE(run.liveAtEnd.any());
     EXPECT_TRUE(run.rows.empty());

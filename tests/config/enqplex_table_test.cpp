@@ -68,11 +68,11 @@ TEST_F(EnqplexTable, EntryWithTwoPlexHubsAndThreeSystemsDumpsEighteenLines) {
     zrx::logEnqplxs(w, 0);
 
     auto plexHub = [](int k, const std::string& name, const std::string& node, const std::string& thru) {
-        return "  PlexHub[" + std::to_string(k) + "] Name: " + pad(name, 8) + "  Node: " + pad(node, 32) +
-               blanks(45) + "ThruNode: " + pad(thru, 32);
+        return "  PlexHub[" + std::to_string(k) + "] Name: " + field(name, 8) + "  Node: " + field(node, 32) +
+               blanks(45) + "ThruNode: " + field(thru, 32);
     };
     auto system = [](int l, const std::string& name, const std::string& thru) {
-        return "  System[" + std::to_string(l) + "] Name: " + pad(name, 8) + "  ThruNode: " + thru;
+        return "  System[" + std::to_string(l) + "] Name: " + field(name, 8) + "  ThruNode: " + thru;
     };
     const std::string plexHubLine = blanks(32) + "PlexHub: ";
     const std::string mimLine = blanks(32) + "MIMJbNm: " + blanks(8);
@@ -85,10 +85,10 @@ TEST_F(EnqplexTable, EntryWithTwoPlexHubsAndThreeSystemsDumpsEighteenLines) {
         plexHub(0, "PLXA", "PLXA:HUB", "HUBA"),
         plexHub(1, "PLXB", "PLXB:HUB", "HUBB"),
         separator,
-        system(0, "SYSA", pad("TEMSA", 32)),
+        system(0, "SYSA", field("TEMSA", 32)),
         plexHubLine + "PLXA      ENQPLEX:  PLEX1   ",
         mimLine,
-        system(1, "SYS2", pad("TEMS2", 32)),
+        system(1, "SYS2", field("TEMS2", 32)),
         plexHubLine + "PLXA      ENQPLEX:  PLEX1   ",
         mimLine,
         system(2, "SYSC", std::string(32, '?')),

@@ -57,10 +57,10 @@ TEST_F(Registration, EnqplexColumnGivesNameAndMimJob) {
         ASSERT_EQ(discover(onePlexHub({{"SYSA", c.column}}), "none"), 0);
         ASSERT_EQ(w->numEnqplexes, 1);
         const auto& p = entry(0);
-        EXPECT_EQ(field(p.EnqpName), pad(c.name, 8));
-        EXPECT_EQ(field(p.SysEnqpNames[0]), pad(c.name, 8));
-        EXPECT_EQ(field(p.SysEnqpText[0]), pad(c.column.value_or(""), 32));
-        EXPECT_EQ(field(p.MIMJbNm[0]), pad(c.mimJob, 8));
+        EXPECT_EQ(field(p.EnqpName), field(c.name, 8));
+        EXPECT_EQ(field(p.SysEnqpNames[0]), field(c.name, 8));
+        EXPECT_EQ(field(p.SysEnqpText[0]), field(c.column.value_or(""), 32));
+        EXPECT_EQ(field(p.MIMJbNm[0]), field(c.mimJob, 8));
         EXPECT_EQ(p.EnqpFlags, c.mimJob.empty() ? 0 : zrx::mimManaged);
         EXPECT_TRUE(trace->records().empty());
     }
@@ -72,7 +72,7 @@ TEST_F(Registration, EnqplexNameLongerThanEightCharactersIsRejected) {
         EXPECT_EQ(registrationLines(),
                   std::vector<std::string>{"Configuration Error: System 'SYSB    ' ENQPLEX name exceeds 8 "
                                            "characters (\"" +
-                                           pad(column, 32) + "\")\n"});
+                                           field(column, 32) + "\")\n"});
         EXPECT_EQ(linesOf("FigConfig"), std::vector<std::string>{abandon});
         // Nothing registered, nothing dumped.
         EXPECT_EQ(w->numEnqplexes, 1);
@@ -88,7 +88,7 @@ TEST_F(Registration, OverlongEnqplexEndsDiscoveryEvenWithoutASystemName) {
     EXPECT_EQ(registrationLines(),
               std::vector<std::string>{"Configuration Error: System '        ' ENQPLEX name exceeds 8 "
                                        "characters (\"" +
-                                       pad("NINECHARS", 32) + "\")\n"});
+                                       field("NINECHARS", 32) + "\")\n"});
     EXPECT_EQ(linesOf("FigConfig"), std::vector<std::string>{abandon});
     EXPECT_EQ(entry(0).numSys, 1);
 }
@@ -239,13 +239,13 @@ TEST_F(Registration, DetailLinesFollowEachStepOfRegistration) {
 TEST_F(Registration, BlankPlexHubNameIsPassedOver) {
     open(EnterpriseBuilder{}, "error");
     std::memcpy(w->pxsmRow.sysname, "SYSA    ", 8);
-    std::memcpy(w->pxsmRow.enqplex, pad("PLEX1", 32).data(), 32);
-    std::memcpy(w->inodeRow.node, pad(":HUB", 32).data(), 32);
+    std::memcpy(w->pxsmRow.enqplex, field("PLEX1", 32).data(), 32);
+    std::memcpy(w->inodeRow.node, field(":HUB", 32).data(), 32);
     std::memset(zrx::curNode(w), ' ', 8);
     EXPECT_EQ(zrx::DoMxcfsysRow(w), 0);
     EXPECT_EQ(w->numEnqplexes, 0);
     EXPECT_EQ(registrationLines(),
-              std::vector<std::string>{"System SYSA     passed over: its PlexHub node \"" + pad(":HUB", 32) +
+              std::vector<std::string>{"System SYSA     passed over: its PlexHub node \"" + field(":HUB", 32) +
                                        "\" has no name before \":\""});
 }
 

@@ -11,6 +11,10 @@
 #include "support/enterprise_builder.h"
 #include "support/host_fixture.h"
 #include "support/trace_recorder.h"
+#include "zrx/status.h"
+
+using zrx::entry::noMoreRows;
+using zrx::entry::viewAbandoned;
 
 namespace {
 
@@ -60,7 +64,7 @@ TEST_F(RequestEntry, DetailPositionWithoutADetailRowIsTheEndOfTheData) {
     w->NASOR->DOR1st = nullptr;
     w->NADOR = nullptr;
     trace.clear();
-    EXPECT_EQ(s->request(), 62);
+    EXPECT_EQ(s->request(), noMoreRows);
     EXPECT_EQ(lines().back(), "Ran Out of Data (Report!=Y): 1 Rows Were Returned (No Row at the Position)");
     EXPECT_EQ(s->rows().size(), 1u);
     EXPECT_EQ(s->end(), 0);
@@ -76,7 +80,7 @@ TEST_F(RequestEntry, SummaryPositionWithoutASummaryRowIsTheEndOfTheData) {
     w->NASOR = nullptr;
     w->numEnqplexes = 0;
     trace.clear();
-    EXPECT_EQ(s->request(), 62);
+    EXPECT_EQ(s->request(), noMoreRows);
     EXPECT_EQ(lines().back(), "Ran Out of Data (Report==Y): 1 Rows Were Returned (No Row at the Position)");
     EXPECT_EQ(s->rows().size(), 1u);
 }
@@ -88,7 +92,7 @@ TEST_F(RequestEntry, WorkAreaWithoutItsEyeCatcherIsNotUsed) {
     std::memcpy(w->eyeCatcher, "strWorkB", 8);
     std::vector<unsigned char> before(reinterpret_cast<unsigned char*>(w),
                                       reinterpret_cast<unsigned char*>(w) + sizeof *w);
-    EXPECT_EQ(s->request(), 71);
+    EXPECT_EQ(s->request(), viewAbandoned);
     EXPECT_EQ(lines(), std::vector<std::string>{"Unable to locate workA work area."});
     EXPECT_EQ(std::memcmp(before.data(), w, sizeof *w), 0);
     EXPECT_TRUE(fx.host().statements().empty());
@@ -97,15 +101,15 @@ TEST_F(RequestEntry, WorkAreaWithoutItsEyeCatcherIsNotUsed) {
 TEST_F(RequestEntry, AbandonedCollectionIsRecordedInFirstCallAndNeverRetried) {
     auto s = fx.session({}); // no predicate: invalid indices
     ASSERT_EQ(s->start(), 0);
-    EXPECT_EQ(s->request(), 71);
+    EXPECT_EQ(s->request(), viewAbandoned);
     zrx::workA* w = workArea(*s);
     EXPECT_EQ(w->firstCall, -1);
     std::vector<unsigned char> before(reinterpret_cast<unsigned char*>(w),
                                       reinterpret_cast<unsigned char*>(w) + sizeof *w);
     trace.setLevels("none");
     trace.clear();
-    EXPECT_EQ(s->request(), 71);
-    EXPECT_EQ(s->request(), 71);
+    EXPECT_EQ(s->request(), viewAbandoned);
+    EXPECT_EQ(s->request(), viewAbandoned);
     // Written whatever the trace settings; nothing else happens.
     EXPECT_EQ(lines(), std::vector<std::string>(
                            2, "MENTRENQ view was abandoned during collection; no rows in this session"));
@@ -119,7 +123,7 @@ TEST_F(RequestEntry, RowsLeaveThePaddingByteAndRepeatSummaryColumnsInDetailMode)
     ASSERT_EQ(s->start(), 0);
     EXPECT_EQ(s->request(), 0);
     EXPECT_EQ(s->request(), 0);
-    EXPECT_EQ(s->request(), 62);
+    EXPECT_EQ(s->request(), noMoreRows);
     ASSERT_EQ(s->rows().size(), 2u);
     for (const auto& r : s->rows()) {
         EXPECT_EQ(r.padding, 0);

@@ -7,6 +7,9 @@
 #include "core/fault_plan.h"
 #include "core/operations.h"
 #include "e2e_harness.h"
+#include "zrx/status.h"
+
+using zrx::entry::viewAbandoned;
 
 namespace {
 
@@ -29,6 +32,7 @@ struct Case {
     std::vector<std::string> lines; // error level: unconditional and error lines
     size_t statements;
     host::LiveObjects openBeforeEnd;
+    zrx::Abandon reason; // the cause the session recorded
 };
 
 std::vector<std::string> withoutEnqplxsDump(std::vector<std::string> lines) {
@@ -44,19 +48,20 @@ void expectCase(const Case& c, const std::string& sql) {
     options.prepare = c.prepare;
     auto o = runQuery(sql, c.predicates, options);
     // The failing call, then two more calls of the same session.
-    EXPECT_EQ(o.run.requests, (std::vector<int32_t>{c.status, 71, 71}));
+    EXPECT_EQ(o.run.requests, (std::vector<int32_t>{c.status, viewAbandoned, viewAbandoned}));
     EXPECT_TRUE(o.run.rows.empty());
     auto expected = c.lines;
     expected.push_back(abandonedLine);
     expected.push_back(abandonedLine);
     EXPECT_EQ(withoutEnqplxsDump(e2e::traceLines(o)), expected);
     EXPECT_EQ(o.statements.size(), c.statements);
-    EXPECT_EQ(o.liveBeforeEnd.paths, c.openBeforeEnd.paths);
-    EXPECT_EQ(o.liveBeforeEnd.plans, c.openBeforeEnd.plans);
-    EXPECT_EQ(o.liveBeforeEnd.requests, c.openBeforeEnd.requests);
-    EXPECT_EQ(o.liveBeforeEnd.cursors, c.openBeforeEnd.cursors);
+    EXPECT_EQ(o.run.liveBeforeEnd.paths, c.openBeforeEnd.paths);
+    EXPECT_EQ(o.run.liveBeforeEnd.plans, c.openBeforeEnd.plans);
+    EXPECT_EQ(o.run.liveBeforeEnd.requests, c.openBeforeEnd.requests);
+    EXPECT_EQ(o.run.liveBeforeEnd.cursors, c.openBeforeEnd.cursors);
     // The session end drops whatever the failure left open.
     EXPECT_FALSE(o.run.liveAtEnd.any());
+    EXPECT_EQ(o.run.abandonReason, c.reason);
 }
 
 const std::string detailBuffer =
@@ -70,43 +75,44 @@ const std::string detailBuffer =
 TEST(CollectionFailures, EachFailureEndsTheRequestWithItsStatusLineAndDrops) {
     const auto report = HostFixture::report();
     const std::vector<Case> cases = {
-        {"no index predicate", {}, {}, 71,
+        {"no index predicate", {}, {}, viewAbandoned,
          {"setupIndices: No Indexing Specified|", "enqmlcpr: Invalid Indices; Abandoning View|"}, 0,
-         {1, 0, 0, 0}},
+         {1, 0, 0, 0}, zrx::Abandon::InvalidIndices},
         {"report and a named resource",
-         {{"REPORT", 1, "YES"}, {"MAJORNAME", 1, "SYSDSN"}}, {}, 71,
+         {{"REPORT", 1, "YES"}, {"MAJORNAME", 1, "SYSDSN"}}, {}, viewAbandoned,
          {"setupIndices: Invalid Combination of Index Values|",
           "enqmlcpr: Invalid Indices; Abandoning View|"},
-         0, {1, 0, 0, 0}},
+         0, {1, 0, 0, 0}, zrx::Abandon::InvalidIndices},
         {"no storage for the AT clause", report,
-         [](host::Host& h) { h.faults().failCall(Operation::GetViewStorage, 1, 9); }, 71,
-         {"enqmlcpr: setupMglblenqSQL failed, abandoning view|"}, 5, {1, 0, 0, 0}},
+         [](host::Host& h) { h.faults().failCall(Operation::GetViewStorage, 1, 9); }, viewAbandoned,
+         {"enqmlcpr: setupMglblenqSQL failed, abandoning view|"}, 5, {1, 0, 0, 0},
+         zrx::Abandon::SummaryQueryNotBuilt},
         {"summary request not created", report,
          [](host::Host& h) { h.faults().failCall(Operation::CreateAccessPlan, 6, 6); }, 64,
          {"enqmlcpr: createReq failure(6)|"}, 5,
-         {0, 0, 0, 0}},
+         {0, 0, 0, 0}, zrx::Abandon::AbandonedEarlier},
         {"no storage for a summary row", report,
-         [](host::Host& h) { h.faults().failCall(Operation::GetViewStorage, 2, 9); }, 71,
+         [](host::Host& h) { h.faults().failCall(Operation::GetViewStorage, 2, 9); }, viewAbandoned,
          {"newSORow: No (GetView)Storage for SORow.|",
           "ProcessInput: Unable to create new Summary Output Row|",
           "enqmlcpr: ProcessInput() failed, abandoning view|"},
-         6, {1, 1, 1, 1}},
+         6, {1, 1, 1, 1}, zrx::Abandon::NoStorageForRows},
         {"summary rows of the wrong shape", report,
-         [](host::Host& h) { h.faults().malformResult({StatementKind::Summary, 0, -1}); }, 71,
+         [](host::Host& h) { h.faults().malformResult({StatementKind::Summary, 0, -1}); }, viewAbandoned,
          {"fetchMglblenq: fetchMglblenq unexpected column count MGLBLENQ: expected(15), got(14)|",
           "enqmlcpr: fetchMglblenq failed status 8|"},
-         6, {1, 0, 0, 0}},
+         6, {1, 0, 0, 0}, zrx::Abandon::SummaryQueryFailed},
         {"detail request not created", report,
-         [](host::Host& h) { h.faults().failCall(Operation::CreateAccessPlan, 9, 6); }, 71,
+         [](host::Host& h) { h.faults().failCall(Operation::CreateAccessPlan, 9, 6); }, viewAbandoned,
          {"DQSQLX: createReq failure(6)|", detailBuffer,
           "enqmlcpr: DQSQLW problem (NULL call); abandoning view|"},
-         8, {0, 0, 0, 0}},
+         8, {0, 0, 0, 0}, zrx::Abandon::DetailQueryFailed},
         {"detail rows of the wrong shape", report,
-         [](host::Host& h) { h.faults().malformResult({StatementKind::Detail, 0, 1}); }, 71,
+         [](host::Host& h) { h.faults().malformResult({StatementKind::Detail, 0, 1}); }, viewAbandoned,
          {"fetchEnqStuff: fetchEnqStuff unexpected column count ENQSTUFF: expected(10), got(11)|",
           "DQSQLX: fetchEnqStuff failed status 8|",
           "enqmlcpr: DQSQLW problem (NULL call); abandoning view|"},
-         9, {0, 0, 0, 0}},
+         9, {0, 0, 0, 0}, zrx::Abandon::DetailQueryFailed},
     };
     const std::string sql = scenario("two_sysplexes");
     for (const auto& c : cases) expectCase(c, sql);
@@ -122,7 +128,8 @@ TEST(CollectionFailures, ConfigurationErrorDumpsAllEightEntries) {
     options.levels = "error";
     options.extraCalls = 1;
     auto o = runQuery(sql, HostFixture::report(), options);
-    EXPECT_EQ(o.run.requests, (std::vector<int32_t>{71, 71}));
+    EXPECT_EQ(o.run.requests, (std::vector<int32_t>{viewAbandoned, viewAbandoned}));
+    EXPECT_EQ(o.run.abandonReason, zrx::Abandon::ConfigProblem);
     const auto lines = e2e::traceLines(o);
     auto at = std::find(lines.begin(), lines.end(), "enqmlcpr: FigConfig Problem; Abandoning View|");
     ASSERT_NE(at, lines.end());

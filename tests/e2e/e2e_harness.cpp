@@ -77,7 +77,7 @@ std::string live(const host::LiveObjects& l) {
 }
 
 std::string liveAtEnd(const Outcome& o) {
-    return "open before session end: " + live(o.liveBeforeEnd) +
+    return "open before session end: " + live(o.run.liveBeforeEnd) +
            "left at session end: " + live(o.run.liveAtEnd);
 }
 
@@ -105,20 +105,7 @@ Outcome runOnce(const std::string& moduleFile, const std::string& sql, std::vect
     zrxtest::TraceRecorder recorder(options.levels);
     if (options.prepare) options.prepare(fx.host());
     auto s = fx.session(std::move(predicates));
-    o.run.start = s->start();
-    if (o.run.start == 0) {
-        int extra = options.extraCalls;
-        for (int i = 0; i < options.maxCalls; ++i) {
-            int32_t status = s->request();
-            o.run.requests.push_back(status);
-            if (status != 0 && extra-- <= 0) break;
-        }
-    }
-    o.run.rows = s->rows();
-    o.liveBeforeEnd = s->live();
-    o.run.end = s->end();
-    o.run.liveAtEnd = s->liveAtEnd();
-    o.run.storageAfterRelease = s->storageOutstanding();
+    o.run = host::runSession(*s, {options.maxCalls, options.extraCalls});
     o.statements = fx.host().statements();
     o.trace = recorder.records();
     return o;
@@ -142,7 +129,8 @@ void expectSameOutcome(const Outcome& reference, const Outcome& o) {
     EXPECT_EQ(o.run.start, reference.run.start);
     EXPECT_EQ(o.run.requests, reference.run.requests);
     EXPECT_EQ(o.run.end, reference.run.end);
-    EXPECT_EQ(liveCounts(o.liveBeforeEnd), liveCounts(reference.liveBeforeEnd));
+    EXPECT_EQ(o.run.abandonReason, reference.run.abandonReason);
+    EXPECT_EQ(liveCounts(o.run.liveBeforeEnd), liveCounts(reference.run.liveBeforeEnd));
     EXPECT_EQ(liveCounts(o.run.liveAtEnd), liveCounts(reference.run.liveAtEnd));
     ASSERT_EQ(o.run.rows.size(), reference.run.rows.size());
     for (size_t i = 0; i < o.run.rows.size(); ++i)

@@ -23,7 +23,6 @@ inline constexpr char detailLevels[] = "error,detail";
 
 struct Outcome {
     zrxtest::QueryRun run;
-    host::LiveObjects liveBeforeEnd;      // what the request calls left open
     std::vector<std::string> statements; // every SQL text the host was asked to plan
     std::vector<platform::TraceRecord> trace;
 };

@@ -9,6 +9,10 @@
 #include "core/statement_kind.h"
 #include "e2e_harness.h"
 #include "support/enterprise_builder.h"
+#include "zrx/status.h"
+
+using zrx::entry::noMoreRows;
+using zrx::entry::viewAbandoned;
 
 namespace {
 
@@ -66,8 +70,9 @@ TEST(LoopControl, SummaryQueryStopsAfter4001RowsWith71OnCall4002) {
     auto o = runQuery(oneSysplexWithResources(4002), HostFixture::report(), options);
     ASSERT_EQ(o.run.requests.size(), 4003u);
     EXPECT_EQ(o.run.requests[4000], 0);
-    EXPECT_EQ(o.run.requests[4001], 71);
+    EXPECT_EQ(o.run.requests[4001], viewAbandoned);
     EXPECT_EQ(o.run.rows.size(), 4001u);
+    EXPECT_EQ(o.run.abandonReason, zrx::Abandon::LoopControl);
     expectMatchesFile("loop_control_summary", renderShort(o, 2, {"enqmlcpr"}));
 }
 
@@ -84,8 +89,9 @@ TEST(LoopControl, DetailQueryOf4000RowsEndsWith62ThenLoopControl) {
     auto o = runQuery(b.sql(), HostFixture::resource("SYSDSN", "BUSY.DATASET", "PLEXA"), options);
     // Call 4001 finds no row (62); call 4002 is stopped by loop control.
     ASSERT_EQ(o.run.requests.size(), 4002u);
-    EXPECT_EQ(o.run.requests[4000], 62);
-    EXPECT_EQ(o.run.requests[4001], 71);
+    EXPECT_EQ(o.run.requests[4000], noMoreRows);
+    EXPECT_EQ(o.run.requests[4001], viewAbandoned);
+    EXPECT_EQ(o.run.abandonReason, zrx::Abandon::LoopControl);
     expectMatchesFile("loop_control_detail", renderShort(o, 2, {"enqmlcpr"}));
 }
 
@@ -99,7 +105,8 @@ TEST(EightEnqplexes, LastRowIsFollowedByTheMaxEnqpForm) {
         if (p != 3) b.summary("HUB" + n + ":CMS", SummaryTask{"SYSDSN", "DS" + n, "", "JOB" + n, "SYS" + n});
     }
     auto o = runQuery(b.sql(), HostFixture::report());
-    EXPECT_EQ(o.run.requests, (std::vector<int32_t>{0, 0, 0, 0, 0, 0, 0, 62}));
+    EXPECT_EQ(o.run.requests, (std::vector<int32_t>{0, 0, 0, 0, 0, 0, 0, noMoreRows}));
+    EXPECT_EQ(o.run.abandonReason, zrx::Abandon::None);
     EXPECT_EQ(countStatements(o, StatementKind::Members), 8u);
     EXPECT_EQ(countStatements(o, StatementKind::Summary), 8u);
     EXPECT_EQ(countStatements(o, StatementKind::Detail), 0u);
@@ -112,7 +119,7 @@ TEST(PhaseTwoBatching, ResourcesOfOneSystemFillAsFewStatementsAsTheLengthAllows)
     options.levels = "none";
     auto o = runQuery(crossSysplexResources(120), HostFixture::report(), options);
     EXPECT_EQ(o.run.requests.size(), 121u);
-    EXPECT_EQ(o.run.last(), 62);
+    EXPECT_EQ(o.run.last(), noMoreRows);
     // Predicates of 76 characters: 47 fit in a statement of 4096, so SYSA
     // gets three statements; SYSB reported every resource and gets none.
     ASSERT_EQ(countStatements(o, StatementKind::Detail), 3u);
@@ -133,9 +140,11 @@ TEST(RowLimit, ReachedInPhaseOneAbandonsTheView) {
     options.extraCalls = 2;
     auto o = runQuery(oneSysplexWithResources(5001), HostFixture::report(), options);
     // 5000 resources of one task each use all 10000 rows; the 5001st fails.
-    EXPECT_EQ(o.run.requests, (std::vector<int32_t>{71, 71, 71}));
+    EXPECT_EQ(o.run.requests, (std::vector<int32_t>{viewAbandoned, viewAbandoned, viewAbandoned}));
     EXPECT_TRUE(o.run.rows.empty());
     EXPECT_FALSE(o.run.liveAtEnd.any());
+    // The limit outranks the failure it causes, and the later calls' lines.
+    EXPECT_EQ(o.run.abandonReason, zrx::Abandon::OutputRowLimit);
     expectMatchesFile("row_limit_phase_one", renderShort(o, 0, {"enqmlcpr", "newSORow", "ProcessInput"}));
 }
 
@@ -147,9 +156,10 @@ TEST(RowLimit, ReachedInAFullPhaseTwoStatementAbandonsTheView) {
     // first full statement brings owners for 47 of them, and the 21st finds
     // the limit.
     auto o = runQuery(crossSysplexResources(4990), HostFixture::report(), options);
-    EXPECT_EQ(o.run.requests, (std::vector<int32_t>{71, 71}));
+    EXPECT_EQ(o.run.requests, (std::vector<int32_t>{viewAbandoned, viewAbandoned}));
     EXPECT_EQ(countStatements(o, StatementKind::Detail), 1u);
     EXPECT_FALSE(o.run.liveAtEnd.any());
+    EXPECT_EQ(o.run.abandonReason, zrx::Abandon::OutputRowLimit);
     expectMatchesFile("row_limit_phase_two",
                       renderShort(o, 0, {"enqmlcpr", "newDORow", "ProcessInput", "DQSQLX"}));
 }

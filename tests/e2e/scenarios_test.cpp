@@ -5,6 +5,9 @@
 #include "core/fault_plan.h"
 #include "core/statement_kind.h"
 #include "e2e_harness.h"
+#include "zrx/status.h"
+
+using zrx::entry::noMoreRows;
 
 namespace {
 
@@ -18,7 +21,7 @@ using zrxtest::HostFixture;
 
 TEST(OneSysplex, ReportHasOneRowPerResourceAndNoPhaseTwoQuery) {
     auto o = runQuery(scenario("one_sysplex"), HostFixture::report());
-    EXPECT_EQ(o.run.requests, (std::vector<int32_t>{0, 0, 62}));
+    EXPECT_EQ(o.run.requests, (std::vector<int32_t>{0, 0, noMoreRows}));
     EXPECT_EQ(o.statements.size(), 4u);
     EXPECT_EQ(countStatements(o, StatementKind::Summary), 1u);
     EXPECT_EQ(countStatements(o, StatementKind::Detail), 0u);
@@ -27,7 +30,7 @@ TEST(OneSysplex, ReportHasOneRowPerResourceAndNoPhaseTwoQuery) {
 
 TEST(TwoSysplexes, OnlyPhaseTwoFindsTheOwnerOnTheOtherSysplex) {
     auto o = runQuery(scenario("two_sysplexes"), HostFixture::report());
-    EXPECT_EQ(o.run.requests, (std::vector<int32_t>{0, 0, 0, 0, 62}));
+    EXPECT_EQ(o.run.requests, (std::vector<int32_t>{0, 0, 0, 0, noMoreRows}));
     // Summary queries to the three PlexHubs; detail queries to SYSA (the
     // catalog) and SYSB (USER2.CLIST) only: SYSC reported or skips
     // everything, SYSD has no thru-node, TESTPLX is a lone Sysplex.
@@ -49,7 +52,7 @@ TEST(TwoSysplexes, NamedResourceIsCollectedInItsEnqplexOnly) {
                       HostFixture::resource("SYSDSN", "SHARED.CATALOG", "GRSPLEX"));
     // Detail mode: the waiter seen by PLXB, then the owner that SYSA's agent
     // reported, under PLXA. TESTPLX holds the resource too but is not asked.
-    EXPECT_EQ(o.run.requests, (std::vector<int32_t>{0, 0, 62}));
+    EXPECT_EQ(o.run.requests, (std::vector<int32_t>{0, 0, noMoreRows}));
     EXPECT_EQ(countStatements(o, StatementKind::Summary), 2u);
     EXPECT_EQ(countStatements(o, StatementKind::Detail), 1u);
     expectMatchesFile("two_sysplexes_catalog", render(o, e2e::driverRoutines));
@@ -58,7 +61,7 @@ TEST(TwoSysplexes, NamedResourceIsCollectedInItsEnqplexOnly) {
 TEST(TwoSysplexes, NamedResourceOfTheSecondEnqplexIsReachedPastTheFirst) {
     auto o = runQuery(scenario("two_sysplexes"),
                       HostFixture::resource("SYSDSN", "SHARED.CATALOG", "TESTPLX"));
-    EXPECT_EQ(o.run.requests, (std::vector<int32_t>{0, 62}));
+    EXPECT_EQ(o.run.requests, (std::vector<int32_t>{0, noMoreRows}));
     ASSERT_EQ(o.run.rows.size(), 1u);
     EXPECT_EQ(e2e::renderRow(o.run.rows[0]),
               "SYSDSN|SHARED.CATALOG|1|0|0|TESTOWN||SYSE|0|0|70|0||SYSE:AGENT|PLXC|TESTPLX|128");
@@ -71,7 +74,7 @@ TEST(TwoSysplexes, NamedResourceOfTheSecondEnqplexIsReachedPastTheFirst) {
 TEST(TwoSysplexes, UnknownEnqplexEndsAtOnceWithoutContentionQueries) {
     auto o = runQuery(scenario("two_sysplexes"),
                       HostFixture::resource("SYSDSN", "SHARED.CATALOG", "NOPLEX"));
-    EXPECT_EQ(o.run.requests, (std::vector<int32_t>{62}));
+    EXPECT_EQ(o.run.requests, (std::vector<int32_t>{noMoreRows}));
     EXPECT_TRUE(o.run.rows.empty());
     EXPECT_EQ(o.statements.size(), 5u); // discovery only
     expectMatchesFile("two_sysplexes_unknown_enqplex", render(o, e2e::driverRoutines));
@@ -80,7 +83,7 @@ TEST(TwoSysplexes, UnknownEnqplexEndsAtOnceWithoutContentionQueries) {
 TEST(OneSysplex, NamedResourceHasOneRowPerTask) {
     auto o = runQuery(scenario("one_sysplex"),
                       HostFixture::resource("SYSDSN", "PROD.PAYROLL.LOAD", "PLEXA"));
-    EXPECT_EQ(o.run.requests, (std::vector<int32_t>{0, 0, 0, 62}));
+    EXPECT_EQ(o.run.requests, (std::vector<int32_t>{0, 0, 0, noMoreRows}));
     EXPECT_EQ(countStatements(o, StatementKind::Summary), 1u);
     EXPECT_EQ(countStatements(o, StatementKind::Detail), 0u);
     expectMatchesFile("one_sysplex_payroll", render(o, e2e::driverRoutines));
@@ -88,7 +91,7 @@ TEST(OneSysplex, NamedResourceHasOneRowPerTask) {
 
 TEST(MimEnqplex, OneSysplexUnderMimGetsPhaseTwo) {
     auto o = runQuery(scenario("mim_enqplex"), HostFixture::report());
-    EXPECT_EQ(o.run.requests, (std::vector<int32_t>{0, 0, 0, 62}));
+    EXPECT_EQ(o.run.requests, (std::vector<int32_t>{0, 0, 0, noMoreRows}));
     // SYSM1 reported every resource; SYSM2 is asked about DSN.A; SYSM3 about
     // DSN.B and DSN.C in one statement (DSN.A has its exclusive owner by then).
     EXPECT_EQ(countStatements(o, StatementKind::Summary), 1u);
@@ -107,7 +110,7 @@ TEST(MimEnqplex, TrueOwnerMarksOfEachTask) {
 
 TEST(DefaultEnqplex, SystemsNamingNoEnqplexShareOneWithTwoPlexHubs) {
     auto o = runQuery(scenario("default_enqplex"), HostFixture::report());
-    EXPECT_EQ(o.run.requests, (std::vector<int32_t>{0, 62}));
+    EXPECT_EQ(o.run.requests, (std::vector<int32_t>{0, noMoreRows}));
     EXPECT_EQ(countStatements(o, StatementKind::Summary), 2u);
     EXPECT_EQ(countStatements(o, StatementKind::Detail), 1u);
     expectMatchesFile("default_enqplex_report", render(o, e2e::driverRoutines));

@@ -9,6 +9,9 @@
 #include "platform/base_library.h"
 #include "support/host_fixture.h"
 #include "support/trace_recorder.h"
+#include "zrx/status.h"
+
+using zrx::entry::viewAbandoned;
 
 namespace {
 
@@ -92,7 +95,7 @@ TEST_F(SessionLifecycle, StorageRefusedGives64AndWritesNothing) {
         EXPECT_EQ(s->storageOutstanding(), 0u);
         EXPECT_EQ(trace.linesOf("enqmlcss"), std::vector<std::string>{"Sample storage not available."});
         // The session end then finds no work area.
-        EXPECT_EQ(s->end(), 71);
+        EXPECT_EQ(s->end(), viewAbandoned);
         EXPECT_TRUE(trace.hasLine("Unable to locate workA work area."));
     }
     EXPECT_EQ(fx.host().faults().calls(Operation::DropPath), 0u);

@@ -64,7 +64,7 @@ struct Statement {
 template <class Fn, class... Args>
 int32_t direct(const zrx::HostHandle& table, int slot, uint32_t id, zrx::HostObject* obj, Args... args) {
     const auto* desc = static_cast<const zrx::DescriptorB*>(table.obj->descriptor);
-    return reinterpret_cast<Fn>(desc->ops->slot[slot])(id, obj, args...);
+    return (desc->ops->slot[slot].*zrx::slotMember<Fn>())(id, obj, args...);
 }
 
 class HostOps : public ::testing::Test {

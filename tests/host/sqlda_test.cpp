@@ -9,6 +9,9 @@
 
 #include "core/statement_kind.h"
 #include "host_ops_fixture.h"
+#include "zrx/status.h"
+
+using zrx::fetch::endOfData;
 
 namespace {
 
@@ -45,7 +48,6 @@ Entry entry(const zrx::SQLDA* d, int i) {
     return out;
 }
 
-std::string padded(const std::string& s, size_t n) { return s + std::string(n - s.size(), ' '); }
 std::string le(uint32_t v, size_t n) {
     std::string out;
     for (size_t i = 0; i < n; ++i, v >>= 8) out += static_cast<char>(v & 0xFF);
@@ -98,8 +100,8 @@ TEST_F(Sqlda, EveryFetchRefillsTheSameSqlda) {
 
     ASSERT_EQ(fetch(s), 0);
     const std::vector<std::string> first = {
-        "SYSDSN  ", padded("SYS1.PARMLIB", 255), le(2, 4), le(3, 4), le(45, 4), "JOBOWN  ", "        ",
-        "SYSA    ", le(1, 1), le(1, 1), le(31, 2), le(120, 4), "YES", padded("PLXA:HUB", 32), le(0x80, 1)};
+        "SYSDSN  ", zrxtest::field("SYS1.PARMLIB", 255), le(2, 4), le(3, 4), le(45, 4), "JOBOWN  ", "        ",
+        "SYSA    ", le(1, 1), le(1, 1), le(31, 2), le(120, 4), "YES", zrxtest::field("PLXA:HUB", 32), le(0x80, 1)};
     for (int i = 0; i < 15; ++i) {
         const Entry e = entry(sqlda, i);
         EXPECT_EQ(e.nullInd, 0) << "column " << i;
@@ -115,12 +117,12 @@ TEST_F(Sqlda, EveryFetchRefillsTheSameSqlda) {
 
     ASSERT_EQ(fetch(s), 0);
     EXPECT_EQ(entry(sqlda, 1).nullInd, 0);
-    EXPECT_EQ(entry(sqlda, 1).value, padded("VOL001", 255));
+    EXPECT_EQ(entry(sqlda, 1).value, zrxtest::field("VOL001", 255));
     EXPECT_EQ(entry(sqlda, 10).value, le(258, 2));
     EXPECT_EQ(entry(sqlda, 11).value, le(0xFFFFFFFFu, 4));
 
-    EXPECT_EQ(fetch(s), 514);
-    EXPECT_EQ(fetch(s), 514);
+    EXPECT_EQ(fetch(s), endOfData);
+    EXPECT_EQ(fetch(s), endOfData);
     EXPECT_EQ(calls(host::Operation::FetchRow), 5u);
 }
 
@@ -141,7 +143,7 @@ TEST_F(Sqlda, ColumnCountCanBeMadeWrongForOneKindOfStatement) {
     EXPECT_EQ(entry(members.out, 8).value, " ");
     EXPECT_EQ(entry(members.out, 8).nullInd, 0);
     ASSERT_EQ(fetch(summary), 0);
-    EXPECT_EQ(entry(summary.out, 13).value, padded("PLXA:HUB", 32));
+    EXPECT_EQ(entry(summary.out, 13).value, zrxtest::field("PLXA:HUB", 32));
 
     faults().clear();
     faults().malformResult({StatementKind::PlexHubs, 0, -5});
@@ -160,7 +162,7 @@ TEST_F(Sqlda, ValuesCanBeMadeLongerOrNullOnChosenRows) {
 
     ASSERT_EQ(fetch(s), 0);
     EXPECT_EQ(entry(s.out, 1).length, 265);
-    EXPECT_EQ(entry(s.out, 1).value, padded("SYS1.PARMLIB", 255) + std::string(10, 'X'));
+    EXPECT_EQ(entry(s.out, 1).value, zrxtest::field("SYS1.PARMLIB", 255) + std::string(10, 'X'));
     EXPECT_EQ(entry(s.out, 11).length, 4);
     EXPECT_EQ(entry(s.out, 0).nullInd, 0);
 

@@ -13,6 +13,9 @@
 
 #include "scenarios/generator.h"
 #include "support/host_fixture.h"
+#include "zrx/status.h"
+
+using zrx::entry::noMoreRows;
 
 #ifndef ZRX_LOAD_SESSIONS
 #define ZRX_LOAD_SESSIONS 20
@@ -53,7 +56,7 @@ TEST(Load, SessionsBackToBackReleaseEverythingAndRepeatTheirWork) {
         const zrxtest::QueryRun run = fx.run(zrxtest::HostFixture::report());
 
         ASSERT_EQ(run.start, 0);
-        ASSERT_EQ(run.last(), 62) << "session " << i;
+        ASSERT_EQ(run.last(), noMoreRows) << "session " << i;
         ASSERT_EQ(run.end, 0);
         ASSERT_FALSE(run.liveAtEnd.any()) << "session " << i;
         ASSERT_EQ(run.storageAfterRelease, 0u);

@@ -32,24 +32,24 @@ inline CollectedRun collect(zrxtest::HostFixture& fx, std::vector<host::Predicat
     fx.host().clearStatements();
     const uint64_t callsBefore = fx.host().faults().calls(host::Operation::GetViewStorage);
     auto s = fx.session(std::move(predicates), std::move(options));
-    if (s->start() != 0) return r;
-    int32_t status;
-    do {
-        status = s->request();
-        r.statuses.push_back(status);
-    } while (status == 0 && r.statuses.size() < 5000);
-    const auto* w = static_cast<const zrx::workA*>(s->workArea());
-    std::memcpy(static_cast<void*>(&r.work), w, sizeof r.work);
-    r.rowsUsed = w->rowsUsed;
-    for (const auto& e : w->Enqplxs)
-        for (const zrx::SORow* sor = e.SOR1st; sor; sor = sor->SORNxt) {
-            r.rowStorage += sizeof(zrx::SORow);
-            for (const zrx::DORow* d = sor->DOR1st; d; d = d->DORNxt) r.rowStorage += sizeof(zrx::DORow);
-        }
-    r.rows = s->rows();
-    r.storage = s->storageOutstanding();
-    r.viewStorageCalls = fx.host().faults().calls(host::Operation::GetViewStorage) - callsBefore;
-    s->end();
+    host::RunHooks hooks;
+    hooks.beforeEnd = [&](host::Session& session) {
+        const auto* w = static_cast<const zrx::workA*>(session.workArea());
+        if (!w) return;
+        std::memcpy(static_cast<void*>(&r.work), w, sizeof r.work);
+        r.rowsUsed = w->rowsUsed;
+        for (const auto& e : w->Enqplxs)
+            for (const zrx::SORow* sor = e.SOR1st; sor; sor = sor->SORNxt) {
+                r.rowStorage += sizeof(zrx::SORow);
+                for (const zrx::DORow* d = sor->DOR1st; d; d = d->DORNxt) r.rowStorage += sizeof(zrx::DORow);
+            }
+        r.storage = session.storageOutstanding();
+        r.viewStorageCalls = fx.host().faults().calls(host::Operation::GetViewStorage) - callsBefore;
+    };
+    host::SessionRun run = host::runSession(*s, {5000, 0}, hooks);
+    if (run.start != 0) return CollectedRun{};
+    r.statuses = std::move(run.requests);
+    r.rows = std::move(run.rows);
     r.statements = fx.host().statements();
     return r;
 }

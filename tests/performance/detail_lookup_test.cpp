@@ -8,6 +8,9 @@
 #include "core/statement_kind.h"
 #include "scenarios/generator.h"
 #include "sql/query.h"
+#include "zrx/status.h"
+
+using zrx::entry::noMoreRows;
 
 namespace {
 
@@ -51,7 +54,7 @@ TEST(DetailLookUp, AnswersWhatTestingEachPredicateAnswersOnGeneratedEnterprises)
         o.tasks = shape.tasks;
         HostFixture fx(scenarios::generateEnterpriseSql(o));
         const auto report = collect(fx, HostFixture::report());
-        ASSERT_EQ(report.statuses.back(), 62);
+        ASSERT_EQ(report.statuses.back(), noMoreRows);
         const zrx::MentrenqRow& first = report.rows.front();
         const auto resource = collect(fx, HostFixture::resource(zrxtest::trimmed(first.majorname),
                                                                 zrxtest::trimmed(first.minorname),

@@ -8,6 +8,9 @@
 #include "core/statement_kind.h"
 #include "scenarios/generator.h"
 #include "sql/query.h"
+#include "zrx/status.h"
+
+using zrx::entry::noMoreRows;
 
 namespace {
 
@@ -54,12 +57,12 @@ TEST(QueryPlans, EveryStatementOfAReportAndOfAResourceQuerySearchesAnIndex) {
     o.resources = 200;
     HostFixture fx(scenarios::generateEnterpriseSql(o));
     const auto report = collect(fx, HostFixture::report());
-    ASSERT_EQ(report.statuses.back(), 62);
+    ASSERT_EQ(report.statuses.back(), noMoreRows);
     const zrx::MentrenqRow& busy = report.rows.front();
     const auto resource = collect(fx, HostFixture::resource(zrxtest::trimmed(busy.majorname),
                                                             zrxtest::trimmed(busy.minorname),
                                                             zrxtest::trimmed(busy.enqplex)));
-    ASSERT_EQ(resource.statuses.back(), 62);
+    ASSERT_EQ(resource.statuses.back(), noMoreRows);
 
     size_t detail = 0;
     for (const auto& s : report.statements) detail += host::classifyStatement(s) == host::StatementKind::Detail;

@@ -5,6 +5,9 @@
 #include "collected_run.h"
 #include "core/replay_source.h"
 #include "scenarios/generator.h"
+#include "zrx/status.h"
+
+using zrx::entry::noMoreRows;
 
 namespace {
 
@@ -27,7 +30,7 @@ TEST(ReplaySource, ASecondRunOnTheRecordingGivesTheSameRowsAndStatements) {
     fx.host().setDataSource(&replay);
 
     auto recorded = collect(fx, HostFixture::report());
-    ASSERT_EQ(recorded.statuses.back(), 62);
+    ASSERT_EQ(recorded.statuses.back(), noMoreRows);
     replay.replay();
     EXPECT_TRUE(replay.replaying());
     EXPECT_GT(replay.recorded(), 5u);

@@ -11,6 +11,9 @@
 #include "core/statement_kind.h"
 #include "scenarios/generator.h"
 #include "sql/query.h"
+#include "zrx/status.h"
+
+using zrx::entry::noMoreRows;
 
 namespace {
 
@@ -42,13 +45,12 @@ std::vector<Predicate> predicates(const std::string& text) {
     return out;
 }
 
-std::string trimmedName(const std::string& s) { return s.substr(0, s.find_last_not_of(' ') + 1); }
 
 // The node of a statement's AT clause.
 std::string quoted(const std::string& text) {
     static const std::regex at("AT *\\(\"([^\"]*)\"");
     std::smatch m;
-    return std::regex_search(text, m, at) ? trimmedName(m[1].str()) : "";
+    return std::regex_search(text, m, at) ? zrxtest::trimmed(m[1].str()) : "";
 }
 
 struct Answer {
@@ -69,14 +71,14 @@ std::vector<Answer> answers(host::sql::Snapshot& snapshot, const std::string& te
     while (q && q->next(row, error) == host::sql::Query::Step::Row) {
         auto byte = [&](size_t c) { return row[c].null ? 0 : static_cast<unsigned char>(row[c].bytes[0]); };
         Answer a;
-        a.resource = {row[0].bytes.substr(0, 8), trimmedName(row[1].bytes)};
+        a.resource = {row[0].bytes.substr(0, 8), zrxtest::trimmed(row[1].bytes)};
         if (detail) {
             const bool owner = byte(2) == 1;
-            a.sysname = trimmedName(row[7].bytes);
+            a.sysname = zrxtest::trimmed(row[7].bytes);
             a.exclusiveTrueOwner = owner && byte(5) == 0 && (byte(9) & 0x80) == 0;
         } else {
             const bool owner = !row[5].null && row[5].bytes[0] != ' ';
-            a.sysname = trimmedName(row[7].bytes);
+            a.sysname = zrxtest::trimmed(row[7].bytes);
             a.exclusiveTrueOwner = owner && byte(9) == 0 && (byte(14) & 0x80) == 0;
         }
         out.push_back(a);
@@ -99,7 +101,7 @@ TEST_P(RoundTrips, EveryQueryIsNeededAndEveryDetailStatementIsFull) {
     o.resources = c.resources;
     HostFixture fx(scenarios::generateEnterpriseSql(o));
     const CollectedRun r = collect(fx, HostFixture::report());
-    ASSERT_EQ(r.statuses.back(), 62);
+    ASSERT_EQ(r.statuses.back(), noMoreRows);
     const zrx::workA& w = r.work;
 
     std::map<host::StatementKind, size_t> kinds;
@@ -118,11 +120,11 @@ TEST_P(RoundTrips, EveryQueryIsNeededAndEveryDetailStatementIsFull) {
     std::map<std::string, int> hubEnqplex;                       // PlexHub thru-node -> Enqplex
     for (int p = 0; p < w.numEnqplexes; ++p) {
         for (int j = 0; j < w.Enqplxs[p].numPHs; ++j)
-            hubEnqplex[trimmedName(std::string(w.Enqplxs[p].PHThruNodes[j], 32))] = p;
+            hubEnqplex[zrxtest::trimmed(std::string(w.Enqplxs[p].PHThruNodes[j], 32))] = p;
         for (int l = 0; l < w.Enqplxs[p].numSys; ++l) {
-            const std::string sys = trimmedName(std::string(w.Enqplxs[p].SysNames[l], 8));
+            const std::string sys = zrxtest::trimmed(std::string(w.Enqplxs[p].SysNames[l], 8));
             if (w.Enqplxs[p].SysFlags[l] & zrx::thruNodeKnown)
-                systemAt[trimmedName(std::string(w.Enqplxs[p].SysThruNodes[l], 32))] = {p, sys};
+                systemAt[zrxtest::trimmed(std::string(w.Enqplxs[p].SysThruNodes[l], 32))] = {p, sys};
         }
     }
     std::map<int, std::set<Resource>> exclusive;                   // by Enqplex

@@ -10,12 +10,16 @@
 #include <cstdio>
 #include <set>
 
-#include "aggregate/row_index.h"
 #include "collected_run.h"
 #include "core/replay_source.h"
 #include "scenarios/generator.h"
+#include "storage/row_index.h"
 #include "support/enterprise_builder.h"
 #include "support/trace_recorder.h"
+#include "zrx/status.h"
+
+using zrx::entry::noMoreRows;
+using zrx::entry::viewAbandoned;
 
 namespace {
 
@@ -31,7 +35,7 @@ const std::string givenUp = "View storage of " + std::to_string(sizeof(zrx::SORo
 struct LimitedRun {
     CollectedRun run;
     std::vector<std::string> lines; // at the levels asked for
-    bool completed() const { return !run.statuses.empty() && run.statuses.back() == 62; }
+    bool completed() const { return !run.statuses.empty() && run.statuses.back() == noMoreRows; }
 };
 
 // A report on an enterprise whose statements a first, unlimited run recorded.
@@ -165,7 +169,7 @@ TEST(RowIndexStorage, WhenTheBlockRunsOutTheSlackStaysWithinTwoRows) {
         ++failures;
         largest = limit - e.need;
         EXPECT_LT(largest, slack);
-        EXPECT_EQ(r.run.statuses, std::vector<int32_t>{71});
+        EXPECT_EQ(r.run.statuses, std::vector<int32_t>{viewAbandoned});
         EXPECT_EQ(r.lines.back(), "enqmlcpr: ProcessInput() failed, abandoning view");
     }
     std::printf("%zu limits, %d failed, the largest %llu bytes above the need\n", tried.size(), failures,

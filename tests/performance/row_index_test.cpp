@@ -2,11 +2,15 @@
 // rows, the lists and the trace, whether the host grants it or refuses it.
 #include <gtest/gtest.h>
 
-#include "aggregate/row_index.h"
 #include "collected_run.h"
 #include "scenarios/generator.h"
+#include "storage/row_index.h"
 #include "support/enterprise_builder.h"
 #include "support/trace_recorder.h"
+#include "zrx/status.h"
+
+using zrx::entry::noMoreRows;
+using zrx::entry::viewAbandoned;
 
 namespace {
 
@@ -131,7 +135,7 @@ TEST(RowIndex, GeneratedEnterprisesGiveTheSameRowsAndStatementsWithAndWithoutIt)
     for (const auto& predicates : {HostFixture::report(), one}) {
         CollectedRun granted = collect(fx, predicates);
         CollectedRun refused = collect(fx, predicates, withoutRoomForTheIndex(granted));
-        EXPECT_EQ(granted.statuses.back(), 62);
+        EXPECT_EQ(granted.statuses.back(), noMoreRows);
         EXPECT_EQ(refused.statuses, granted.statuses);
         EXPECT_TRUE(perftest::sameRows(refused.rows, granted.rows));
         EXPECT_EQ(refused.statements, granted.statements);
@@ -146,7 +150,7 @@ TEST(RowIndex, TheRowLimitStillAbandonsTheViewAtTheSamePlace) {
     HostFixture fx(oneSysplex(5001));
     TraceRecorder trace("error");
     CollectedRun r = collect(fx, HostFixture::report());
-    EXPECT_EQ(r.statuses, std::vector<int32_t>{71});
+    EXPECT_EQ(r.statuses, std::vector<int32_t>{viewAbandoned});
     EXPECT_EQ(r.rowsUsed, 10001);
     EXPECT_EQ(trace.lines(), (std::vector<std::string>{"newSORow: All available 10000 output rows used",
                                                        "ProcessInput: Unable to create new Summary Output Row",

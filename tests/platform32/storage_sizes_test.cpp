@@ -9,6 +9,10 @@
 
 #include "support/enterprise_builder.h"
 #include "support/host_fixture.h"
+#include "zrx/status.h"
+
+using zrx::entry::noMoreRows;
+using zrx::entry::viewAbandoned;
 
 namespace {
 
@@ -47,7 +51,7 @@ TEST_F(StorageSizes32, SessionStartAsksForExactlyTheWorkArea) {
     auto short1 = fx.session({}, host::SessionOptions{{}, "SRVR01:CMS", workAreaBytes - 1});
     EXPECT_EQ(short1->start(), 64);
     EXPECT_EQ(short1->storageOutstanding(), 0u);
-    EXPECT_EQ(short1->end(), 71);
+    EXPECT_EQ(short1->end(), viewAbandoned);
 }
 
 TEST_F(StorageSizes32, ReportQueryAsksForOneSummaryAndTwoDetailRowsAndTheAtClause) {
@@ -80,14 +84,15 @@ TEST_F(StorageSizes32, TheRowIndexTakesItsBlockAndGivesItBackAsRows) {
     const uint64_t need = workAreaBytes + atClauseBytes + 40 * rowPair;
     for (uint64_t budget : {beforeIndex + rowIndexBytes - 1, beforeIndex + rowIndexBytes}) {
         auto s = fx.session(HostFixture::report(), host::SessionOptions{{}, "SRVR01:CMS", budget});
-        ASSERT_EQ(s->start(), 0);
-        int32_t status;
-        do status = s->request();
-        while (status == 0);
-        EXPECT_EQ(status, 62);
-        EXPECT_EQ(s->rows().size(), 40u);
-        EXPECT_EQ(s->storageOutstanding(), budget < beforeIndex + rowIndexBytes ? need : budget);
-        EXPECT_EQ(s->end(), 0);
+        uint64_t held = 0;
+        host::RunHooks hooks;
+        hooks.beforeEnd = [&](host::Session& session) { held = session.storageOutstanding(); };
+        const host::SessionRun run = host::runSession(*s, {}, hooks);
+        ASSERT_EQ(run.start, 0);
+        EXPECT_EQ(run.last(), noMoreRows);
+        EXPECT_EQ(run.rows.size(), 40u);
+        EXPECT_EQ(held, budget < beforeIndex + rowIndexBytes ? need : budget);
+        EXPECT_EQ(run.end, 0);
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include "frame/work_area.h"
 #include "sql/tokenizer.h"
+#include "support/fixed_width.h"
 #include "support/host_fixture.h"
 #include "support/trace_recorder.h"
 
@@ -52,11 +53,6 @@ inline std::vector<std::string> literals(const std::string& text, host::sql::Tok
     return out;
 }
 
-// A fixed-width field: the value blank-padded (or cut) to `width`.
-inline std::string field(const std::string& value, std::size_t width) {
-    std::string f = value.substr(0, width);
-    f.resize(width, ' ');
-    return f;
-}
+using zrxtest::field;
 
 } // namespace predtest

@@ -8,6 +8,9 @@
 #include <string>
 
 #include "first_call.h"
+#include "zrx/status.h"
+
+using zrx::entry::viewAbandoned;
 
 namespace {
 
@@ -75,7 +78,7 @@ TEST_F(IndexPredicates, OneResourceInOneEnqplexBuildsTheWhereClause) {
 TEST_F(IndexPredicates, WrongOperatorOnAnIndexColumnStopsAtOnce) {
     FirstCall call({{"MAJORNAME", 2, "SYSDSN"}, {"REPORT", 1, "YES"}});
     EXPECT_EQ(resultOf(trace, "setupIndices"), 1);
-    EXPECT_EQ(call.status, 71);
+    EXPECT_EQ(call.status, viewAbandoned);
     EXPECT_EQ(trace.linesOf("setupIndices"),
               (std::vector<std::string>{"Got Index-1;  GetParm status='0'\n",
                                         "OP: NE    COL: MAJORNAME                 VAL: SYSDSN",
@@ -114,7 +117,7 @@ TEST_F(IndexPredicates, UnknownColumnsAreReportedIgnoredAndCountedWhateverTheOpe
     EXPECT_TRUE(trace.hasLine("Unrecognized or unsupported index column \"SYSNAME\""));
     EXPECT_FALSE(trace.hasLine("No Indexing Specified")) << "the unknown predicate still counts";
     EXPECT_TRUE(trace.hasLine("Invalid Combination of Index Values"));
-    EXPECT_EQ(alone.status, 71);
+    EXPECT_EQ(alone.status, viewAbandoned);
 }
 
 TEST_F(IndexPredicates, NoPredicateAtAllIsRefused) {
@@ -123,7 +126,7 @@ TEST_F(IndexPredicates, NoPredicateAtAllIsRefused) {
     EXPECT_EQ(trace.linesOf("setupIndices"),
               (std::vector<std::string>{valuesLine(" ", " ", "        ", ' '), "No Indexing Specified"}));
     EXPECT_EQ(trace.linesOf("enqmlcpr"), std::vector<std::string>{"Invalid Indices; Abandoning View"});
-    EXPECT_EQ(call.status, 71);
+    EXPECT_EQ(call.status, viewAbandoned);
 }
 
 TEST_F(IndexPredicates, OnlyTheTwoCombinationsAreValid) {
@@ -145,7 +148,7 @@ TEST_F(IndexPredicates, OnlyTheTwoCombinationsAreValid) {
         trace.clear();
         FirstCall call(predicates);
         EXPECT_EQ(trace.count("Invalid Combination of Index Values"), 1u) << name;
-        EXPECT_EQ(call.status, 71) << name;
+        EXPECT_EQ(call.status, viewAbandoned) << name;
         EXPECT_STREQ(call.w->whereText, "") << name;
     }
 }
@@ -242,7 +245,7 @@ TEST_F(IndexPredicates, QuotedWhereClauseThatDoesNotFitIsRefusedNeverCut) {
     for (const auto& [major, minor] : tooLong) {
         trace.clear();
         FirstCall refused({{"MAJORNAME", 1, major}, {"MINORNAME", 1, minor}, {"ENQPLEX", 1, "P"}});
-        EXPECT_EQ(refused.status, 71);
+        EXPECT_EQ(refused.status, viewAbandoned);
         const size_t length = 57 + quotedLength(major) + quotedLength(minor);
         EXPECT_TRUE(trace.hasLine("Index values too long for the WHERE clause once quoted (" +
                                   std::to_string(length) + " characters, at most 323)"))

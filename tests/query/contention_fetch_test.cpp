@@ -11,6 +11,9 @@
 #include "core/fault_plan.h"
 #include "query/contention_fetch.h"
 #include "query_fixture.h"
+#include "zrx/status.h"
+
+using zrx::fetch::endOfData;
 
 namespace {
 
@@ -85,7 +88,6 @@ MATCHER_P(SameRow, expected, "") {
     return std::memcmp(&arg, &expected, sizeof(InputRow)) == 0;
 }
 
-std::string padded(const std::string& s, size_t n) { return s + std::string(n - s.size(), ' '); }
 
 class ContentionFetch : public QueryFixture {
 protected:
@@ -119,7 +121,7 @@ TEST_F(ContentionFetch, SummaryRowFillsEveryFieldAndIsDumped) {
     EXPECT_EQ(trace.linesOf("logRow"),
               (Lines{"Dump requested for MGLBLENQ row",
                      "    majorname  = SYSDSN  ",
-                     "    minorname  = " + padded("SYS1.PARMLIB", 255),
+                     "    minorname  = " + zrxtest::field("SYS1.PARMLIB", 255),
                      "    owntaskct = 2",
                      "    waittaskct = 3",
                      "    maxwaittm  = 45",
@@ -131,7 +133,7 @@ TEST_F(ContentionFetch, SummaryRowFillsEveryFieldAndIsDumped) {
                      "    asid     = 0x  1F",
                      "    waittime = 120",
                      "    report     = YES",
-                     "    originnode = " + padded("PLXA:HUB", 32),
+                     "    originnode = " + zrxtest::field("PLXA:HUB", 32),
                      "    enqpflag = 0xFFFFFF80",
                      "     plxname  = PLXA    "}));
 }
@@ -156,7 +158,7 @@ TEST_F(ContentionFetch, EndOfDataLeavesTheInitialRow) {
     ASSERT_EQ(zrx::fetchMglblenq(w), 0);
     ASSERT_EQ(zrx::fetchMglblenq(w), 0);
     trace.clear();
-    EXPECT_EQ(zrx::fetchMglblenq(w), 514);
+    EXPECT_EQ(zrx::fetchMglblenq(w), endOfData);
     EXPECT_THAT(w->inputRow, SameRow(initialRow()));
     EXPECT_EQ(trace.linesOf("fetchMglblenq"),
               (Lines{"fetchMglblenq fetch MGLBLENQ row sqlStatus(514)", "fetchMglblenq EOD MGLBLENQ"}));
@@ -180,7 +182,7 @@ TEST_F(ContentionFetch, MissingSlotEndsLikeEndOfDataAndLeavesTheRow) {
     fillInputRow('Q');
     const InputRow before = w->inputRow;
     trace.clear();
-    EXPECT_EQ(zrx::fetchEnqStuff(w), 514);
+    EXPECT_EQ(zrx::fetchEnqStuff(w), endOfData);
     EXPECT_EQ(trace.linesOf("fetchEnqStuff"), (Lines{"fetchEnqStuff error ENQSTUFF table missing"}));
     EXPECT_EQ(calls(Operation::FetchRow), 0u);
     EXPECT_THAT(w->inputRow, SameRow(before));
@@ -231,7 +233,7 @@ TEST_F(ContentionFetch, DetailRowsNameTheirTaskAsOwnerOrWaiterByTheStatusFirstBy
     EXPECT_THAT(w->inputRow, SameRow(detailRow("JOBC", "", "SYSC", 0, 36, 0, 0)));
     ASSERT_EQ(zrx::fetchEnqStuff(w), 0);
     EXPECT_THAT(w->inputRow, SameRow(detailRow("", "JOBD", "SYSD", 0, 37, 5, 0)));
-    EXPECT_EQ(zrx::fetchEnqStuff(w), 514);
+    EXPECT_EQ(zrx::fetchEnqStuff(w), endOfData);
     EXPECT_TRUE(trace.hasLine("fetchEnqStuff EOD ENQSTUFF"));
     EXPECT_EQ(trace.count("Dump requested for ENQSTUFF row"), 4u);
 }
@@ -298,8 +300,8 @@ TEST_F(ContentionFetch, LogRowWritesWhateverTheLevelForEachTableName) {
     zrx::logRow("SYSPLEX", w);
     EXPECT_EQ(trace.linesOf("logRow"),
               (Lines{"Dump requested for INODESTS row",
-                     "    node       = " + padded("PLXA:HUB", 32),
-                     "    thrunode   = " + padded("PLXATHRU", 32),
+                     "    node       = " + zrxtest::field("PLXA:HUB", 32),
+                     "    thrunode   = " + zrxtest::field("PLXATHRU", 32),
                      "Dump requested for MENTRENQ row",
                      "Call logRowMENTRENQ",
                      "Dump requested for SYSPLEX row",

@@ -8,6 +8,9 @@
 
 #include "frame/host_services.h"
 #include "query_fixture.h"
+#include "zrx/status.h"
+
+using zrx::fetch::endOfData;
 
 namespace {
 
@@ -76,7 +79,7 @@ TEST_F(SqlLayer, SlotGoesFromFreeThroughOpenToDefinedAndRunsItsQueryAnew) {
     EXPECT_EQ(fx->host().statements().size(), 2u);
     EXPECT_EQ(fx->host().statements()[0], fx->host().statements()[1]);
     EXPECT_EQ(zrx::FetchRow(slot(0).curHdl, slot(0).outSQLDA), 0);
-    EXPECT_EQ(zrx::FetchRow(slot(0).curHdl, slot(0).outSQLDA), 514);
+    EXPECT_EQ(zrx::FetchRow(slot(0).curHdl, slot(0).outSQLDA), endOfData);
 
     EXPECT_EQ(zrx::Drop_SQL(w), 0);
     EXPECT_EQ(slot(0).state, 0x81u);
@@ -143,9 +146,9 @@ TEST_F(SqlLayer, InnerQueryIsPreparedWhileTheOuterKeepsItsCursor) {
     // Both cursors deliver: two members, then the one PlexHub.
     EXPECT_EQ(zrx::FetchRow(slot(1).curHdl, slot(1).outSQLDA), 0);
     EXPECT_EQ(zrx::FetchRow(slot(1).curHdl, slot(1).outSQLDA), 0);
-    EXPECT_EQ(zrx::FetchRow(slot(1).curHdl, slot(1).outSQLDA), 514);
+    EXPECT_EQ(zrx::FetchRow(slot(1).curHdl, slot(1).outSQLDA), endOfData);
     EXPECT_EQ(zrx::FetchRow(slot(0).curHdl, slot(0).outSQLDA), 0);
-    EXPECT_EQ(zrx::FetchRow(slot(0).curHdl, slot(0).outSQLDA), 514);
+    EXPECT_EQ(zrx::FetchRow(slot(0).curHdl, slot(0).outSQLDA), endOfData);
 }
 
 // A host step that fails while the inner query is prepared, with the status

@@ -10,6 +10,10 @@
 #include "row_rules.h"
 #include "support/enterprise_builder.h"
 #include "support/trace_recorder.h"
+#include "zrx/status.h"
+
+using zrx::entry::noMoreRows;
+using zrx::entry::viewAbandoned;
 
 namespace reliability {
 namespace {
@@ -55,7 +59,7 @@ Runs runAll(const std::string& sql) {
 void expectSound(const Outcome& o, bool detailMode) {
     SCOPED_TRACE(describe(o));
     EXPECT_EQ(o.start, 0);
-    EXPECT_TRUE(o.last() == 62 || o.last() == 71);
+    EXPECT_TRUE(o.last() == noMoreRows || o.last() == viewAbandoned);
     EXPECT_EQ(o.end, 0);
     EXPECT_FALSE(o.liveAtEnd.any());
     EXPECT_EQ(o.hostStorageOutstanding, 0u);
@@ -65,7 +69,7 @@ void expectSound(const Outcome& o, bool detailMode) {
 void expectAbandoned(const Runs& r) {
     for (const Outcome* o : {&r.report, &r.payMaster, &r.src}) {
         SCOPED_TRACE(describe(*o));
-        EXPECT_EQ(o->requests, std::vector<int32_t>{71});
+        EXPECT_EQ(o->requests, std::vector<int32_t>{viewAbandoned});
         EXPECT_TRUE(o->rows.empty());
         EXPECT_EQ(o->end, 0);
         EXPECT_FALSE(o->liveAtEnd.any());

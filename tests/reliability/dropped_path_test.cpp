@@ -13,6 +13,9 @@
 #include "support/enterprise_builder.h"
 #include "support/host_fixture.h"
 #include "support/trace_recorder.h"
+#include "zrx/status.h"
+
+using zrx::entry::viewAbandoned;
 
 namespace {
 
@@ -42,9 +45,9 @@ TEST(DroppedPath, NoHandleIsLeftToReadAfterThePathIsDroppedOrNeverMade) {
     const Case cases[] = {
         {"enqmlcss", [](host::FaultPlan& p) { p.failHandle(host::ObjectKind::Path, 1); }, 64,
          "Create Path call failed with status 2", 0},
-        {"FigConfig", failPlan(1), 71, "createReq failure(6)", 1},
+        {"FigConfig", failPlan(1), viewAbandoned, "createReq failure(6)", 1},
         {"enqmlcpr", failPlan(5), 64, "createReq failure(6)", 1},
-        {"DQSQLX", failPlan(7), 71, "createReq failure(6)", 1},
+        {"DQSQLX", failPlan(7), viewAbandoned, "createReq failure(6)", 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.routine);

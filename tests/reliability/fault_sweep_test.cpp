@@ -12,6 +12,10 @@
 
 #include "core/operations.h"
 #include "reliability_harness.h"
+#include "zrx/status.h"
+
+using zrx::entry::noMoreRows;
+using zrx::entry::viewAbandoned;
 
 namespace reliability {
 namespace {
@@ -82,16 +86,16 @@ bool isPrefix(const std::vector<zrx::MentrenqRow>& part, const std::vector<zrx::
 
 void expectSound(const FaultPoint& f, const Outcome& clean, const Outcome& o) {
     SCOPED_TRACE(f.name() + ": " + describe(o));
-    EXPECT_TRUE(startStatusDocumented(o.start));
-    for (size_t i = 0; i < o.requests.size(); ++i) EXPECT_TRUE(requestStatusDocumented(o.requests[i]));
-    EXPECT_TRUE(endStatusDocumented(o.end));
+    EXPECT_TRUE(zrx::entry::startResult(o.start));
+    for (size_t i = 0; i < o.requests.size(); ++i) EXPECT_TRUE(zrx::entry::requestResult(o.requests[i]));
+    EXPECT_TRUE(zrx::entry::endResult(o.end));
 
     const auto expected = expectedRows(f, clean.rows);
     // A status 0 from the start, or 62 at the end, says the query is whole.
     if (o.start == 0 && o.injectedBeforeRequests > 0) {
-        EXPECT_EQ(o.last(), 62) << "the start hid a fault that mattered";
+        EXPECT_EQ(o.last(), noMoreRows) << "the start hid a fault that mattered";
     }
-    if (o.last() == 62) {
+    if (o.last() == noMoreRows) {
         EXPECT_TRUE(sameRows(o.rows, expected)) << "the query ended as complete with other rows";
     } else {
         // Whatever ended the query, no wrong row went out before it.
@@ -99,7 +103,7 @@ void expectSound(const FaultPoint& f, const Outcome& clean, const Outcome& o) {
     }
 
     // A session end that found its work area dropped everything it could.
-    if (o.end == 0 || o.end == 71) {
+    if (o.end == 0 || o.end == viewAbandoned) {
         const host::LiveObjects allowed = mayStayOpen(f);
         EXPECT_LE(o.liveAtEnd.paths, allowed.paths);
         EXPECT_LE(o.liveAtEnd.plans, allowed.plans);
@@ -133,7 +137,7 @@ SweepCount sweep(Enterprise& e, const std::vector<host::Predicate>& predicates, 
             if (o.injected == 0) break;
             ++count.points;
             ++count.by[name];
-            if (o.last() == 62) ++count.completed;
+            if (o.last() == noMoreRows) ++count.completed;
             expectSound(f, clean, o);
         }
     };
@@ -156,7 +160,7 @@ SweepCount sweep(Enterprise& e, const std::vector<host::Predicate>& predicates, 
 Outcome cleanRun(Enterprise& e, const std::vector<host::Predicate>& predicates) {
     Outcome o = e.run(predicates);
     EXPECT_EQ(o.start, 0);
-    EXPECT_EQ(o.last(), 62);
+    EXPECT_EQ(o.last(), noMoreRows);
     EXPECT_EQ(o.end, 0);
     EXPECT_FALSE(o.liveAtEnd.any());
     EXPECT_EQ(o.hostStorageOutstanding, 0u);

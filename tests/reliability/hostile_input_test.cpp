@@ -10,8 +10,13 @@
 #include <set>
 
 #include "reliability_harness.h"
+#include "row_rules.h"
 #include "sql/tokenizer.h"
 #include "support/enterprise_builder.h"
+#include "zrx/status.h"
+
+using zrx::entry::noMoreRows;
+using zrx::entry::viewAbandoned;
 
 namespace reliability {
 namespace {
@@ -54,13 +59,10 @@ struct Carried {
 // one ";", and only as its last token); collects the names it carries.
 bool readStatement(const std::string& text, Carried& c, std::string& why) {
     std::vector<Token> tokens;
-    if (!host::sql::tokenize(text, tokens, why)) return false;
+    why = reliability::notOneStatement(text, tokens);
+    if (!why.empty()) return false;
     for (size_t i = 0; i < tokens.size(); ++i) {
         const Token& t = tokens[i];
-        if (t.kind == TokenKind::Symbol && t.text == ";" && tokens[i + 1].kind != TokenKind::End) {
-            why = "a \";\" before the end at offset " + std::to_string(t.offset);
-            return false;
-        }
         if (t.kind == TokenKind::Word && t.text == "AT" && i + 2 < tokens.size() &&
             tokens[i + 1].text == "(" && tokens[i + 2].kind == TokenKind::QuotedString)
             c.atNodes.push_back(tokens[i + 2].text);
@@ -73,11 +75,6 @@ bool readStatement(const std::string& text, Carried& c, std::string& why) {
     return true;
 }
 
-std::string rtrim(std::string s) {
-    while (!s.empty() && s.back() == ' ') s.pop_back();
-    return s;
-}
-
 // The value as the module takes it: up to its first blank, at most `width`.
 std::string taken(const std::string& value, size_t width) {
     size_t n = 0;
@@ -88,9 +85,7 @@ std::string taken(const std::string& value, size_t width) {
 // A minor name keeps blanks of its own and loses only its padding.
 std::string takenMinor(const std::string& value) {
     if (!value.empty() && value[0] == ' ') return "";
-    std::string s = value.substr(0, std::min<size_t>(255, value.find('\0')));
-    while (!s.empty() && s.back() == ' ') s.pop_back();
-    return s;
+    return zrxtest::trimmed(value.substr(0, std::min<size_t>(255, value.find('\0'))));
 }
 
 Carried expectOneStatementEach(const Outcome& o) {
@@ -101,13 +96,13 @@ Carried expectOneStatementEach(const Outcome& o) {
     }
     // Every thru-node reads back whole (the module sends the 32-byte field).
     const std::set<std::string> nodes = {thruA, thruB, thruSysA, thruSysB};
-    for (const auto& at : c.atNodes) EXPECT_TRUE(nodes.count(rtrim(at))) << "AT (" << at << ")";
+    for (const auto& at : c.atNodes) EXPECT_TRUE(nodes.count(zrxtest::trimmed(at))) << "AT (" << at << ")";
     return c;
 }
 
 void expectSessionSound(const Outcome& o) {
     EXPECT_EQ(o.start, 0);
-    EXPECT_TRUE(o.last() == 62 || o.last() == 71);
+    EXPECT_TRUE(o.last() == noMoreRows || o.last() == viewAbandoned);
     EXPECT_EQ(o.end, 0);
     EXPECT_FALSE(o.liveAtEnd.any());
     EXPECT_EQ(o.hostStorageOutstanding, 0u);
@@ -131,7 +126,7 @@ TEST(HostileInput, HostileNamesInTheEnterpriseTravelQuotedAndComeBackUnchanged) 
     Enterprise e("hostile", hostileEnterprise());
     const Outcome report = e.run(zrxtest::HostFixture::report());
     expectSessionSound(report);
-    ASSERT_EQ(report.last(), 62);
+    ASSERT_EQ(report.last(), noMoreRows);
     ASSERT_EQ(report.rows.size(), 2u);
     EXPECT_EQ(zrxtest::trimmed(report.rows[0].majorname), majorA);
     EXPECT_EQ(zrxtest::trimmed(report.rows[0].minorname), minorA);
@@ -150,7 +145,7 @@ TEST(HostileInput, HostileNamesInTheEnterpriseTravelQuotedAndComeBackUnchanged) 
 
     const Outcome one = e.run(zrxtest::HostFixture::resource(majorA, minorA, "ENQP1"));
     expectSessionSound(one);
-    EXPECT_EQ(one.last(), 62);
+    EXPECT_EQ(one.last(), noMoreRows);
     EXPECT_EQ(one.rows.size(), 2u);
     const Carried d = expectOneStatementEach(one);
     // Both PlexHubs' summary queries name the resource exactly.
@@ -175,7 +170,7 @@ TEST(HostileInput, HostilePredicateValuesReachTheHostAsOneStatementWithTheNamesU
             const std::string major = taken(p[0].value, 8), minor = takenMinor(p[1].value);
             if (taken(p[2].value, 8).empty()) {
                 // No Enqplex named: not a resource query.
-                EXPECT_EQ(o.requests, std::vector<int32_t>{71});
+                EXPECT_EQ(o.requests, std::vector<int32_t>{viewAbandoned});
                 EXPECT_TRUE(o.statements.empty());
                 continue;
             }
@@ -185,7 +180,7 @@ TEST(HostileInput, HostilePredicateValuesReachTheHostAsOneStatementWithTheNamesU
             }
             for (const auto& m : c.majors) EXPECT_EQ(m, major);
             for (const auto& m : c.minors) EXPECT_EQ(m, minor);
-            if (o.last() == 62 && !o.rows.empty()) {
+            if (o.last() == noMoreRows && !o.rows.empty()) {
                 EXPECT_EQ(zrxtest::trimmed(o.rows[0].majorname), major);
                 EXPECT_EQ(zrxtest::trimmed(o.rows[0].minorname), minor);
             }
@@ -225,7 +220,7 @@ TEST(HostileInput, UnknownColumnsAreIgnoredAndEveryOperatorButEqualsIsRefused) {
             expectSessionSound(o);
             const bool refused = std::string(column) == "REPORT" ? code != 1 : std::string(column) == "MAJORNAME";
             if (refused) {
-                EXPECT_EQ(o.requests, std::vector<int32_t>{71});
+                EXPECT_EQ(o.requests, std::vector<int32_t>{viewAbandoned});
                 EXPECT_TRUE(o.statements.empty());
             } else {
                 EXPECT_TRUE(sameRows(o.rows, plain.rows));

@@ -11,6 +11,10 @@
 #include "core/fault_plan.h"
 #include "reliability_harness.h"
 #include "row_rules.h"
+#include "zrx/status.h"
+
+using zrx::entry::noMoreRows;
+using zrx::entry::viewAbandoned;
 
 namespace reliability {
 namespace {
@@ -46,8 +50,8 @@ std::string faultName(const ResultFault& f) {
 }
 
 void expectEndedCleanly(const Outcome& o) {
-    EXPECT_TRUE(startStatusDocumented(o.start));
-    for (int32_t r : o.requests) EXPECT_TRUE(requestStatusDocumented(r));
+    EXPECT_TRUE(zrx::entry::startResult(o.start));
+    for (int32_t r : o.requests) EXPECT_TRUE(zrx::entry::requestResult(r));
     EXPECT_EQ(o.end, 0);
     EXPECT_FALSE(o.liveAtEnd.any());
     EXPECT_EQ(o.hostStorageOutstanding, 0u);
@@ -60,7 +64,7 @@ struct Tried {
 
 Tried sweepQuery(Enterprise& e, const std::vector<host::Predicate>& predicates, bool detailMode) {
     const Outcome clean = e.run(predicates);
-    EXPECT_EQ(clean.last(), 62);
+    EXPECT_EQ(clean.last(), noMoreRows);
     EXPECT_TRUE(ruleViolations(clean.rows, detailMode, enqplexesOf(clean.rows)).empty());
     const auto enqplexes = enqplexesOf(clean.rows);
     Tried tried;
@@ -76,10 +80,10 @@ Tried sweepQuery(Enterprise& e, const std::vector<host::Predicate>& predicates, 
             expectEndedCleanly(o);
             // A statement described with the wrong shape abandons the view
             // at its first row; one that delivered no row changes nothing.
-            if (o.last() == 62) {
+            if (o.last() == noMoreRows) {
                 EXPECT_TRUE(sameRows(o.rows, clean.rows));
             } else {
-                EXPECT_EQ(o.last(), 71);
+                EXPECT_EQ(o.last(), viewAbandoned);
                 EXPECT_TRUE(o.rows.empty());
             }
         }
@@ -107,7 +111,7 @@ Tried sweepQuery(Enterprise& e, const std::vector<host::Predicate>& predicates, 
             SCOPED_TRACE(faultName(f) + ": " + describe(o));
             ++tried.nulls;
             expectEndedCleanly(o);
-            EXPECT_TRUE(o.last() == 62 || o.last() == 71);
+            EXPECT_TRUE(o.last() == noMoreRows || o.last() == viewAbandoned);
             for (const auto& v : ruleViolations(o.rows, detailMode, enqplexes)) ADD_FAILURE() << v;
         }
     }
@@ -117,7 +121,7 @@ Tried sweepQuery(Enterprise& e, const std::vector<host::Predicate>& predicates, 
 void sweepEnterprise(Enterprise& e, const std::string& phaseTwoEnqplex) {
     const auto report = zrxtest::HostFixture::report();
     const Outcome clean = e.run(report);
-    ASSERT_EQ(clean.last(), 62);
+    ASSERT_EQ(clean.last(), noMoreRows);
     const Tried r = sweepQuery(e, report, false);
     const Tried d = sweepQuery(e, Enterprise::resourceOf(clean.rows, phaseTwoEnqplex), true);
     std::cout << "[ malformed] " << e.name() << ": " << r.total() + d.total()

@@ -7,12 +7,9 @@
 #include "frame/work_area.h"
 #include "scenarios/generator.h"
 #include "scenarios/texts.h"
+#include "zrx/status.h"
 
 namespace reliability {
-
-bool startStatusDocumented(int32_t s) { return s == 0 || s == 60 || s == 64; }
-bool requestStatusDocumented(int32_t s) { return s == 0 || s == 60 || s == 62 || s == 64 || s == 71; }
-bool endStatusDocumented(int32_t s) { return s == 0 || s == 60 || s == 71; }
 
 Enterprise::Enterprise(std::string name, const std::string& sql)
     : name_(std::move(name)),
@@ -30,23 +27,21 @@ Outcome Enterprise::run(const std::vector<host::Predicate>& predicates,
         // The session hands out its storage handle when it is made, so the
         // fault plan is armed before.
         auto s = fixture_->session(predicates);
-        o.start = s->start();
-        o.injectedBeforeRequests = h.faults().injected();
-        if (o.start == 0) {
-            for (int i = 0; i < maxCalls; ++i) {
-                int32_t status = s->request();
-                o.requests.push_back(status);
-                if (status != 0) break;
+        host::RunHooks hooks;
+        hooks.afterStart = [&](host::Session&, int32_t) { o.injectedBeforeRequests = h.faults().injected(); };
+        hooks.beforeEnd = [&](host::Session& session) {
+            if (const auto* w = static_cast<const unsigned char*>(session.workArea())) {
+                const size_t from = offsetof(zrx::workA, inodeRow);
+                const size_t to = offsetof(zrx::workA, SQLtbl);
+                o.fetchedRecords.assign(w + from, w + to);
             }
-        }
-        o.rows = s->rows();
-        if (const auto* w = static_cast<const unsigned char*>(s->workArea())) {
-            const size_t from = offsetof(zrx::workA, inodeRow);
-            const size_t to = offsetof(zrx::workA, SQLtbl);
-            o.fetchedRecords.assign(w + from, w + to);
-        }
-        o.end = s->end();
-        o.liveAtEnd = s->liveAtEnd();
+        };
+        host::SessionRun run = host::runSession(*s, {maxCalls, 0}, hooks);
+        o.start = run.start;
+        o.requests = std::move(run.requests);
+        o.rows = std::move(run.rows);
+        o.end = run.end;
+        o.liveAtEnd = run.liveAtEnd;
     }
     o.injected = h.faults().injected();
     o.hostStorageOutstanding = h.storageOutstanding();

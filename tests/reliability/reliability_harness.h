@@ -14,13 +14,9 @@
 #include "platform/trace_control.h"
 #include "support/host_fixture.h"
 #include "zrx/mentrenq_row.h"
+#include "zrx/status.h"
 
 namespace reliability {
-
-// The statuses the entries may return.
-bool startStatusDocumented(int32_t status);   // 0, 60, 64
-bool requestStatusDocumented(int32_t status); // 0, 60, 62, 64, 71
-bool endStatusDocumented(int32_t status);     // 0, 60, 71
 
 struct Outcome {
     int32_t start = -1;

@@ -3,14 +3,24 @@
 #include <algorithm>
 #include <cstring>
 
+#include "support/fixed_width.h"
+
 namespace reliability {
+
+std::string notOneStatement(const std::string& text, std::vector<host::sql::Token>& tokens) {
+    tokens.clear();
+    std::string error;
+    if (!host::sql::tokenize(text, tokens, error)) return "it does not tokenize: " + error;
+    for (size_t i = 0; i + 1 < tokens.size(); ++i)
+        if (tokens[i].kind == host::sql::TokenKind::Symbol && tokens[i].text == ";" &&
+            tokens[i + 1].kind != host::sql::TokenKind::End)
+            return "a \";\" before the end at offset " + std::to_string(tokens[i].offset);
+    return {};
+}
 
 namespace {
 
-std::string trimmed(const char* field, size_t width) {
-    while (width > 0 && field[width - 1] == ' ') --width;
-    return std::string(field, width);
-}
+using zrxtest::trimmed;
 
 bool isOwner(const zrx::MentrenqRow& r) { return r.owningas[0] != ' '; }
 

@@ -5,6 +5,10 @@
 #include "core/operations.h"
 #include "reliability_harness.h"
 #include "support/trace_recorder.h"
+#include "zrx/status.h"
+
+using zrx::entry::noMoreRows;
+using zrx::entry::viewAbandoned;
 
 namespace reliability {
 namespace {
@@ -20,7 +24,7 @@ TEST(SessionStartFaults, WorkAreaRefusedByTheHostEndsTheStartWith64AndOpensNoPat
     EXPECT_EQ(o.start, 64);
     EXPECT_TRUE(o.requests.empty());
     // The host never got the work area back: the end cannot find it.
-    EXPECT_EQ(o.end, 71);
+    EXPECT_EQ(o.end, viewAbandoned);
     EXPECT_FALSE(o.liveAtEnd.any());
     EXPECT_EQ(trace.linesOf("enqmlcss"),
               (std::vector<std::string>{"Work area not accepted by the data server, status 9"}));
@@ -50,7 +54,7 @@ TEST(SessionStartFaults, LaterPutRequestItemFailuresLoseOnlyTheirRow) {
     Outcome o = e.run(zrxtest::HostFixture::report(),
                       [](host::FaultPlan& p) { p.failCall(Operation::PutRequestItem, 3, 9); });
     EXPECT_EQ(o.start, 0);
-    EXPECT_EQ(o.last(), 62);
+    EXPECT_EQ(o.last(), noMoreRows);
     EXPECT_EQ(o.requests.size(), clean.requests.size());
     auto expected = clean.rows;
     expected.erase(expected.begin() + 1);

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/fixed_width.h"
+
 namespace sqltest {
 
 inline constexpr char plexHubFormat[] =
@@ -18,12 +20,7 @@ inline constexpr char detailPrefixFormat[] =
     " SELECT ENQ_RESRC.MAJOR_NAME,  ENQ_RESRC.MINOR_NAME,  ENQ_TASKS.STATUS,  ENQ_TASKS.JOBNAME,  ENQ_TASKS.SWAPPED,  ENQ_TASKS.TYPE,  ENQ_TASKS.ASID,  ENQ_TASKS.SYSNAME,  ENQ_TASKS.WAIT_TIME,  ENQ_TASKS.ENQPFLAG  FROM VELDA.ENQ_RESRC,  VELDA.ENQ_TASKS  AT (\"%s\")  WHERE ENQ_RESRC.RIB = ENQ_TASKS.RIB  AND  ( ";
 inline constexpr char detailTail[] = " )  AND  SYSTEM.PARMA(\"REQ_TYPE\", \"GENQ\", 4) ;";
 
-// A fixed-width field: the value blank-padded (or cut) to `width`.
-inline std::string field(const std::string& value, std::size_t width) {
-    std::string f = value.substr(0, width);
-    f.resize(width, ' ');
-    return f;
-}
+using zrxtest::field;
 
 inline std::string format1(const char* format, const std::string& value) {
     std::vector<char> buf(std::string(format).size() + value.size() + 1);
@@ -68,8 +65,7 @@ struct Resource {
 // One predicate of the detail statement: the major name in all 8 bytes, the
 // minor name without its trailing blanks.
 inline std::string detailPredicate(const Resource& r) {
-    std::string minor = field(r.minor, 255);
-    while (!minor.empty() && minor.back() == ' ') minor.pop_back();
+    const std::string minor = zrxtest::trimmed(field(r.minor, 255));
     return "( ENQ_RESRC.MAJOR_NAME = '" + field(r.major, 8) + "' AND ENQ_RESRC.MINOR_NAME = '" + minor + "' ) ";
 }
 

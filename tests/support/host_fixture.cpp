@@ -28,21 +28,8 @@ std::unique_ptr<host::Session> HostFixture::session(std::vector<host::Predicate>
 
 QueryRun HostFixture::run(std::vector<host::Predicate> predicates, host::SessionOptions options,
                           int maxCalls) {
-    QueryRun run;
     auto s = session(std::move(predicates), std::move(options));
-    run.start = s->start();
-    if (run.start == 0) {
-        for (int i = 0; i < maxCalls; ++i) {
-            int32_t status = s->request();
-            run.requests.push_back(status);
-            if (status != 0) break;
-        }
-    }
-    run.rows = s->rows();
-    run.end = s->end();
-    run.liveAtEnd = s->liveAtEnd();
-    run.storageAfterRelease = s->storageOutstanding();
-    return run;
+    return host::runSession(*s, {maxCalls, 0});
 }
 
 std::vector<host::Predicate> HostFixture::report() { return {{"REPORT", 1, "YES"}}; }
@@ -63,12 +50,6 @@ StartedSession::~StartedSession() { session->end(); }
 std::string moduleUnderTest(const std::string& fallback) {
     const char* file = std::getenv("ZRX_TEST_MODULE");
     return file && *file ? file : fallback;
-}
-
-std::string trimmed(const char* field, size_t width) {
-    size_t n = width;
-    while (n > 0 && field[n - 1] == ' ') --n;
-    return std::string(field, n);
 }
 
 } // namespace zrxtest

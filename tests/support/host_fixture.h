@@ -12,7 +12,9 @@
 #include "core/host.h"
 #include "core/module.h"
 #include "core/session.h"
+#include "core/session_run.h"
 #include "sql/snapshot.h"
+#include "support/fixed_width.h"
 #include "zrx/mentrenq_row.h"
 
 namespace zrx {
@@ -22,15 +24,7 @@ struct workA;
 namespace zrxtest {
 
 // What one whole query did.
-struct QueryRun {
-    int32_t start = -1;
-    std::vector<int32_t> requests; // every request call's status, in order
-    int32_t end = -1;
-    std::vector<zrx::MentrenqRow> rows;
-    host::LiveObjects liveAtEnd;   // after the session end entry returned
-    uint64_t storageAfterRelease = 0;
-    int32_t last() const { return requests.empty() ? -1 : requests.back(); }
-};
+using QueryRun = host::SessionRun;
 
 class HostFixture {
 public:
@@ -78,13 +72,5 @@ struct StartedSession {
 // variable ZRX_TEST_MODULE (the 32-bit run sets it to ZRX.dll for a second
 // registration of some suites), else `fallback` ("" for the linked module).
 std::string moduleUnderTest(const std::string& fallback);
-
-// A character field without its trailing blanks.
-std::string trimmed(const char* field, size_t width);
-
-template <size_t N>
-std::string trimmed(const char (&field)[N]) {
-    return trimmed(field, N);
-}
 
 } // namespace zrxtest

@@ -16,6 +16,9 @@
 #include "scenarios/texts.h"
 #include "sql/snapshot.h"
 #include "support/host_fixture.h"
+#include "zrx/status.h"
+
+using zrx::entry::noMoreRows;
 
 #if ZRX_PE_LOADER
 
@@ -95,12 +98,11 @@ std::vector<zrx::MentrenqRow> reportRows(host::Host& h, const host::Module& modu
     host::SessionOptions options;
     options.predicates = zrxtest::HostFixture::report();
     host::Session s(h, module, options);
-    EXPECT_EQ(s.start(), 0);
-    int32_t status = 0;
-    while ((status = s.request()) == 0) {}
-    EXPECT_EQ(status, 62);
-    EXPECT_EQ(s.end(), 0);
-    return s.rows();
+    const host::SessionRun run = host::runSession(s);
+    EXPECT_EQ(run.start, 0);
+    EXPECT_EQ(run.last(), noMoreRows);
+    EXPECT_EQ(run.end, 0);
+    return run.rows;
 }
 
 TEST(StackAlignment, TheDllsCallsIntoTheHostRunAlignedWhateverTheCallersAlignment) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "zrx/status.h"
+
 namespace platform {
 
 enum class TraceKind { Entry, ExitResult, Exit, Line };
@@ -17,6 +19,7 @@ struct TraceRecord {
     TraceKind kind = TraceKind::Line;
     int32_t result = 0;  // ExitResult only
     std::string text;    // Line only: the formatted text, exactly as written
+    zrx::Abandon reason = zrx::Abandon::None; // Line only: what an abandoning line states
 };
 
 class TraceSink {
@@ -52,5 +55,10 @@ uint32_t traceSyncCounter();
 
 // Number of TRX5_Sync calls since the program started.
 uint64_t traceSyncCalls();
+
+// The cause among the abandoning lines written on this thread since the
+// last call, then forgets it: the data server asks after each call of the
+// module, so each session learns why its own view was abandoned.
+zrx::Abandon takeAbandonReason();
 
 } // namespace platform

@@ -18,8 +18,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "aggregate/output_rows.h"
-#include "config/enqplex_entry.h"
+#include "records/enqplex_entry.h"
+#include "records/output_rows.h"
 
 namespace zrx {
 

@@ -1,6 +1,6 @@
 // View storage for the session's rows and AT clauses. The host is asked
 // first; when it refuses and the session holds the row index's block, the
-// storage is carved from that block instead (aggregate/row_index.h), so the
+// storage is carved from that block instead (storage/row_index.h), so the
 // index never takes storage that a row would have had without it.
 #pragma once
 

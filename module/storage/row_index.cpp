@@ -1,11 +1,11 @@
-#include "aggregate/row_index.h"
+#include "storage/row_index.h"
 
 #include <cstring>
 
 #include "frame/fixed_names.h"
 #include "frame/host_services.h"
 #include "frame/work_area.h"
-#include "query/input_row.h"
+#include "records/input_row.h"
 
 namespace zrx {
 

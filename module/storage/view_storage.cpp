@@ -1,9 +1,9 @@
-#include "aggregate/view_storage.h"
+#include "storage/view_storage.h"
 
-#include "aggregate/row_index.h"
 #include "frame/host_services.h"
 #include "frame/trace.h"
 #include "frame/work_area.h"
+#include "storage/row_index.h"
 
 namespace zrx {
 

@@ -5,16 +5,18 @@
 #include "frame/host_services.h"
 #include "frame/trace.h"
 #include "frame/work_area.h"
+#include "frame/work_area_lookup.h"
 #include "query/sql_layer.h"
 #include "zrx/platform.h"
+#include "zrx/status.h"
 
 namespace zrx {
 
 namespace {
 
-constexpr int32_t noParmList = 60;
-constexpr int32_t noStorage = 64;
-constexpr int32_t noWorkArea = 71;
+using entry::noParmList;
+constexpr int32_t noStorage = entry::requestFailed;
+constexpr int32_t noWorkArea = entry::viewAbandoned;
 
 // Copies the parameter list's node text with its NUL into nodeArea. The
 // copy is bounded by the area and always terminated, whatever the host sent.
@@ -81,17 +83,9 @@ int32_t enqmlcss(uint32_t id, HostObject* obj) {
 
 int32_t enqmlcts(uint32_t id, HostObject* obj) {
     ZRX_ENTRY(t, "enqmlcts");
-    const HostHandle reqBlk{id, obj};
-    ParmList* parm = findParmList(reqBlk);
-    if (!parm) {
-        TRACE_ERROR(t, "Data server parameter list not found.");
-        return t.ret(noParmList);
-    }
-    auto* w = static_cast<workA*>(parm->workArea);
-    if (!w || std::memcmp(w->eyeCatcher, "strWorkA", sizeof w->eyeCatcher) != 0) {
-        TRACE_ERROR(t, "Unable to locate workA work area.");
-        return t.ret(noWorkArea);
-    }
+    ParmList* parm = nullptr;
+    workA* w = nullptr;
+    if (int32_t status = locateWorkArea(t, HostHandle{id, obj}, noWorkArea, parm, w)) return t.ret(status);
     Drop_SQL(w);
     int32_t status = DropPath(w->pathHdl);
     TRACE_DETAIL(t, "Drop Path Handle(%d)", status);
