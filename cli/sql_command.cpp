@@ -23,7 +23,15 @@ bool runStatement(sqlite3* db, sqlite3_stmt* statement) {
     const int n = sqlite3_column_count(statement);
     std::vector<std::vector<std::string>> rows;
     std::vector<std::string> header;
-    for (int c = 0; c < n; ++c) header.push_back(sqlite3_column_name(statement, c));
+    for (int c = 0; c < n; ++c) {
+        // SQLite gives no name only when it runs out of memory.
+        const char* name = sqlite3_column_name(statement, c);
+        if (!name) {
+            reportError("SQL error: out of memory");
+            return false;
+        }
+        header.push_back(name);
+    }
     int rc;
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
         std::vector<std::string> row;
