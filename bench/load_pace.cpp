@@ -17,19 +17,6 @@ namespace {
 
 constexpr int paceSessions = 100;
 
-// 8 Enqplexes of 8 Sysplexes of 8 Systems, 250 contended resources each:
-// about 8000 of the view's 10000 collected rows.
-scenarios::GeneratorOptions loadEnterprise() {
-    scenarios::GeneratorOptions o;
-    o.enqplexes = scenarios::maxEnqplexes;
-    o.sysplexes = 8;
-    o.systems = 8;
-    o.resources = 250;
-    o.tasks = 3;
-    o.seed = 200;
-    return o;
-}
-
 // One host and module on the load enterprise, kept for the whole program.
 struct LoadHost {
     LoadHost() {
@@ -38,7 +25,7 @@ struct LoadHost {
         std::string error;
         snapshot = host::sql::Snapshot::createInMemory(error);
         if (!snapshot) throw std::runtime_error("snapshot: " + error);
-        if (!snapshot->exec("BEGIN;" + scenarios::generateEnterpriseSql(loadEnterprise()) + "COMMIT;", error))
+        if (!snapshot->exec("BEGIN;" + scenarios::generateEnterpriseSql(scenarios::loadEnterprise()) + "COMMIT;", error))
             throw std::runtime_error("enterprise: " + error);
         source = std::make_unique<host::SnapshotSource>(*snapshot);
         host.setDataSource(source.get());

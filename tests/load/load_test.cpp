@@ -23,17 +23,6 @@ using zrx::entry::noMoreRows;
 
 namespace {
 
-scenarios::GeneratorOptions largestEnterprise() {
-    scenarios::GeneratorOptions o;
-    o.enqplexes = scenarios::maxEnqplexes;
-    o.sysplexes = 8;
-    o.systems = 8;
-    o.resources = 250;
-    o.tasks = 3;
-    o.seed = 200;
-    return o;
-}
-
 // Every byte the composition writes; the padding byte is left as it was.
 bool sameRow(const zrx::MentrenqRow& a, const zrx::MentrenqRow& b) {
     const auto* x = reinterpret_cast<const unsigned char*>(&a);
@@ -44,7 +33,7 @@ bool sameRow(const zrx::MentrenqRow& a, const zrx::MentrenqRow& b) {
 }
 
 TEST(Load, SessionsBackToBackReleaseEverythingAndRepeatTheirWork) {
-    const auto options = largestEnterprise();
+    const auto options = scenarios::loadEnterprise();
     const auto figures = scenarios::describe(options);
     ASSERT_EQ(figures.systems, 8 * 64);
     zrxtest::HostFixture fx(scenarios::generateEnterpriseSql(options));

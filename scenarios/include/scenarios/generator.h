@@ -57,6 +57,13 @@ inline constexpr int minTasksPerResource = 2;
 inline constexpr int maxTasksPerResource = 64;
 inline constexpr long maxTaskBudgetPerEnqplex = 400000; // resources * tasks
 
+// The enterprise of the load test and of its pace benchmark: 8 Enqplexes of
+// 8 Sysplexes of 8 Systems, 250 contended resources each, about 8000 of the
+// view's 10000 collected rows.
+inline GeneratorOptions loadEnterprise() {
+    return GeneratorOptions{maxEnqplexes, 8, 8, 250, 3, 200};
+}
+
 // Same options and seed, same text, byte for byte. Throws
 // std::invalid_argument, naming the option and its bounds, for options
 // outside the limits above.
