@@ -1,9 +1,11 @@
+#include <cstdio>
 #include <iostream>
 
 #include "cli/command_context.h"
 #include "cli/commands.h"
 #include "cli/standard_output.h"
 #include "cli/enqplex_names.h"
+#include "cli/name_widths.h"
 #include "cli/predicates.h"
 #include "cli/row_filter.h"
 #include "cli/row_formats.h"
@@ -11,13 +13,26 @@
 
 namespace cli {
 
+namespace {
+
+// "63.1 ms", or "9.5 s" from ten seconds on.
+std::string duration(double ms) {
+    char text[32];
+    if (ms < 10000) std::snprintf(text, sizeof text, "%.1f ms", ms);
+    else std::snprintf(text, sizeof text, "%.1f s", ms / 1000);
+    return text;
+}
+
+} // namespace
+
 int queryCommand(const Arguments& args) {
     RowFormat format = RowFormat::Table;
     parseRowFormat(args.value("--format", "table"), format);
     std::vector<host::Predicate> predicates;
     std::vector<RowCondition> conditions;
     std::string error;
-    if (!predicatesFrom(args, predicates, error) || !rowConditions(predicates, conditions, error)) {
+    if (!predicatesFrom(args, predicates, error) || !namesFitTheirColumns(args, error) ||
+        !rowConditions(predicates, conditions, error)) {
         reportError(error);
         return exitcode::usage;
     }
@@ -38,12 +53,12 @@ int queryCommand(const Arguments& args) {
     flushStandardOutput();
     const std::string meaning = describeStatus(result.status, result.abandonReason);
     if (format == RowFormat::Table) {
-        char elapsed[32];
-        std::snprintf(elapsed, sizeof elapsed, "%.1f ms", result.elapsedMs);
         std::cerr << result.rows.size();
         if (!conditions.empty()) std::cerr << " of " << fromView;
         std::cerr << (fromView == 1 ? " row" : " rows") << ", status " << result.status << " (" << meaning << "), "
-                  << elapsed << '\n';
+                  << duration(result.elapsedMs) << " in the view";
+        if (context.checkMs() >= 0) std::cerr << ", " << duration(context.checkMs()) << " checking the snapshot";
+        std::cerr << '\n';
     }
     if (result.status != zrx::entry::noMoreRows) {
         reportError(describeResult(result));

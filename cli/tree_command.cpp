@@ -6,11 +6,16 @@
 #include "cli/standard_output.h"
 #include "cli/contention_tree.h"
 #include "cli/enqplex_names.h"
+#include "cli/name_widths.h"
 
 namespace cli {
 
 int treeCommand(const Arguments& args) {
     const std::string format = args.value("--format", "text");
+    if (std::string error; !namesFitTheirColumns(args, error)) {
+        reportError(error);
+        return exitcode::usage;
+    }
     CommandContext context;
     if (!context.open(args)) return context.openFailure();
     const std::string enqplex = args.value("--enqplex");
