@@ -52,11 +52,14 @@ test-default:
 test-fuzz:
 	FUZZ_SECONDS=$(FUZZ_SECONDS) JOBS=$(JOBS) scripts/fuzz.sh
 
-# Not part of `make test`: FUZZ_RUNS executions of each target, one target
-# at a time and at low priority, the inputs that add coverage merged into
-# fuzz/corpus/. FUZZ_TARGETS="query_rows ..." picks targets.
+# Not part of `make test`: FUZZ_RUNS executions of each target, built
+# without the sanitizers and run on JOBS cores at the lowest priority, one
+# target at a time; fuzz/corpus/ then holds the minimal merge of its inputs
+# and the new ones, replayed under the sanitizers like any crash found.
+# FUZZ_TARGETS="query_rows ..." picks targets. What else a run makes stays in
+# build/fuzz-fast/ (corpus/, artifacts/, logs/).
 fuzz-long:
-	FUZZ_RUNS=$(FUZZ_RUNS) FUZZ_MERGE=1 JOBS=$(JOBS) nice -n 10 scripts/fuzz.sh $(FUZZ_TARGETS)
+	FUZZ_RUNS=$(FUZZ_RUNS) FUZZ_FAST=1 FUZZ_MERGE=1 JOBS=$(JOBS) nice -n 19 scripts/fuzz.sh $(FUZZ_TARGETS)
 
 test-sanitize:
 	cmake --preset sanitize
