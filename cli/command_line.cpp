@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 
+#include "cli/columns.h"
 #include "cli/trace_option.h"
 #include "scenarios/generator.h"
 
@@ -24,6 +25,24 @@ constexpr char commonFooter[] =
     "--major=-X for such a value. '--' ends the options.\n"
     "Exit status: 0 when the view ended normally, 2 for a usage error, 3 for any other status\n"
     "of the view and for a file or output that cannot be written.";
+
+// `text` broken at blanks into lines of at most `width` characters.
+std::string wrappedList(const std::string& text, size_t width) {
+    std::string out, line;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find(' ', at);
+        if (end == std::string::npos) end = text.size();
+        const std::string word = text.substr(at, end - at);
+        if (!line.empty() && line.size() + 1 + word.size() > width) {
+            out += line + "\n";
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+        at = end + 1;
+    }
+    return out + line;
+}
 
 CLI::Validator wholeNumber(long long low, long long high) {
     return CLI::Validator(
@@ -107,9 +126,12 @@ void addQuery(CLI::App& app) {
     query->footer(
         "A query is a report (--report: every contended resource, one row per resource and\n"
         "Enqplex) or one resource (--major, --minor and --enqplex together: one row per owner\n"
-        "and waiter). Every predicate reaches the view in command-line order; those on columns\n"
-        "the view does not index are then applied to its rows, numbers as numbers.\n"
-        "Column names may be written in any case; a value may be quoted ('YES').");
+        "and waiter). With --where, every predicate is also checked on the rows as sql checks\n"
+        "a WHERE clause; the predicates reach the view in command-line order when they make\n"
+        "a report or one resource, otherwise the view gets the report or the resource that\n"
+        "holds the rows they keep. Column names may be written in any case; a value may be\n"
+        "quoted ('YES'); an ASID may be written X'0052'.\n" +
+        wrappedList("Columns: " + columnNames() + ".", 90));
 }
 
 void addTree(CLI::App& app) {
@@ -255,9 +277,20 @@ int readCommandLine(int argc, char** argv, CommandLine& out) {
         return app.exit(e, std::cout, std::cerr);
     } catch (const CLI::ParseError& e) {
         std::string help = "mentrenq --help";
-        for (const CLI::App* command : app.get_subcommands({}))
-            if (argc > 1 && command->get_name() == argv[1]) help = "mentrenq " + command->get_name() + " --help";
-        std::cerr << "mentrenq: " << e.what() << "\n(" << help << " lists the options)\n";
+        std::string commands;
+        bool known = argc < 2 || argv[1][0] == '-';
+        for (const CLI::App* command : app.get_subcommands({})) {
+            commands += (commands.empty() ? "" : ", ") + command->get_name();
+            if (argc > 1 && command->get_name() == argv[1]) {
+                help = "mentrenq " + command->get_name() + " --help";
+                known = true;
+            }
+        }
+        // A first word that names no command is named, rather than reported
+        // as a missing command.
+        const std::string what = known ? std::string(e.what())
+                                        : "no command \"" + printableText(argv[1]) + "\" (the commands: " + commands + ")";
+        std::cerr << "mentrenq: " << what << "\n(" << help << " lists the options)\n";
         return 2;
     }
     const CLI::App* command = app.get_subcommands().front();

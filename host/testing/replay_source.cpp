@@ -1,6 +1,6 @@
-#include "core/replay_source.h"
+#include "testing/replay_source.h"
 
-#include "core/statement_kind.h"
+#include "testing/statement_text.h"
 
 namespace host {
 

@@ -1,21 +1,17 @@
-// Fault injection: the host can fail any operation on its N-th call, hand
-// out a handle that fails its check, or deliver a malformed result. Tests
-// and the reliability sweep use it; users never see it.
+// Fault injection: the host fails any operation on its N-th call, hands out
+// a handle that fails its check, or delivers a malformed result. Tests, the
+// reliability sweeps and the fuzz targets use it; the data server does not.
 #pragma once
 
 #include <array>
 #include <cstdint>
-#include <string_view>
 #include <vector>
 
+#include "core/host.h"
+#include "core/interceptor.h"
 #include "core/operations.h"
 
 namespace host {
-
-// The statements the module sends, told apart by what they read.
-enum class StatementKind { PlexHubs, ThruNodes, Members, Summary, Detail, Other };
-
-std::string_view statementKindName(StatementKind kind);
 
 struct CallFault {
     Operation op;
@@ -39,7 +35,7 @@ struct ResultFault {
     int nullColumn = -1;   // this column is delivered as null
 };
 
-class FaultPlan {
+class FaultPlan : public Interceptor {
 public:
     void failCall(Operation op, uint64_t nth, int32_t status);
     void failHandle(ObjectKind kind, uint64_t nth);
@@ -48,12 +44,13 @@ public:
     void clear();
 
     // Counts a call; returns true with the status to return when it fails.
-    bool onCall(Operation op, int32_t& status);
+    bool failCall(Operation op, int32_t& status) override;
     // Counts a handle handed out; true when it must fail its check.
-    bool onHandle(ObjectKind kind);
+    bool failHandle(ObjectKind kind) override;
+    long describedColumns(StatementKind kind, long columns) override;
+    void deliverRow(StatementKind kind, uint64_t row, DeliveredRow& cells) override;
 
     const std::vector<ResultFault>& resultFaults() const { return results_; }
-    void noteResultFault() { ++injected_; }
 
     uint64_t calls(Operation op) const { return calls_[static_cast<size_t>(op)]; }
     uint64_t handles(ObjectKind kind) const { return handles_[static_cast<size_t>(kind)]; }
@@ -68,5 +65,9 @@ private:
     std::array<uint64_t, objectKindCount> handles_{};
     uint64_t injected_ = 0;
 };
+
+// The host's fault plan, installed the first time it is asked for: install
+// it before the calls it is to count.
+FaultPlan& faults(Host& host);
 
 } // namespace host
