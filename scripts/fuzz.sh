@@ -74,9 +74,12 @@ for t in "${targets[@]}"; do
     echo "fuzz_$t failed: the input is in $build/artifacts/"
     exit 1
   fi
-  total=$(cat "${logs[@]}" | awk '/^stat::number_of_executed_units:/ {n += $2} END {print n + 0}')
-  echo "executions: ${total:-0}"
-  grep -hE '^#[0-9]+' "${logs[@]}" | tail -n 1
+  # With -jobs the parent repeats each job's log when it ends: count the jobs'.
+  counted=("$log.out")
+  [ ${#parallel[@]} -gt 0 ] && counted=("$log".job-*)
+  total=$(cat "${counted[@]}" | awk '/^stat::number_of_executed_units:/ {n += $2} END {print n + 0}')
+  echo "executions: $total"
+  grep -hE '^#[0-9]+' "${counted[@]}" | tail -n 1
   if [ "$merge" = 1 ]; then
     echo "== fuzz_$t: merging $work into $corpus, minimised"
     merged="$build/merged/$t"

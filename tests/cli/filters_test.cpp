@@ -171,6 +171,13 @@ TEST(SqlOverMentrenq, AnyWhereClauseAnswers) {
                                    "MINORNAME = 'PAY.PROD.EMPLOYEE.MASTER' AND ENQPLEX = 'PRODENQ' AND WAITTIME > 100"});
     ASSERT_EQ(one.exitCode, 0) << one.err;
     EXPECT_EQ(one.out, "SYSNAME  WAITINGAS\n-------  ---------\nPRDC     GLPOST\n");
+
+    // A resource the view would refuse (a blank Enqplex) holds no row, as
+    // the report that stands in for it shows.
+    auto blank = runMentrenq({"sql", "SELECT COUNT(*) AS n FROM MENTRENQ WHERE MAJORNAME = 'SYSDSN' AND "
+                                     "MINORNAME = 'PAY.PROD.EMPLOYEE.MASTER' AND ENQPLEX = ''"});
+    EXPECT_EQ(blank.exitCode, 0) << blank.err;
+    EXPECT_EQ(blank.out, "n\n-\n0\n");
 }
 
 } // namespace
