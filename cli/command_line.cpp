@@ -7,6 +7,7 @@
 #include <set>
 
 #include "cli/message_text.h"
+#include "cli/columns.h"
 #include "cli/trace_option.h"
 #include "scenarios/generator.h"
 
@@ -39,6 +40,23 @@ constexpr char fileFooter[] =
     "The file is written only to a new path, or with --force to a regular file; the snapshot\n"
     "takes its name once it is whole.\n"
     "Exit status: 0 when the file was written, 2 for a usage error, 3 when it cannot be written.";
+// `text` broken at blanks into lines of at most `width` characters.
+std::string wrappedList(const std::string& text, size_t width) {
+    std::string out, line;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find(' ', at);
+        if (end == std::string::npos) end = text.size();
+        const std::string word = text.substr(at, end - at);
+        if (!line.empty() && line.size() + 1 + word.size() > width) {
+            out += line + "\n";
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+        at = end + 1;
+    }
+    return out + line;
+}
 
 CLI::Validator wholeNumber(long long low, long long high) {
     return CLI::Validator(
@@ -124,9 +142,12 @@ void addQuery(CLI::App& app) {
     query->footer(
         "A query is a report (--report: every contended resource, one row per resource and\n"
         "Enqplex) or one resource (--major, --minor and --enqplex together: one row per owner\n"
-        "and waiter). Every predicate reaches the view in command-line order; those on columns\n"
-        "the view does not index are then applied to its rows, numbers as numbers.\n"
-        "Column names may be written in any case; a value may be quoted ('YES').");
+        "and waiter). With --where, every predicate is also checked on the rows as sql checks\n"
+        "a WHERE clause; the predicates reach the view in command-line order when they make\n"
+        "a report or one resource, otherwise the view gets the report or the resource that\n"
+        "holds the rows they keep. Column names may be written in any case; a value may be\n"
+        "quoted ('YES'); an ASID may be written X'0052'.\n" +
+        wrappedList("Columns: " + columnNames() + ".", 90));
 }
 
 void addTree(CLI::App& app) {
