@@ -76,6 +76,7 @@ test-i686: configure-i686
 bench: build
 	build/default/bin/mentrenq-bench
 	build/default/bin/mentrenq-bench --shell-comparison
+	build/default/bin/mentrenq-serve-bench
 
 clean:
 	rm -rf build

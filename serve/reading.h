@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
@@ -62,6 +63,10 @@ struct Reading {
     // `tree --enqplex NAME --format json` writes it for each Enqplex.
     std::string treeJson;
     std::vector<std::pair<std::string, std::string>> enqplexTreeJson;
+
+    // The report's contention document, written once for the reading.
+    mutable std::once_flag reportDocumentOnce;
+    mutable std::string reportDocument;
 
     bool endedNormally() const { return status == zrx::entry::noMoreRows; }
     // The report ended normally and every resource's tasks were read.

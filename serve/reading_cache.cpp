@@ -36,7 +36,7 @@ std::shared_ptr<const Reading> ReadingCache::reading() {
     bool keep = true;
     std::shared_ptr<const Reading> fresh;
     try {
-        fresh = std::make_shared<const Reading>(source_.read(keep));
+        fresh = source_.read(keep);
     } catch (...) {
         lock.lock();
         building_ = false;

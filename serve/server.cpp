@@ -243,6 +243,13 @@ void Server::routes() {
         for (const auto& p : query.predicates)
             if (p.column == "ENQPLEX" && p.op == 1 && !enqplexConfigured(*reading, p.value, error))
                 return answerError(res, 400, error);
+        if (query.report && query.conditions.empty()) {
+            // The document most clients ask for, written once per reading.
+            std::call_once(reading->reportDocumentOnce, [&] {
+                reading->reportDocument = contentionDocument(reportAnswer(*reading), reading->source, reading->reportRows);
+            });
+            return answerJson(res, statusForView(reading->status, reading->abandon), reading->reportDocument);
+        }
         std::shared_ptr<const QueryAnswer> answer =
             query.report ? std::make_shared<const QueryAnswer>(reportAnswer(*reading)) : cache_.query(query.predicates);
         std::vector<zrx::MentrenqRow> rows = answer->rows;

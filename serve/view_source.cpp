@@ -78,8 +78,9 @@ std::unique_ptr<ViewSource::Opened> ViewSource::open(std::string& error, bool& k
     return opened;
 }
 
-Reading ViewSource::read(bool& keep) const {
-    Reading reading;
+std::unique_ptr<Reading> ViewSource::read(bool& keep) const {
+    auto owned = std::make_unique<Reading>();
+    Reading& reading = *owned;
     reading.source = isDemo() ? "the built-in demo" : dbFile_;
     std::string error;
     const auto began = std::chrono::steady_clock::now();
@@ -88,7 +89,7 @@ Reading ViewSource::read(bool& keep) const {
     if (!opened) {
         reading.stamp = currentStamp();
         reading.statusText = error;
-        return reading;
+        return owned;
     }
     reading.stamp = opened->stamp;
     reading.readMs = opened->readMs;
@@ -96,7 +97,7 @@ Reading ViewSource::read(bool& keep) const {
     if (!readConfiguration(*opened->snapshot, reading.configuration, error)) {
         reading.statusText = "cannot read the configuration: " + error;
         keep = false;
-        return reading;
+        return owned;
     }
     cli::ContentionTree tree;
     {
@@ -144,7 +145,7 @@ Reading ViewSource::read(bool& keep) const {
         keep = false;
     }
     reading.viewSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-    return reading;
+    return owned;
 }
 
 QueryAnswer ViewSource::query(const std::vector<host::Predicate>& predicates) const {

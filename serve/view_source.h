@@ -47,7 +47,7 @@ public:
     // The whole picture, read afresh. A snapshot that cannot be opened or
     // read gives a reading whose status is 0, with the reason; `keep` false
     // when that reason may pass without the file changing (a lock).
-    Reading read(bool& keep) const;
+    std::unique_ptr<Reading> read(bool& keep) const;
 
     // One query with the predicates in the order given.
     QueryAnswer query(const std::vector<host::Predicate>& predicates) const;
