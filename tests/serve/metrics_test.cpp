@@ -94,6 +94,13 @@ TEST_F(MetricsTest, PromtoolFindsNothingToComplainAbout) {
     EXPECT_EQ(checked.out + checked.err, "");
 }
 
+TEST_F(MetricsTest, TheExampleScrapeConfigurationAndAlertRulesAreValid) {
+    if (std::string(PROMTOOL).empty()) GTEST_SKIP() << "promtool is not installed (Debian package prometheus)";
+    const Output checked = runProgram(PROMTOOL, {"check", "config", std::string(SOURCE_DIR) + "/docs/serve/prometheus.yml"});
+    EXPECT_EQ(checked.exitCode, 0) << checked.out << checked.err;
+    EXPECT_NE(checked.out.find("3 rules found"), std::string::npos) << checked.out;
+}
+
 TEST_F(MetricsTest, AnUnchangedSnapshotIsReadOnceAChangedOneAfresh) {
     const std::string db = temporaryPath("changing.db");
     const std::string next = temporaryPath("changing-next.db");
