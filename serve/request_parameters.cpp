@@ -56,7 +56,6 @@ bool onlyKnownParameters(const Parameters& parameters, const std::vector<std::st
 bool contentionQuery(const Parameters& parameters, ContentionQuery& out, std::string& error) {
     if (!onlyKnownParameters(parameters, {"report", "major", "minor", "enqplex", "where"}, {}, error)) return false;
     cli::Arguments args;
-    bool asksForOne = false;
     for (const auto& [name, value] : parameters) {
         if (name == "report") {
             std::string v = value;
@@ -69,12 +68,16 @@ bool contentionQuery(const Parameters& parameters, ContentionQuery& out, std::st
         } else {
             args.options.emplace_back("--" + name, value);
         }
-        if (name != "where") asksForOne = true;
     }
-    if (!asksForOne) args.options.insert(args.options.begin(), {"--report", ""});
-    if (!cli::predicatesFrom(args, out.predicates, error) || !cli::namesFitTheirColumns(args, error) ||
-        !cli::rowConditions(out.predicates, out.conditions, error))
-        return false;
+    if (!cli::predicatesFrom(args, out.predicates, error) || !cli::namesFitTheirColumns(args, error)) return false;
+    const auto onIndex = [](const host::Predicate& p) {
+        const auto place = cli::findColumn(p.column);
+        return place && cli::isIndexColumn(*place);
+    };
+    // Nothing that picks the query: the report.
+    if (std::none_of(out.predicates.begin(), out.predicates.end(), onIndex))
+        out.predicates.insert(out.predicates.begin(), {"REPORT", 1, "YES"});
+    if (!cli::rowConditions(out.predicates, out.conditions, error)) return false;
     int reports = 0, others = 0;
     for (const auto& p : out.predicates) {
         const auto place = cli::findColumn(p.column);

@@ -24,8 +24,9 @@ bool onlyKnownParameters(const Parameters& parameters, const std::vector<std::st
                          const std::vector<std::string>& single, std::string& error);
 
 // A query as `mentrenq query` takes it: report, major, minor, enqplex and
-// where (repeatable), checked as the command checks its options. Without
-// report, major, minor or enqplex, the query is the report.
+// where (repeatable), checked as the command checks its options. Without a
+// predicate on REPORT, MAJORNAME, MINORNAME or ENQPLEX, the query is the
+// report.
 struct ContentionQuery {
     std::vector<host::Predicate> predicates;
     std::vector<cli::RowCondition> conditions; // on the columns the view does not index
