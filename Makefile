@@ -88,6 +88,7 @@ regenerate-golden: build
 bench: build
 	build/default/bin/mentrenq-bench
 	build/default/bin/mentrenq-bench --shell-comparison
+	build/default/bin/mentrenq-serve-bench
 
 clean:
 	rm -rf build

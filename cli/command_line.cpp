@@ -230,6 +230,29 @@ void addGenerate(CLI::App& app) {
                      std::string(fileFooter));
 }
 
+void addServe(CLI::App& app) {
+    CLI::App* serve = app.add_subcommand("serve", "Serve the view over HTTP: Prometheus metrics, a JSON API and a page");
+    addEnterpriseOptions(*serve);
+    single(serve->add_option("--listen")->description("The address and port to listen on (default: 127.0.0.1:9797)"))
+        ->type_name("ADDRESS:PORT")
+        ->check(nonEmpty("needs ADDRESS:PORT"));
+    single(serve->add_option("--threads")->description("Requests served at once (default: 4)"))
+        ->type_name("N")
+        ->check(wholeNumber(1, 256));
+    single(serve->add_option("--queue")->description("Requests that may wait for a thread; beyond, 503 (default: 16)"))
+        ->type_name("N")
+        ->check(wholeNumber(0, 4096));
+    single(serve->add_option("--client-timeout")->description("Seconds a client may take for each read and write (default: 5)"))
+        ->type_name("SECONDS")
+        ->check(wholeNumber(1, 3600));
+    serve->footer(
+        "GET / (the page), /metrics (Prometheus), /api/v1/contention (the rows of query --format json; parameters\n"
+        "report, major, minor, enqplex, where as query's options), /api/v1/tree (tree --format json; enqplex),\n"
+        "/api/v1/status (each Enqplex and System). The snapshot is only read; an unchanged one is answered from\n"
+        "the last reading. SIGTERM or SIGINT stops it once the requests accepted are answered (exit 0).\n"
+        "An access log line per request goes to standard error.");
+}
+
 // CLI11 gives an option that takes a value the next argument even when it is
 // another option ("--major --report"). Refused here: such a value must be
 // written --major=VALUE.
@@ -324,6 +347,7 @@ int readCommandLine(int argc, char** argv, CommandLine& out) {
     addCheck(app);
     addDemo(app);
     addGenerate(app);
+    addServe(app);
     for (CLI::App* command : app.get_subcommands({}))
         if (command->get_option_no_throw("--trace")) command->footer(command->get_footer() + "\n" + viewFooter);
 
