@@ -31,8 +31,13 @@ std::string routineName(const zrx::TracePoint* tp) {
 
 // Noted per thread: the module runs on the thread that called its entry.
 thread_local zrx::Abandon abandonNoted = zrx::Abandon::None;
+thread_local platform::TraceSink* threadSink = nullptr;
 
 void deliver(const platform::TraceRecord& record) {
+    if (threadSink) {
+        threadSink->write(record);
+        return;
+    }
     Facility& f = facility();
     std::lock_guard lock(f.mutex);
     if (f.sink) f.sink->write(record);
@@ -59,6 +64,20 @@ void setTraceSink(TraceSink* sink) {
     Facility& f = facility();
     std::lock_guard lock(f.mutex);
     f.sink = sink;
+}
+
+void setThreadTraceSink(TraceSink* sink) { threadSink = sink; }
+
+void writeTrace(const TraceRecord& record) {
+    Facility& f = facility();
+    std::lock_guard lock(f.mutex);
+    if (f.sink) f.sink->write(record);
+}
+
+bool traceIsOn() {
+    Facility& f = facility();
+    std::lock_guard lock(f.mutex);
+    return f.settings.defaultFlags != 0 || !f.settings.routines.empty();
 }
 
 uint32_t traceSyncCounter() {
