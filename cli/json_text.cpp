@@ -11,9 +11,9 @@ constexpr std::string_view marker = "\xEE\x80\x80";
 
 bool continuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
-// The length of the well-formed UTF-8 sequence at `at` (RFC 3629: no
-// overlong forms, no surrogates, nothing above U+10FFFF), or 0.
-size_t sequenceLength(std::string_view s, size_t at) {
+} // namespace
+
+size_t utf8SequenceLength(std::string_view s, size_t at) {
     const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[at + k]); };
     const unsigned char c = byte(0);
     if (c < 0x80) return 1;
@@ -38,14 +38,12 @@ size_t sequenceLength(std::string_view s, size_t at) {
     return n;
 }
 
-} // namespace
-
 Json jsonText(std::string_view bytes) {
     static constexpr char hex[] = "0123456789ABCDEF";
     std::string text;
     text.reserve(bytes.size());
     for (size_t at = 0; at < bytes.size();) {
-        const size_t n = sequenceLength(bytes, at);
+        const size_t n = utf8SequenceLength(bytes, at);
         if (n == 0) {
             const auto c = static_cast<unsigned char>(bytes[at++]);
             text += marker;

@@ -15,6 +15,10 @@ namespace cli {
 
 using Json = nlohmann::ordered_json;
 
+// The length of the well-formed UTF-8 sequence at `at` (RFC 3629: no
+// overlong forms, no surrogates, nothing above U+10FFFF), or 0.
+size_t utf8SequenceLength(std::string_view s, size_t at);
+
 // A string value for any bytes, for a document written with dumpJson.
 Json jsonText(std::string_view bytes);
 
