@@ -85,6 +85,7 @@ Picture buildPicture(host::sql::Snapshot& snapshot, const host::Module& module, 
     picture.report = report.outcome;
     picture.reportRows = std::move(report.rows);
     const std::string wanted = enqplexOfPredicate(options.enqplex);
+    picture.resources.reserve(picture.reportRows.size());
     for (std::size_t i = 0; i < picture.reportRows.size(); ++i) {
         Resource r = resourceOf(picture.reportRows[i], i);
         if (wanted.empty() || r.enqplex == wanted) picture.resources.push_back(std::move(r));
