@@ -104,7 +104,8 @@ bool Query::shellText(Snapshot& snapshot, std::string_view text, ShellText form,
     }
     TranslationOptions options;
     options.inlineLiterals = true;
-    options.asWritten = form == ShellText::AsWritten;
+    options.asWritten = form != ShellText::AsAnswered;
+    options.restrictOnce = form == ShellText::AsWrittenRestrictedOnce;
     sqlite = translate(statement, node, options).sql;
     return true;
 }
