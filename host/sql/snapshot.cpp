@@ -342,11 +342,9 @@ bool Snapshot::knowsNode(std::string_view node) const {
 
 sqlite3* Snapshot::db() { return db_; }
 
-SnapshotVersion Snapshot::version() const {
-    if (kind_ != Kind::Memory) return version_;
-    SnapshotVersion now = version_;
-    now.changes = execs_ + static_cast<uint64_t>(sqlite3_total_changes64(db_));
-    return now;
+const SnapshotVersion& Snapshot::version() const {
+    if (kind_ == Kind::Memory) version_.changes = execs_ + static_cast<uint64_t>(sqlite3_total_changes64(db_));
+    return version_;
 }
 
 } // namespace host::sql

@@ -69,7 +69,7 @@ public:
 
     // The version this connection reads: fixed when a file or an image was
     // opened; for a snapshot made in memory, it moves with every change.
-    SnapshotVersion version() const;
+    const SnapshotVersion& version() const;
 
     // True, with a message, when some read since the snapshot was opened
     // gave up waiting for another process's lock, or when a file read
@@ -92,7 +92,7 @@ private:
     sqlite3* db_;
     Kind kind_;
     std::string path_;
-    SnapshotVersion version_; // of a file or image; a snapshot in memory keeps its number here
+    mutable SnapshotVersion version_; // of a file or image; in memory, brought up to date when asked
     uint64_t execs_ = 0;      // scripts run by exec(), each a change in memory
     std::unique_ptr<FileReading> reading_; // null for a snapshot in memory
     std::chrono::milliseconds busyTimeout_{0};
