@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 
+#include "cli/history_command_line.h"
 #include "cli/trace_option.h"
 #include "scenarios/generator.h"
 
@@ -101,6 +102,7 @@ void addQuery(CLI::App& app) {
     repeated(query->add_option("--enqplex")->description("The Enqplex of one resource"))->type_name("NAME");
     repeated(query->add_option("--where")->description("A predicate 'COLUMN OP VALUE', OP one of = <> >= <= < >"))
         ->type_name("PREDICATE");
+    addPastOptions(*query);
     single(query->add_option("--format")->description("How to write the rows"))
         ->type_name("table|csv|json")
         ->check(oneOf({"table", "csv", "json"}));
@@ -115,6 +117,7 @@ void addQuery(CLI::App& app) {
 void addTree(CLI::App& app) {
     CLI::App* tree = app.add_subcommand("tree", "Who blocks whom: owners and waiters of every contended resource");
     addEnterpriseOptions(*tree);
+    addPastOptions(*tree);
     single(tree->add_option("--enqplex")->description("Only this Enqplex"))
         ->type_name("NAME")
         ->check(nonEmpty("needs a name"));
@@ -169,6 +172,8 @@ void addGenerate(CLI::App& app) {
     using namespace scenarios;
     CLI::App* generate = app.add_subcommand("generate", "Write a synthetic enterprise as a snapshot file");
     addOut(*generate);
+    generate->get_option("--out")->required(false);
+    addTimelineOptions(*generate);
     auto number = [&](const char* name, const char* text, long long low, long long high) {
         const std::string range = high < INT32_MAX ? " in " + std::to_string(low) + ".." + std::to_string(high) : "";
         single(generate->add_option(name)->description(text))->type_name("N" + range)->check(wholeNumber(low, high));
@@ -181,7 +186,8 @@ void addGenerate(CLI::App& app) {
     number("--seed", "Seed of the generator", 0, INT64_MAX);
     generate->footer(
         "Same options and seed, same file. Warns when a report on the enterprise would exceed the\n"
-        "view's limits.");
+        "view's limits. With --timeline N, writes N snapshots of the enterprise as it changes, --step\n"
+        "seconds apart, to --out-dir (snapshot-00001.db, ...), each with its CAPTURE time.");
 }
 
 // CLI11 gives an option that takes a value the next argument even when it is
@@ -242,6 +248,7 @@ int readCommandLine(int argc, char** argv, CommandLine& out) {
     addCheck(app);
     addDemo(app);
     addGenerate(app);
+    addHistoryCommands(app);
 
     std::string error;
     try {

@@ -4,12 +4,37 @@
 #include "cli/commands.h"
 #include "cli/standard_output.h"
 #include "cli/enqplex_names.h"
+#include "cli/past_query.h"
 #include "cli/predicates.h"
 #include "cli/row_filter.h"
 #include "cli/row_formats.h"
 #include "cli/view_runner.h"
 
 namespace cli {
+
+int writeQueryResult(ViewResult& result, const std::vector<RowCondition>& conditions, RowFormat format,
+                     const QueryPast* past) {
+    const size_t fromView = result.rows.size();
+    keepRowsMeeting(result.rows, conditions);
+    if (past && format == RowFormat::Json) std::cout << dumpJson(pastJson(*past, rowsJson(result.rows)));
+    else writeRows(std::cout, format, result.rows);
+    flushStandardOutput();
+    if (past && format != RowFormat::Json) std::cerr << pastLine(*past) << '\n';
+    const std::string meaning = describeStatus(result.status, result.abandonReason);
+    if (format == RowFormat::Table) {
+        char elapsed[32];
+        std::snprintf(elapsed, sizeof elapsed, "%.1f ms", result.elapsedMs);
+        std::cerr << result.rows.size();
+        if (!conditions.empty()) std::cerr << " of " << fromView;
+        std::cerr << (fromView == 1 ? " row" : " rows") << ", status " << result.status << " (" << meaning << "), "
+                  << elapsed << '\n';
+    }
+    if (result.status != zrx::entry::noMoreRows) {
+        reportError(past && !past->failure.empty() ? past->failure : describeResult(result));
+        return exitcode::viewStatus;
+    }
+    return exitcode::ok;
+}
 
 int queryCommand(const Arguments& args) {
     RowFormat format = RowFormat::Table;
@@ -21,6 +46,7 @@ int queryCommand(const Arguments& args) {
         reportError(error);
         return exitcode::usage;
     }
+    if (args.has("--history") || args.has("--at")) return pastQueryCommand(args, predicates, conditions, format);
     CommandContext context;
     if (!context.open(args)) return context.openFailure();
     for (const auto& p : predicates) {
@@ -32,24 +58,7 @@ int queryCommand(const Arguments& args) {
 
     ViewRunner runner(context.snapshot(), context.module(), context.storageLimit());
     ViewResult result = runner.run(predicates);
-    const size_t fromView = result.rows.size();
-    keepRowsMeeting(result.rows, conditions);
-    writeRows(std::cout, format, result.rows);
-    flushStandardOutput();
-    const std::string meaning = describeStatus(result.status, result.abandonReason);
-    if (format == RowFormat::Table) {
-        char elapsed[32];
-        std::snprintf(elapsed, sizeof elapsed, "%.1f ms", result.elapsedMs);
-        std::cerr << result.rows.size();
-        if (!conditions.empty()) std::cerr << " of " << fromView;
-        std::cerr << (fromView == 1 ? " row" : " rows") << ", status " << result.status << " (" << meaning << "), "
-                  << elapsed << '\n';
-    }
-    if (result.status != zrx::entry::noMoreRows) {
-        reportError(describeResult(result));
-        return context.finish(exitcode::viewStatus);
-    }
-    return context.finish(exitcode::ok);
+    return context.finish(writeQueryResult(result, conditions, format, nullptr));
 }
 
 } // namespace cli

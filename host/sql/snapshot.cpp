@@ -5,6 +5,7 @@
 #include <cstring>
 #include <thread>
 
+#include "sql/capture.h"
 #include "sql/file_reading.h"
 #include "sql/schema.h"
 #include "sql/statement_cache.h"
@@ -48,7 +49,8 @@ std::string textOf(sqlite3_stmt* s, int column) {
 }
 
 // Every table of the schema is there as a table, with every column declared
-// with the type that tells how it is delivered.
+// with the type that tells how it is delivered; the optional CAPTURE, where
+// it is there, has its column.
 bool checkSchema(sqlite3* db, std::string& error) {
     for (const CatalogTable& table : catalog().tables) {
         std::string kind;
@@ -86,7 +88,7 @@ bool checkSchema(sqlite3* db, std::string& error) {
             }
         }
     }
-    return true;
+    return checkCaptureShape(db, error);
 }
 
 } // namespace
