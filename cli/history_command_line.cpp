@@ -99,7 +99,9 @@ void addRecord(CLI::App& app) {
     single(record->add_option("--db")->description("The snapshot to sample while it changes"))
         ->type_name("FILE")
         ->check(check(fileName));
-    record->add_option("SNAPSHOT")->description("Snapshot files to record once each, in order of capture time");
+    record->add_option("SNAPSHOT")
+        ->description("Snapshot files to record once each, in order of capture time")
+        ->expected(CLI::detail::expected_max_vector_size);
     single(record->add_option("--every")->description("Seconds between samples of --db (default 10)"))
         ->type_name("SECONDS")
         ->check(wholeNumber(1, 86400));

@@ -27,7 +27,7 @@ bool sampleAt(history::Reader& reader, const std::string& path, const std::strin
     }
     int64_t at = 0;
     if (!history::resolveTime(time, last ? std::optional<int64_t>(last->takenMs) : std::nullopt, at, error)) {
-        reportError("--at: " + error);
+        reportError(printableText(error));
         status = exitcode::usage;
         return false;
     }
