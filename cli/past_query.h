@@ -33,6 +33,9 @@ Json pastJson(const QueryPast& past, Json value, const char* key = "rows");
 int writeQueryResult(ViewResult& result, const std::vector<RowCondition>& conditions, RowFormat format,
                      const QueryPast* past);
 
+// tree --history FILE --at TIME.
+int pastTreeCommand(const Arguments& args);
+
 int pastQueryCommand(const Arguments& args, const std::vector<host::Predicate>& predicates,
                      const std::vector<RowCondition>& conditions, RowFormat format);
 

@@ -6,10 +6,12 @@
 #include "cli/standard_output.h"
 #include "cli/contention_tree.h"
 #include "cli/enqplex_names.h"
+#include "cli/past_query.h"
 
 namespace cli {
 
 int treeCommand(const Arguments& args) {
+    if (args.has("--history") || args.has("--at")) return pastTreeCommand(args);
     const std::string format = args.value("--format", "text");
     CommandContext context;
     if (!context.open(args)) return context.openFailure();

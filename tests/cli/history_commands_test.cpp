@@ -132,6 +132,28 @@ TEST_F(KnownTimeline, QueryAtATimeEqualsTheQueryOnThatSnapshot) {
     }
 }
 
+TEST_F(KnownTimeline, TreeAtATimeEqualsTheTreeOfThatSnapshot) {
+    for (size_t moment : {1u, 2u, 3u}) {
+        for (const char* format : {"text", "dot", "json"}) {
+            SCOPED_TRACE(std::to_string(moment) + " " + format);
+            const auto l = runMentrenq({"tree", "--db", files()[moment], "--format", format});
+            const auto p = runMentrenq({"tree", "--history", history(), "--at", time(moment), "--format", format});
+            EXPECT_EQ(p.exitCode, l.exitCode) << p.err;
+            if (std::string(format) == "json") {
+                const auto object = nlohmann::json::parse(p.out);
+                EXPECT_EQ(object["enqplexes"], nlohmann::json::parse(l.out));
+                EXPECT_EQ(object["taken_at"], time(moment));
+            } else {
+                EXPECT_EQ(p.out, l.out);
+            }
+        }
+    }
+    auto one = runMentrenq({"tree", "--history", history(), "--at", time(1), "--enqplex", "PLEXA"});
+    EXPECT_EQ(one.exitCode, 0) << one.err;
+    EXPECT_NE(one.out.find("    owner  OWNA     on SYSA     asid 0030  exclusive"), std::string::npos) << one.out;
+    EXPECT_EQ(runMentrenq({"tree", "--history", history(), "--at", time(1), "--enqplex", "PLEXB"}).exitCode, 2);
+}
+
 TEST_F(KnownTimeline, APastFailureIsAFailureAndWhatTheRowsCannotAnswerIsRefused) {
     const auto live = runMentrenq({"query", "--db", files()[2], "--report", "--format", "csv"});
     const auto past = runMentrenq({"query", "--history", history(), "--at", time(2), "--report", "--format", "csv"});
