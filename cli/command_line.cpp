@@ -111,7 +111,9 @@ void addQuery(CLI::App& app) {
         "Enqplex) or one resource (--major, --minor and --enqplex together: one row per owner\n"
         "and waiter). Every predicate reaches the view in command-line order; those on columns\n"
         "the view does not index are then applied to its rows, numbers as numbers.\n"
-        "Column names may be written in any case; a value may be quoted ('YES').");
+        "Column names may be written in any case; a value may be quoted ('YES').\n"
+        "With --history FILE --at TIME the answer is the one the view gave in the sample taken at or\n"
+        "before TIME (mentrenq record keeps them).");
 }
 
 void addTree(CLI::App& app) {

@@ -108,7 +108,9 @@ TEST_F(KnownTimeline, QueryAtATimeEqualsTheQueryOnThatSnapshot) {
         {
             const std::string when = std::string(time(moment)).replace(16, 3, second);
             for (const auto& query : queries) {
-                for (const char* format : {"table", "csv", "json"}) {
+                // Every format for the report; the others through CSV.
+                for (const char* format : {"csv", "table", "json"}) {
+                    if (query.size() > 1 && std::string(format) != "csv") continue;
                     std::vector<std::string> live = {"query", "--db", files()[moment], "--format", format};
                     std::vector<std::string> past = {"query", "--history", history(), "--at", when, "--format", format};
                     live.insert(live.end(), query.begin(), query.end());
