@@ -105,7 +105,7 @@ void addRecord(CLI::App& app) {
     single(record->add_option("--every")->description("Seconds between samples of --db (default 10)"))
         ->type_name("SECONDS")
         ->check(wholeNumber(1, 86400));
-    single(record->add_option("--count")->description("Take this many samples of --db, then stop (default: until "
+    single(record->add_option("--count")->description("Read --db this many times, then stop (default: until "
                                                       "interrupted)"))
         ->type_name("N")
         ->check(wholeNumber(1, INT32_MAX));

@@ -250,6 +250,23 @@ TEST(RecordCommand, RefusesWhatIsNotAHistoryAndLeavesItAlone) {
     for (const auto& f : {snapshot, text, link}) std::remove(f.c_str());
 }
 
+// On a terminal (script(1) gives it one) record says how far it is.
+TEST(RecordCommand, ShowsItsProgressOnATerminal) {
+    if (::access("/usr/bin/script", X_OK) != 0) GTEST_SKIP() << "script(1) is not installed";
+    const std::string snapshot = temporaryFile("tty.db"), history = temporaryFile("tty.history");
+    clitest::writeTinySnapshot(snapshot, "2026-12-10T08:00:00Z", {{"SYSDSN", "X", "OWN", {1, 2}}});
+    const std::string emulator = MENTRENQ_EMULATOR;
+    const std::string command = (emulator.empty() ? "" : emulator + " ") + MENTRENQ_BINARY + " record --history " +
+                                history + " " + snapshot;
+    clitest::RunOptions options;
+    options.machineProgram = true;
+    auto r = clitest::runProgram("/usr/bin/script", {"-qec", command, "/dev/null"}, options);
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("\rsamples 1, last 2026-12-10T08:00:00Z status 62, 4 rows"), std::string::npos) << r.out;
+    for (const char* s : {"", "-wal", "-shm"}) std::remove((history + s).c_str());
+    std::remove(snapshot.c_str());
+}
+
 TEST(RecordCommand, ASnapshotAlreadyRecordedIsNotRecordedAgain) {
     const std::string snapshot = temporaryFile("again.db"), history = temporaryFile("again.history");
     clitest::writeTinySnapshot(snapshot, "2026-12-10T08:00:00Z", {{"SYSDSN", "X", "OWN", {1}}});
