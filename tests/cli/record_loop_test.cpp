@@ -65,8 +65,8 @@ TEST(RecordLoop, KilledAtRandomMomentsItKeepsOnlyWholeSamples) {
     const std::string snapshot = temporaryFile("live.db"), history = temporaryFile("live.history");
     std::remove(snapshot.c_str());
     removeHistory(history);
-    const pid_t collector = startMentrenq({"simulate", "--out", snapshot, "--every", "1", "--enqplexes", "3",
-                                           "--resources", "120", "--tasks", "5"},
+    const pid_t collector = startMentrenq({"simulate", "--out", snapshot, "--every", "1", "--enqplexes", "2",
+                                           "--resources", "40", "--tasks", "4"},
                                           temporaryFile("simulate.err"));
     ASSERT_TRUE(eventually([&] { return exists(snapshot); }));
     std::mt19937 random(21);
