@@ -54,7 +54,8 @@ test-fuzz:
 
 # Not part of `make test`: FUZZ_RUNS executions of each target, one target
 # at a time and at low priority, the inputs that add coverage merged into
-# fuzz/corpus/. FUZZ_TARGETS="query_rows ..." picks targets.
+# fuzz/corpus/ as untracked files to review and commit; nothing else is left
+# outside build/fuzz. FUZZ_TARGETS="query_rows ..." picks targets.
 fuzz-long:
 	FUZZ_RUNS=$(FUZZ_RUNS) FUZZ_MERGE=1 JOBS=$(JOBS) nice -n 10 scripts/fuzz.sh $(FUZZ_TARGETS)
 

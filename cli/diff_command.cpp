@@ -11,6 +11,7 @@
 #include "cli/aligned_table.h"
 #include "cli/columns.h"
 #include "cli/command_context.h"
+#include "cli/message_text.h"
 #include "cli/commands.h"
 #include "cli/json_text.h"
 #include "cli/past_samples.h"
@@ -96,20 +97,20 @@ bool readMoment(const std::string& given, std::unique_ptr<host::Module>& module,
         if (!reader || !sampleAt(*reader, m.historyFile, m.time, info, status)) return false;
         std::string error;
         if (!reader->content(info, m.sample, error)) {
-            reportError(printableText(m.historyFile + ": " + error));
+            reportError(m.historyFile + ": " + error);
             status = exitcode::viewStatus;
             return false;
         }
         return true;
     }
     if (file && history::lookAtFile(given).kind == history::FileKind::History) {
-        reportError(printableText(given + " is a history: name one of its moments as " + given + "@TIME"));
+        reportError(given + " is a history: name one of its moments as " + given + "@TIME");
         return false;
     }
     std::optional<int64_t> captured;
     std::string error;
     if (!snapshotCaptureTime(given, captured, error)) {
-        reportError(printableText(error));
+        reportError(error);
         return false;
     }
     if (!module) {
@@ -161,8 +162,8 @@ int diffCommand(const Arguments& args) {
         return status;
     for (const Moment* m : {&old, &now}) {
         if (m->sample.reportComplete()) continue;
-        reportError(printableText(m->name + ": the view failed, so nothing can be compared: " +
-                                  (m->sample.reason.empty() ? "it did not run" : m->sample.reason)));
+        reportError(m->name + ": the view failed, so nothing can be compared: " +
+                                  (m->sample.reason.empty() ? "it did not run" : m->sample.reason));
         return exitcode::viewStatus;
     }
     std::vector<Key> oldOrder, newOrder;
@@ -221,13 +222,13 @@ int diffCommand(const Arguments& args) {
     }
     flushStandardOutput();
     if (format != RowFormat::Json)
-        std::cerr << printableText(old.name + " (" + host::sql::formatUtcTime(old.sample.takenMs) + ") to " + now.name +
+        std::cerr << printableMessage(old.name + " (" + host::sql::formatUtcTime(old.sample.takenMs) + ") to " + now.name +
                                    " (" + host::sql::formatUtcTime(now.sample.takenMs) + "): ")
                   << changes.size() << (changes.size() == 1 ? " difference" : " differences") << '\n';
     for (const Moment* m : {&old, &now})
         for (const auto& r : m->sample.resources)
             if (!r.unavailable.empty()) {
-                reportError(printableText(m->name + ": the tasks of a resource could not be read: " + r.unavailable));
+                reportError(m->name + ": the tasks of a resource could not be read: " + r.unavailable);
                 return exitcode::viewStatus;
             }
     return changes.empty() ? exitcode::ok : differ;

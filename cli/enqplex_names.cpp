@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "cli/message_text.h"
+
 namespace cli {
 
 namespace {
@@ -55,10 +57,10 @@ bool enqplexKnown(host::sql::Snapshot& snapshot, const std::string& value, std::
 bool enqplexAmong(const std::vector<std::string>& names, const std::string& value, std::string& message) {
     const std::string wanted = enqplexOfPredicate(value);
     if (wanted.empty() || std::find(names.begin(), names.end(), wanted) != names.end()) return true;
-    message = "the snapshot has no Enqplex " + wanted + "; ";
+    message = "the snapshot has no Enqplex " + shownName(wanted) + "; ";
     if (names.empty()) message += "it names none";
     else message += "its Enqplexes are";
-    for (size_t i = 0; i < names.size(); ++i) message += (i ? ", " : " ") + names[i];
+    for (size_t i = 0; i < names.size(); ++i) message += (i ? ", " : " ") + shownName(names[i]);
     return false;
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/arguments.h"
+#include "cli/message_text.h"
 #include "history/reader.h"
 #include "scenarios/generator.h"
 #include "scenarios/timeline.h"
@@ -28,18 +29,18 @@ std::string time(const std::string& text) {
     int64_t ms = 0;
     if (host::sql::parseUtcTime(text) || history::parseDuration(text, ms)) return "";
     return "must be an ISO-8601 UTC time (2026-12-10T08:15:00Z) or a duration back from the last sample "
-           "(30s, 10m, 2h, 7d), not \"" + text + "\"";
+           "(30s, 10m, 2h, 7d), not " + quotedText(text);
 }
 
 std::string utcTime(const std::string& text) {
     if (host::sql::parseUtcTime(text)) return "";
-    return "must be an ISO-8601 UTC time such as 2026-12-10T08:15:00Z, not \"" + text + "\"";
+    return "must be an ISO-8601 UTC time such as 2026-12-10T08:15:00Z, not " + quotedText(text);
 }
 
 std::string duration(const std::string& text) {
     int64_t ms = 0;
     if (history::parseDuration(text, ms)) return "";
-    return "must be a duration: a whole number followed by s, m, h or d (7d), not \"" + text + "\"";
+    return "must be a duration: a whole number followed by s, m, h or d (7d), not " + quotedText(text);
 }
 
 CLI::Validator wholeNumber(long long low, long long high) {
@@ -47,8 +48,8 @@ CLI::Validator wholeNumber(long long low, long long high) {
         [low, high](std::string& text) -> std::string {
             long long n = 0;
             if (parseNumber(text, low, high, n)) return "";
-            return "must be a whole number from " + std::to_string(low) + " to " + std::to_string(high) + ", not \"" +
-                   text + "\"";
+            return "must be a whole number from " + std::to_string(low) + " to " + std::to_string(high) + ", not " +
+                   quotedText(text);
         },
         "", "");
 }
@@ -61,7 +62,7 @@ CLI::Validator oneOf(std::vector<std::string> names) {
                 if (name == text) return "";
                 list += (list.empty() ? "" : ", ") + name;
             }
-            return "must be one of " + list + ", not \"" + text + "\"";
+            return "must be one of " + list + ", not " + quotedText(text);
         },
         "", "");
 }

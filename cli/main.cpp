@@ -1,4 +1,5 @@
 // mentrenq: find out who holds what everyone is waiting for.
+#include <csignal>
 #include <string>
 
 #include "cli/command_line.h"
@@ -23,6 +24,11 @@ int run(const cli::CommandLine& line) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // A reader that goes away (`| head`) makes a write fail with EPIPE
+    // instead of ending the program by a signal: the command then says that
+    // its output was cut and ends with status 3, as for any output it
+    // cannot write.
+    std::signal(SIGPIPE, SIG_IGN);
     cli::CommandLine line;
     int status = cli::readCommandLine(argc, argv, line);
     if (status < 0) status = run(line);

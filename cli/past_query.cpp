@@ -2,6 +2,7 @@
 
 #include "cli/columns.h"
 #include "cli/command_context.h"
+#include "cli/message_text.h"
 #include "cli/past_samples.h"
 #include "cli/past_view.h"
 #include "sql/utc_time.h"
@@ -9,7 +10,7 @@
 namespace cli {
 
 std::string pastLine(const QueryPast& past) {
-    return printableText("sample of " + host::sql::formatUtcTime(past.sample.takenMs) + " (" +
+    return printableMessage("sample of " + host::sql::formatUtcTime(past.sample.takenMs) + " (" +
                          (past.sample.captured ? "capture time of " : "time it read ") + past.sample.snapshot + ")");
 }
 
@@ -37,7 +38,7 @@ bool pastSample(const Arguments& args, std::unique_ptr<history::Reader>& reader,
     if (!reader || !sampleAt(*reader, path, args.value("--at"), info, status)) return false;
     std::string error;
     if (!reader->content(info, sample, error)) {
-        reportError(printableText(path + ": " + error));
+        reportError(path + ": " + error);
         status = exitcode::viewStatus;
         return false;
     }
@@ -58,12 +59,12 @@ int pastQueryCommand(const Arguments& args, const std::vector<host::Predicate>& 
         reportError(message);
         return exitcode::usage;
     case PastOutcome::Refused:
-        reportError(printableText("the history cannot answer that query: " + message));
+        reportError("the history cannot answer that query: " + message);
         return exitcode::usage;
     case PastOutcome::Answered: break;
     }
     past.failure = message;
-    return writeQueryResult(result, conditions, format, &past);
+    return writeQueryResult(result, conditions, format, &past, -1);
 }
 
 } // namespace cli

@@ -29,9 +29,10 @@ std::string pastLine(const QueryPast& past);
 Json pastJson(const QueryPast& past, Json value, const char* key = "rows");
 
 // The end of query, live or past: the rows that meet the conditions, the
-// summary line, the failure; the exit status.
+// summary line (with the time the value check took, unless `checkMs` < 0),
+// the failure; the exit status.
 int writeQueryResult(ViewResult& result, const std::vector<RowCondition>& conditions, RowFormat format,
-                     const QueryPast* past);
+                     const QueryPast* past, double checkMs);
 
 // tree --history FILE --at TIME.
 int pastTreeCommand(const Arguments& args);

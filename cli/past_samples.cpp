@@ -11,7 +11,7 @@ std::unique_ptr<history::Reader> openHistoryToRead(const std::string& path, int&
     history::OpenProblem problem = history::OpenProblem::None;
     auto reader = history::Reader::open(path, error, problem);
     if (reader) return reader;
-    reportError(printableText(error));
+    reportError(error);
     status = problem == history::OpenProblem::Refused ? exitcode::usage : exitcode::viewStatus;
     return nullptr;
 }
@@ -21,27 +21,27 @@ bool sampleAt(history::Reader& reader, const std::string& path, const std::strin
     std::string error;
     std::optional<history::SampleInfo> last, found;
     if (!reader.last(last, error)) {
-        reportError(printableText(path + ": " + error));
+        reportError(path + ": " + error);
         status = exitcode::viewStatus;
         return false;
     }
     int64_t at = 0;
     if (!history::resolveTime(time, last ? std::optional<int64_t>(last->takenMs) : std::nullopt, at, error)) {
-        reportError(printableText(error));
+        reportError(error);
         status = exitcode::usage;
         return false;
     }
     if (!reader.at(at, found, error)) {
-        reportError(printableText(path + ": " + error));
+        reportError(path + ": " + error);
         status = exitcode::viewStatus;
         return false;
     }
     if (!found) {
         std::optional<history::SampleInfo> first;
         reader.first(first, error);
-        reportError(printableText(path + " holds no sample taken at or before " + host::sql::formatUtcTime(at) +
+        reportError(path + " holds no sample taken at or before " + host::sql::formatUtcTime(at) +
                                   (first ? " (its first is of " + host::sql::formatUtcTime(first->takenMs) + ")"
-                                         : " (it holds none yet)")));
+                                         : " (it holds none yet)"));
         status = exitcode::usage;
         return false;
     }

@@ -90,8 +90,8 @@ int pastTreeCommand(const Arguments& args) {
     if (!pastSample(args, reader, past.sample, sample, status)) return status;
     const std::string format = args.value("--format", "text");
     if (!sample.status) {
-        reportError(printableText("the history cannot answer that query: the view did not run for the sample of " +
-                                  host::sql::formatUtcTime(sample.takenMs) + ": " + sample.reason));
+        reportError("the history cannot answer that query: the view did not run for the sample of " +
+                                  host::sql::formatUtcTime(sample.takenMs) + ": " + sample.reason);
         return exitcode::usage;
     }
     std::string error;
@@ -122,8 +122,8 @@ int pastTreeCommand(const Arguments& args) {
         for (const auto& e : tree.enqplexes)
             for (const auto& r : e.resources)
                 if (!r.unavailable.empty())
-                    reportError(printableText("the tasks of " + r.major + " " + r.minor + " in " + e.name +
-                                              " could not be read: " + r.unavailable));
+                    reportError("the tasks of " + r.major + " " + r.minor + " in " + e.name +
+                                              " could not be read: " + r.unavailable);
         return exitcode::viewStatus;
     }
     return exitcode::ok;

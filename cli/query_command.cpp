@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <iostream>
 
 #include "cli/command_context.h"
@@ -5,6 +6,7 @@
 #include "cli/standard_output.h"
 #include "cli/enqplex_names.h"
 #include "cli/past_query.h"
+#include "cli/name_widths.h"
 #include "cli/predicates.h"
 #include "cli/row_filter.h"
 #include "cli/row_formats.h"
@@ -12,8 +14,20 @@
 
 namespace cli {
 
+namespace {
+
+// "63.1 ms", or "9.5 s" from ten seconds on.
+std::string duration(double ms) {
+    char text[32];
+    if (ms < 10000) std::snprintf(text, sizeof text, "%.1f ms", ms);
+    else std::snprintf(text, sizeof text, "%.1f s", ms / 1000);
+    return text;
+}
+
+} // namespace
+
 int writeQueryResult(ViewResult& result, const std::vector<RowCondition>& conditions, RowFormat format,
-                     const QueryPast* past) {
+                     const QueryPast* past, double checkMs) {
     const size_t fromView = result.rows.size();
     keepRowsMeeting(result.rows, conditions);
     if (past && format == RowFormat::Json) std::cout << dumpJson(pastJson(*past, rowsJson(result.rows)));
@@ -22,12 +36,12 @@ int writeQueryResult(ViewResult& result, const std::vector<RowCondition>& condit
     if (past && format != RowFormat::Json) std::cerr << pastLine(*past) << '\n';
     const std::string meaning = describeStatus(result.status, result.abandonReason);
     if (format == RowFormat::Table) {
-        char elapsed[32];
-        std::snprintf(elapsed, sizeof elapsed, "%.1f ms", result.elapsedMs);
         std::cerr << result.rows.size();
         if (!conditions.empty()) std::cerr << " of " << fromView;
         std::cerr << (fromView == 1 ? " row" : " rows") << ", status " << result.status << " (" << meaning << "), "
-                  << elapsed << '\n';
+                  << duration(result.elapsedMs) << " in the view";
+        if (checkMs >= 0) std::cerr << ", " << duration(checkMs) << " checking the snapshot";
+        std::cerr << '\n';
     }
     if (result.status != zrx::entry::noMoreRows) {
         reportError(past && !past->failure.empty() ? past->failure : describeResult(result));
@@ -42,7 +56,8 @@ int queryCommand(const Arguments& args) {
     std::vector<host::Predicate> predicates;
     std::vector<RowCondition> conditions;
     std::string error;
-    if (!predicatesFrom(args, predicates, error) || !rowConditions(predicates, conditions, error)) {
+    if (!predicatesFrom(args, predicates, error) || !namesFitTheirColumns(args, error) ||
+        !rowConditions(predicates, conditions, error)) {
         reportError(error);
         return exitcode::usage;
     }
@@ -58,7 +73,7 @@ int queryCommand(const Arguments& args) {
 
     ViewRunner runner(context.snapshot(), context.module(), context.storageLimit());
     ViewResult result = runner.run(predicates);
-    return context.finish(writeQueryResult(result, conditions, format, nullptr));
+    return context.finish(writeQueryResult(result, conditions, format, nullptr, context.checkMs()));
 }
 
 } // namespace cli

@@ -8,6 +8,7 @@
 
 #include "cli/columns.h"
 #include "cli/command_context.h"
+#include "cli/message_text.h"
 #include "cli/commands.h"
 #include "cli/output_file.h"
 #include "cli/snapshot_sample.h"
@@ -36,17 +37,17 @@ std::unique_ptr<history::Writer> openHistoryToWrite(const std::string& path, int
             },
             error);
         if (!created) {
-            reportError(printableText(error));
+            reportError(error);
             return nullptr;
         }
     } else if (look.kind != history::FileKind::History) {
-        reportError(printableText(look.why));
+        reportError(look.why);
         return nullptr;
     }
     history::OpenProblem problem = history::OpenProblem::None;
     auto writer = history::Writer::open(path, error, problem);
     if (!writer) {
-        reportError(printableText(error));
+        reportError(error);
         if (problem != history::OpenProblem::Refused) status = exitcode::viewStatus;
     }
     return writer;
@@ -77,16 +78,16 @@ bool recordOne(history::Writer& writer, const history::Sample& sample, std::opti
     std::string error;
     if (!writer.append(sample, keep, result, error)) {
         progress.endLine();
-        reportError(printableText("cannot write the history: " + error));
+        reportError("cannot write the history: " + error);
         return false;
     }
     if (result.outcome == history::AppendOutcome::NotLater) {
         ++progress.notLater;
         if (!(quietWhenSame && result.lastTakenMs == sample.takenMs)) {
             progress.endLine();
-            reportError(printableText(sample.snapshot + ", taken at " + host::sql::formatUtcTime(sample.takenMs) +
+            reportError(sample.snapshot + ", taken at " + host::sql::formatUtcTime(sample.takenMs) +
                                       ", is not later than the history's last sample (" +
-                                      host::sql::formatUtcTime(result.lastTakenMs) + "): not recorded"));
+                                      host::sql::formatUtcTime(result.lastTakenMs) + "): not recorded");
         }
         return true;
     }
@@ -98,8 +99,8 @@ bool recordOne(history::Writer& writer, const history::Sample& sample, std::opti
         std::string why = sample.reason;
         for (const auto& r : sample.resources)
             if (why.empty() && !r.unavailable.empty()) why = "the tasks of a resource could not be read: " + r.unavailable;
-        reportError(printableText("sample of " + host::sql::formatUtcTime(sample.takenMs) + " (" + sample.snapshot +
-                                  "): " + why));
+        reportError("sample of " + host::sql::formatUtcTime(sample.takenMs) + " (" + sample.snapshot +
+                                  "): " + why);
     }
     progress.show(sample);
     return true;
@@ -139,14 +140,14 @@ int recordCommand(const Arguments& args) {
     for (const std::string& path : args.positionals) {
         std::optional<int64_t> captured;
         if (!snapshotCaptureTime(path, captured, error)) {
-            reportError(printableText(error));
+            reportError(error);
             return exitcode::usage;
         }
         inputs.push_back({path, captured ? *captured : host::sql::currentUtcMilliseconds()});
     }
     std::stable_sort(inputs.begin(), inputs.end(), [](const Input& a, const Input& b) { return a.time < b.time; });
     if (live && ::access(args.value("--db").c_str(), F_OK) != 0) {
-        reportError("no snapshot file " + printableText(args.value("--db")));
+        reportError("no snapshot file " + shownName(args.value("--db")));
         return exitcode::usage;
     }
 
@@ -178,7 +179,7 @@ int recordCommand(const Arguments& args) {
     }
     progress.endLine();
     std::cerr << "recorded " << progress.recorded << (progress.recorded == 1 ? " sample" : " samples") << " in "
-              << printableText(path);
+              << shownName(path);
     if (progress.failed) std::cerr << " (" << progress.failed << " of them failed)";
     if (progress.notLater) std::cerr << "; " << progress.notLater << " not later than the last sample, not recorded";
     std::cerr << '\n';

@@ -6,6 +6,7 @@
 #include "cli/commands.h"
 #include "cli/enterprise_source.h"
 #include "cli/generator_options.h"
+#include "cli/message_text.h"
 #include "cli/output_file.h"
 #include "scenarios/generator.h"
 #include "scenarios/texts.h"
@@ -26,7 +27,7 @@ int writeOut(const Arguments& args, std::string_view script) {
         reportError(error);
         return exitcode::viewStatus;
     }
-    std::cerr << "wrote " << path << '\n';
+    std::cerr << "wrote " << shownName(path) << '\n';
     return exitcode::ok;
 }
 

@@ -14,6 +14,7 @@
 #include "cli/enterprise_source.h"
 #include "cli/file_identity.h"
 #include "cli/generator_options.h"
+#include "cli/message_text.h"
 #include "cli/output_file.h"
 #include "cli/stop_signals.h"
 #include "scenarios/timeline.h"
@@ -99,7 +100,7 @@ int timelineCommand(const Arguments& args) {
             return exitcode::viewStatus;
         }
     }
-    std::cerr << "wrote " << count << " snapshots to " << folder << ", captured from "
+    std::cerr << "wrote " << count << " snapshots to " << shownName(folder) << ", captured from "
               << host::sql::formatUtcTime(start) << " to "
               << host::sql::formatUtcTime(start + int64_t{1000} * step * (count - 1)) << '\n';
     return exitcode::ok;
@@ -143,7 +144,7 @@ int simulateCommand(const Arguments& args) {
         if ((count > 0 && ticks >= count) || !waitUnlessStopped(int64_t{1000} * every)) break;
     }
     if (terminal) std::cerr << '\n';
-    std::cerr << "wrote " << ticks << (ticks == 1 ? " snapshot to " : " snapshots to ") << path << '\n';
+    std::cerr << "wrote " << ticks << (ticks == 1 ? " snapshot to " : " snapshots to ") << shownName(path) << '\n';
     return exitcode::ok;
 }
 

@@ -6,13 +6,18 @@
 #include "cli/standard_output.h"
 #include "cli/contention_tree.h"
 #include "cli/enqplex_names.h"
+#include "cli/name_widths.h"
 #include "cli/past_query.h"
 
 namespace cli {
 
 int treeCommand(const Arguments& args) {
-    if (args.has("--history") || args.has("--at")) return pastTreeCommand(args);
     const std::string format = args.value("--format", "text");
+    if (std::string error; !namesFitTheirColumns(args, error)) {
+        reportError(error);
+        return exitcode::usage;
+    }
+    if (args.has("--history") || args.has("--at")) return pastTreeCommand(args);
     CommandContext context;
     if (!context.open(args)) return context.openFailure();
     const std::string enqplex = args.value("--enqplex");

@@ -8,9 +8,11 @@
 #                                                the new inputs merged back
 # Warnings are errors unless ZRX_WERROR=OFF.
 # New inputs go to build/fuzz/corpus/<target>; crashing inputs to
-# build/fuzz/artifacts/. The committed corpus in fuzz/corpus/ is only read,
-# unless FUZZ_MERGE=1: then the inputs that add coverage are merged into it
-# (libFuzzer's -merge=1) after the run.
+# build/fuzz/artifacts/, also from the replay and the merge. The committed
+# corpus in fuzz/corpus/ is only read, unless FUZZ_MERGE=1: then the inputs
+# that add coverage are merged into it (libFuzzer's -merge=1) after the run,
+# as new files that git lists as untracked until they are committed. Nothing
+# else is written outside build/fuzz.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -36,7 +38,7 @@ for t in "${targets[@]}"; do
   work="$build/corpus/$t"
   mkdir -p "$work"
   echo "== fuzz_$t: replaying $(ls "$corpus" | wc -l) inputs of $corpus"
-  "$binary" -runs=0 "$corpus" 2>&1 | tail -n 1
+  "$binary" -runs=0 -artifact_prefix="$build/artifacts/$t-" "$corpus" 2>&1 | tail -n 1
   echo "== fuzz_$t: fuzzing for $what"
   "$binary" "$work" "$corpus" "${limit[@]}" -print_final_stats=1 \
     -artifact_prefix="$build/artifacts/$t-" 2>"$build/fuzz_$t.log" || {
@@ -48,6 +50,8 @@ for t in "${targets[@]}"; do
   grep -E '^#[0-9]+' "$build/fuzz_$t.log" | tail -n 1
   if [ "$merge" = 1 ]; then
     echo "== fuzz_$t: merging $work into $corpus"
-    "$binary" -merge=1 "$corpus" "$work" 2>&1 | grep -E 'MERGE-OUTER: [0-9]+ new files' || true
+    "$binary" -merge=1 -artifact_prefix="$build/artifacts/$t-" "$corpus" "$work" 2>&1 |
+      grep -E 'MERGE-OUTER: [0-9]+ new files' || true
+    echo "== fuzz_$t: new inputs in $corpus are untracked: git status --short $corpus"
   fi
 done

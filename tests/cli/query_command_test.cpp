@@ -43,6 +43,19 @@ TEST(QueryCommand, TableHasAHeaderARuleAndASummaryOnStandardError) {
     EXPECT_EQ(lines[0].rfind("majorname  minorname", 0), 0u);
     EXPECT_EQ(lines[1].rfind("---------  ---", 0), 0u);
     EXPECT_EQ(r.err.rfind("9 rows, status 62 (end of data), ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find(" ms in the view\n"), std::string::npos) << "the demo is not checked: " << r.err;
+}
+
+TEST(QueryCommand, TheSummarySaysTheTimeOfTheSnapshotsValueCheckToo) {
+    const std::string path = clitest::temporaryFile("summary.db");
+    ASSERT_EQ(runMentrenq({"demo", "--out", path}).exitCode, 0);
+    auto r = runMentrenq({"query", "--db", path, "--report"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const size_t view = r.err.find(" in the view, "), check = r.err.find(" checking the snapshot\n");
+    EXPECT_NE(view, std::string::npos) << r.err;
+    EXPECT_NE(check, std::string::npos) << r.err;
+    EXPECT_LT(view, check);
+    std::remove(path.c_str());
 }
 
 TEST(QueryCommand, OneResourceAsJsonGivesOneObjectPerTaskWithNumbers) {
