@@ -127,7 +127,9 @@ void addRecord(CLI::App& app) {
         "the history's last is not written again. A failed view is kept as a failure.\n"
         "SIGINT or SIGTERM ends the loop after the current sample (exit status 0).\n"
         "The history must be a new path or a history of this version; anything else is refused\n"
-        "(exit status 2) and left as it is. --keep 7d (also s, m, h).");
+        "(exit status 2) and left as it is. --keep 7d (also s, m, h).\n"
+        "Exit status: 0 when every sample was written (a failed view too, said on standard error),\n"
+        "2 for a usage error, 3 when the history cannot be written or another process records into it.");
 }
 
 void addHistory(CLI::App& app) {
