@@ -94,7 +94,7 @@ Recorded recordReport(const std::string& path) {
     auto module = host::Module::load(moduleFile(), error);
     if (!module) throw std::runtime_error("module: " + error);
     Recorded r;
-    r.outputRows = runQuery(host, *module, {{"REPORT", 1, "YES"}}).outputRows;
+    r.outputRows = runQuery(host, *module, {host::Predicate::report()}).outputRows;
     r.statements = host.statements();
     std::vector<host::sql::Cell> row;
     for (const auto& text : r.statements) {

@@ -8,6 +8,7 @@
 
 #include "cli/history_command_line.h"
 #include "cli/message_text.h"
+#include "cli/columns.h"
 #include "cli/trace_option.h"
 #include "scenarios/generator.h"
 
@@ -40,6 +41,23 @@ constexpr char fileFooter[] =
     "The file is written only to a new path, or with --force to a regular file; the snapshot\n"
     "takes its name once it is whole.\n"
     "Exit status: 0 when the file was written, 2 for a usage error, 3 when it cannot be written.";
+// `text` broken at blanks into lines of at most `width` characters.
+std::string wrappedList(const std::string& text, size_t width) {
+    std::string out, line;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find(' ', at);
+        if (end == std::string::npos) end = text.size();
+        const std::string word = text.substr(at, end - at);
+        if (!line.empty() && line.size() + 1 + word.size() > width) {
+            out += line + "\n";
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+        at = end + 1;
+    }
+    return out + line;
+}
 
 CLI::Validator wholeNumber(long long low, long long high) {
     return CLI::Validator(
@@ -126,11 +144,14 @@ void addQuery(CLI::App& app) {
     query->footer(
         "A query is a report (--report: every contended resource, one row per resource and\n"
         "Enqplex) or one resource (--major, --minor and --enqplex together: one row per owner\n"
-        "and waiter). Every predicate reaches the view in command-line order; those on columns\n"
-        "the view does not index are then applied to its rows, numbers as numbers.\n"
-        "Column names may be written in any case; a value may be quoted ('YES').\n"
+        "and waiter). With --where, every predicate is also checked on the rows as sql checks\n"
+        "a WHERE clause; the predicates reach the view in command-line order when they make\n"
+        "a report or one resource, otherwise the view gets the report or the resource that\n"
+        "holds the rows they keep. Column names may be written in any case; a value may be\n"
+        "quoted ('YES'); an ASID may be written X'0052'.\n"
         "With --history FILE --at TIME the answer is the one the view gave in the sample taken at or\n"
-        "before TIME (mentrenq record keeps them).");
+        "before TIME (mentrenq record keeps them).\n" +
+        wrappedList("Columns: " + columnNames() + ".", 90));
 }
 
 void addTree(CLI::App& app) {
@@ -215,6 +236,29 @@ void addGenerate(CLI::App& app) {
                      "view's limits. With --timeline N, writes N snapshots of the enterprise as it changes,\n"
                      "--step seconds apart, to --out-dir (snapshot-00001.db, ...), each with its CAPTURE time.\n" +
                      std::string(fileFooter));
+}
+
+void addServe(CLI::App& app) {
+    CLI::App* serve = app.add_subcommand("serve", "Serve the view over HTTP: Prometheus metrics, a JSON API and a page");
+    addEnterpriseOptions(*serve);
+    single(serve->add_option("--listen")->description("The address and port to listen on (default: 127.0.0.1:9797)"))
+        ->type_name("ADDRESS:PORT")
+        ->check(nonEmpty("needs ADDRESS:PORT"));
+    single(serve->add_option("--threads")->description("Requests served at once (default: 4)"))
+        ->type_name("N")
+        ->check(wholeNumber(1, 256));
+    single(serve->add_option("--queue")->description("Requests that may wait for a thread; beyond, 503 (default: 16)"))
+        ->type_name("N")
+        ->check(wholeNumber(0, 4096));
+    single(serve->add_option("--client-timeout")->description("Seconds a client may take for each read and write (default: 5)"))
+        ->type_name("SECONDS")
+        ->check(wholeNumber(1, 3600));
+    serve->footer(
+        "GET / (the page), /metrics (Prometheus), /api/v1/contention (the rows of query --format json; parameters\n"
+        "report, major, minor, enqplex, where as query's options), /api/v1/tree (tree --format json; enqplex),\n"
+        "/api/v1/status (each Enqplex and System). The snapshot is only read; an unchanged one is answered from\n"
+        "the last reading. SIGTERM or SIGINT stops it once the requests accepted are answered (exit 0).\n"
+        "An access log line per request goes to standard error.");
 }
 
 // CLI11 gives an option that takes a value the next argument even when it is
@@ -312,6 +356,7 @@ int readCommandLine(int argc, char** argv, CommandLine& out) {
     addDemo(app);
     addGenerate(app);
     addHistoryCommands(app);
+    addServe(app);
     for (CLI::App* command : app.get_subcommands({}))
         if (command->get_option_no_throw("--trace")) command->footer(command->get_footer() + "\n" + viewFooter);
 

@@ -16,5 +16,6 @@ int historyCommand(const Arguments& args);
 // 0 when the two moments do not differ, 1 when they do.
 int diffCommand(const Arguments& args);
 int simulateCommand(const Arguments& args);
+int serveCommand(const Arguments& args); // in builds with the server only
 
 } // namespace cli

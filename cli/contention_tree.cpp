@@ -37,7 +37,7 @@ void readTasks(ViewRunner& runner, const std::string& enqplex, const zrx::Mentre
                         " name holds a NUL byte, which a query for one resource cannot carry";
         return;
     }
-    ViewResult detail = runner.run({{"MAJORNAME", 1, r.major}, {"MINORNAME", 1, r.minor}, {"ENQPLEX", 1, enqplex}});
+    ViewResult detail = runner.run(host::Predicate::resource(r.major, r.minor, enqplex));
     r.detailStatus = detail.status;
     if (detail.status != zrx::entry::noMoreRows) r.unavailable = describeResult(detail);
     for (const auto& row : detail.rows) {
@@ -66,7 +66,7 @@ void readTasks(ViewRunner& runner, const std::string& enqplex, const zrx::Mentre
 
 ContentionTree buildTree(ViewRunner& runner, const std::string& enqplex) {
     ContentionTree tree;
-    tree.report = runner.run({{"REPORT", 1, "YES"}});
+    tree.report = runner.run({host::Predicate::report()});
     const std::string wanted = enqplexOfPredicate(enqplex);
     struct Summary {
         TreeResource resource;
@@ -142,13 +142,14 @@ void writeTreeText(std::ostream& out, const ContentionTree& tree) {
 namespace {
 
 Json taskJson(const TreeTask& t, bool owner) {
+    using zrx::ColumnId;
     Json task = {{"job", jsonText(t.job)},
-                 {"sysname", jsonText(t.sysname)},
-                 {"plxname", jsonText(t.plxname)},
-                 {"asid", t.asid},
-                 {"type", t.exclusive ? "exclusive" : "shared"}};
-    if (owner) task["trueowner"] = t.trueOwner;
-    else task["waittime"] = t.waittime;
+                 {columnName(ColumnId::sysname), jsonText(t.sysname)},
+                 {columnName(ColumnId::plxname), jsonText(t.plxname)},
+                 {columnName(ColumnId::asid), t.asid},
+                 {columnName(ColumnId::type), t.exclusive ? "exclusive" : "shared"}};
+    if (owner) task[columnName(ColumnId::trueowner)] = t.trueOwner;
+    else task[columnName(ColumnId::waittime)] = t.waittime;
     return task;
 }
 
@@ -183,9 +184,13 @@ void writeTreeJson(std::ostream& out, const ContentionTree& tree) {
     for (const auto& e : tree.enqplexes) {
         Json resources = Json::array();
         for (const auto& r : e.resources) {
-            Json resource = {{"majorname", jsonText(r.major)},   {"minorname", jsonText(r.minor)},
-                             {"owntaskct", r.owntaskct},         {"waittaskct", r.waittaskct},
-                             {"maxwaittm", r.maxwaittm},         {"status", nullptr},
+            using zrx::ColumnId;
+            Json resource = {{columnName(ColumnId::majorname), jsonText(r.major)},
+                             {columnName(ColumnId::minorname), jsonText(r.minor)},
+                             {columnName(ColumnId::owntaskct), r.owntaskct},
+                             {columnName(ColumnId::waittaskct), r.waittaskct},
+                             {columnName(ColumnId::maxwaittm), r.maxwaittm},
+                             {"status", nullptr},
                              {"owners", Json::array()},          {"waiters", Json::array()}};
             if (r.detailStatus != 0) resource["status"] = r.detailStatus;
             if (!r.unavailable.empty()) resource["unavailable"] = jsonText(r.unavailable);
@@ -193,7 +198,7 @@ void writeTreeJson(std::ostream& out, const ContentionTree& tree) {
             for (const auto& t : r.waiters) resource["waiters"].push_back(taskJson(t, false));
             resources.push_back(std::move(resource));
         }
-        enqplexes.push_back({{"enqplex", jsonText(e.name)}, {"resources", std::move(resources)}});
+        enqplexes.push_back({{columnName(zrx::ColumnId::enqplex), jsonText(e.name)}, {"resources", std::move(resources)}});
     }
     out << dumpJson(enqplexes);
 }

@@ -2,6 +2,7 @@
 #include <csignal>
 #include <string>
 
+#include "cli/command_context.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/standard_output.h"
@@ -18,6 +19,14 @@ int run(const cli::CommandLine& line) {
     if (line.command == "history") return cli::historyCommand(line.args);
     if (line.command == "diff") return cli::diffCommand(line.args);
     if (line.command == "simulate") return cli::simulateCommand(line.args);
+    if (line.command == "serve") {
+#ifdef MENTRENQ_SERVE
+        return cli::serveCommand(line.args);
+#else
+        cli::reportError("this build of mentrenq has no server (it was configured with ZRX_BUILD_SERVE=OFF)");
+        return cli::exitcode::usage;
+#endif
+    }
     return cli::generateCommand(line.args);
 }
 

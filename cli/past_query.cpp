@@ -2,6 +2,7 @@
 
 #include "cli/columns.h"
 #include "cli/command_context.h"
+#include "cli/enqplex_names.h"
 #include "cli/message_text.h"
 #include "cli/past_samples.h"
 #include "cli/past_view.h"
@@ -45,26 +46,29 @@ bool pastSample(const Arguments& args, std::unique_ptr<history::Reader>& reader,
     return true;
 }
 
-int pastQueryCommand(const Arguments& args, const std::vector<host::Predicate>& predicates,
-                     const std::vector<RowCondition>& conditions, RowFormat format) {
+int pastQueryCommand(const Arguments& args, const std::vector<host::Predicate>& predicates, bool filtered,
+                     RowFormat format) {
     std::unique_ptr<history::Reader> reader;
     QueryPast past;
     history::Sample sample;
     int status = exitcode::ok;
     if (!pastSample(args, reader, past.sample, sample, status)) return status;
-    ViewResult result;
     std::string message;
-    switch (answerFromSample(sample, predicates, result, message)) {
-    case PastOutcome::UnknownEnqplex:
-        reportError(message);
-        return exitcode::usage;
+    for (const auto& [option, value] : args.options) {
+        if (option == "--enqplex" && !enqplexAmong(sample.enqplexes, value, message)) {
+            reportError(message);
+            return exitcode::usage;
+        }
+    }
+    ViewResult result;
+    switch (answerFromSample(sample, predicatesForTheView(predicates, filtered), result, message)) {
     case PastOutcome::Refused:
         reportError("the history cannot answer that query: " + message);
         return exitcode::usage;
     case PastOutcome::Answered: break;
     }
     past.failure = message;
-    return writeQueryResult(result, conditions, format, &past, -1);
+    return writeQueryResult(result, predicates, filtered, format, &past, -1);
 }
 
 } // namespace cli

@@ -9,7 +9,6 @@
 
 #include "cli/arguments.h"
 #include "cli/json_text.h"
-#include "cli/row_filter.h"
 #include "cli/row_formats.h"
 #include "cli/view_runner.h"
 #include "core/session.h"
@@ -28,17 +27,20 @@ std::string pastLine(const QueryPast& past);
 // {"taken_at": ..., "time_source": ..., "snapshot": ..., key: value}.
 Json pastJson(const QueryPast& past, Json value, const char* key = "rows");
 
-// The end of query, live or past: the rows that meet the conditions, the
-// summary line (with the time the value check took, unless `checkMs` < 0),
-// the failure; the exit status.
-int writeQueryResult(ViewResult& result, const std::vector<RowCondition>& conditions, RowFormat format,
-                     const QueryPast* past, double checkMs);
+// What query hands the view for its predicates (`filtered`: with --where).
+std::vector<host::Predicate> predicatesForTheView(const std::vector<host::Predicate>& predicates, bool filtered);
+
+// The end of query, live or past: the rows that meet the predicates (with
+// --where), the summary line (with the time the value check took, unless
+// `checkMs` < 0), the failure; the exit status.
+int writeQueryResult(ViewResult& result, const std::vector<host::Predicate>& predicates, bool filtered,
+                     RowFormat format, const QueryPast* past, double checkMs);
 
 // tree --history FILE --at TIME.
 int pastTreeCommand(const Arguments& args);
 
-int pastQueryCommand(const Arguments& args, const std::vector<host::Predicate>& predicates,
-                     const std::vector<RowCondition>& conditions, RowFormat format);
+int pastQueryCommand(const Arguments& args, const std::vector<host::Predicate>& predicates, bool filtered,
+                     RowFormat format);
 
 // Checks --history and --at, opens the history and reads the sample; false
 // with the message written and `status` set.

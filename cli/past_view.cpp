@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "cli/enqplex_names.h"
 #include "history/stored_rows.h"
+#include "zrx/mentrenq_table.h"
 #include "sql/utc_time.h"
 
 namespace cli {
@@ -27,10 +27,10 @@ std::string leading(const std::string& value, size_t width) {
 
 // A minor name keeps its own blanks: only the padding goes, and a value
 // that begins with a blank is empty.
-std::string minorName(const std::string& value) {
+std::string minorName(const std::string& value, size_t width) {
     if (!value.empty() && value[0] == ' ') return "";
     size_t n = 0;
-    while (n < 255 && n < value.size() && value[n] != '\0') ++n;
+    while (n < width && n < value.size() && value[n] != '\0') ++n;
     while (n > 0 && value[n - 1] == ' ') --n;
     return value.substr(0, n);
 }
@@ -44,25 +44,32 @@ size_t quotedLength(const std::string& name, size_t room) {
 }
 
 IndexValues readIndexValues(const std::vector<host::Predicate>& predicates) {
+    using zrx::ColumnId;
+    using zrx::columnSpec;
+    const zrx::ColumnSpec &major = columnSpec(ColumnId::majorname), &minor = columnSpec(ColumnId::minorname),
+                          &enqplex = columnSpec(ColumnId::enqplex), &report = columnSpec(ColumnId::report);
     IndexValues v;
-    std::string report;
+    std::string reportValue;
     for (const auto& p : predicates) {
-        const bool index = p.column == "MAJORNAME" || p.column == "MINORNAME" || p.column == "ENQPLEX" ||
-                           p.column == "REPORT";
+        const bool index = p.column == major.name || p.column == minor.name || p.column == enqplex.name ||
+                           p.column == report.name;
         if (!index) continue;
-        if (p.op != 1) return v;
-        if (p.column == "MAJORNAME") v.major = leading(p.value, 8);
-        else if (p.column == "MINORNAME") v.minor = minorName(p.value);
-        else if (p.column == "REPORT") report = leading(p.value, 3);
-        else if (const std::string name = leading(p.value, 8); !name.empty()) v.enqplex = name;
+        if (p.op != zrx::IndexOp::EQ) return v;
+        if (p.column == major.name) v.major = leading(p.value, major.width);
+        else if (p.column == minor.name) v.minor = minorName(p.value, minor.width);
+        else if (p.column == report.name) reportValue = leading(p.value, report.width);
+        else if (const std::string name = leading(p.value, enqplex.width); !name.empty()) v.enqplex = name;
     }
     if (predicates.empty()) return v;
-    v.report = report == "YES";
+    v.report = reportValue == zrx::reportPredicate.value;
     const bool reportCase = v.major.empty() && v.minor.empty() && v.enqplex.empty() && v.report;
     const bool resourceCase = !v.major.empty() && !v.minor.empty() && !v.enqplex.empty() && !v.report;
-    // The WHERE clause of one resource must fit the view's 324 bytes.
+    // The WHERE clause of one resource must fit the view's 324 bytes, each
+    // name quoted in a buffer of twice its width.
     constexpr size_t clauseRoom = 324, fixedText = 28 + 28 + 1;
-    if (resourceCase && fixedText + quotedLength(v.major, 16) + quotedLength(v.minor, 510) >= clauseRoom) return v;
+    if (resourceCase &&
+        fixedText + quotedLength(v.major, 2 * major.width) + quotedLength(v.minor, 2 * minor.width) >= clauseRoom)
+        return v;
     v.valid = reportCase || resourceCase;
     return v;
 }
@@ -83,9 +90,6 @@ PastOutcome answerFromSample(const history::Sample& sample, const std::vector<ho
         message = "the view did not run for the sample of " + when + ": " + sample.reason;
         return PastOutcome::Refused;
     }
-    for (const auto& p : predicates)
-        if (p.column == "ENQPLEX" && p.op == 1 && !enqplexAmong(sample.enqplexes, p.value, message))
-            return PastOutcome::UnknownEnqplex;
     const IndexValues index = readIndexValues(predicates);
     if (!index.valid) {
         invalid(result);

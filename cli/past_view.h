@@ -16,9 +16,8 @@
 namespace cli {
 
 enum class PastOutcome {
-    Answered,  // `result` holds what the view answered; `message` what went wrong, when it ended otherwise
-    UnknownEnqplex, // a usage error, as on the snapshot itself; `message` says so
-    Refused,   // the stored rows cannot answer; `message` says why
+    Answered, // `result` holds what the view answered; `message` what went wrong, when it ended otherwise
+    Refused,  // the stored rows cannot answer; `message` says why
 };
 
 PastOutcome answerFromSample(const history::Sample& sample, const std::vector<host::Predicate>& predicates,

@@ -5,11 +5,12 @@
 #include "cli/commands.h"
 #include "cli/standard_output.h"
 #include "cli/enqplex_names.h"
-#include "cli/past_query.h"
 #include "cli/name_widths.h"
+#include "cli/past_query.h"
 #include "cli/predicates.h"
 #include "cli/row_filter.h"
 #include "cli/row_formats.h"
+#include "cli/view_plan.h"
 #include "cli/view_runner.h"
 
 namespace cli {
@@ -26,10 +27,20 @@ std::string duration(double ms) {
 
 } // namespace
 
-int writeQueryResult(ViewResult& result, const std::vector<RowCondition>& conditions, RowFormat format,
-                     const QueryPast* past, double checkMs) {
+std::vector<host::Predicate> predicatesForTheView(const std::vector<host::Predicate>& predicates, bool filtered) {
+    // The view gets the predicates as they were given when it takes them,
+    // otherwise a report or one resource that holds every row they keep.
+    return !filtered || viewTakes(predicates) ? predicates : viewPlan(predicates);
+}
+
+int writeQueryResult(ViewResult& result, const std::vector<host::Predicate>& predicates, bool filtered,
+                     RowFormat format, const QueryPast* past, double checkMs) {
     const size_t fromView = result.rows.size();
-    keepRowsMeeting(result.rows, conditions);
+    std::string error;
+    if (filtered && !keepRowsMeeting(result.rows, predicates, error)) {
+        reportError(error);
+        return exitcode::viewStatus;
+    }
     if (past && format == RowFormat::Json) std::cout << dumpJson(pastJson(*past, rowsJson(result.rows)));
     else writeRows(std::cout, format, result.rows);
     flushStandardOutput();
@@ -37,7 +48,7 @@ int writeQueryResult(ViewResult& result, const std::vector<RowCondition>& condit
     const std::string meaning = describeStatus(result.status, result.abandonReason);
     if (format == RowFormat::Table) {
         std::cerr << result.rows.size();
-        if (!conditions.empty()) std::cerr << " of " << fromView;
+        if (filtered) std::cerr << " of " << fromView;
         std::cerr << (fromView == 1 ? " row" : " rows") << ", status " << result.status << " (" << meaning << "), "
                   << duration(result.elapsedMs) << " in the view";
         if (checkMs >= 0) std::cerr << ", " << duration(checkMs) << " checking the snapshot";
@@ -54,26 +65,28 @@ int queryCommand(const Arguments& args) {
     RowFormat format = RowFormat::Table;
     parseRowFormat(args.value("--format", "table"), format);
     std::vector<host::Predicate> predicates;
-    std::vector<RowCondition> conditions;
     std::string error;
+    // With --where every predicate is also a condition that SQLite checks on
+    // the rows, as `sql` checks its WHERE clause.
+    const bool filtered = args.has("--where");
     if (!predicatesFrom(args, predicates, error) || !namesFitTheirColumns(args, error) ||
-        !rowConditions(predicates, conditions, error)) {
+        (filtered && !checkConditions(predicates, error))) {
         reportError(error);
         return exitcode::usage;
     }
-    if (args.has("--history") || args.has("--at")) return pastQueryCommand(args, predicates, conditions, format);
+    if (args.has("--history") || args.has("--at")) return pastQueryCommand(args, predicates, filtered, format);
     CommandContext context;
     if (!context.open(args)) return context.openFailure();
-    for (const auto& p : predicates) {
-        if (p.column == "ENQPLEX" && p.op == 1 && !enqplexKnown(context.snapshot(), p.value, error)) {
+    for (const auto& [option, value] : args.options) {
+        if (option == "--enqplex" && !enqplexKnown(context.snapshot(), value, error)) {
             reportError(error);
             return context.finish(exitcode::usage);
         }
     }
 
     ViewRunner runner(context.snapshot(), context.module(), context.storageLimit());
-    ViewResult result = runner.run(predicates);
-    return context.finish(writeQueryResult(result, conditions, format, nullptr, context.checkMs()));
+    ViewResult result = runner.run(predicatesForTheView(predicates, filtered));
+    return context.finish(writeQueryResult(result, predicates, filtered, format, nullptr, context.checkMs()));
 }
 
 } // namespace cli

@@ -76,7 +76,7 @@ bool SampleTaker::takeOnce(const std::string& path, history::Sample& sample, boo
     if (!snapshotEnqplexes(*snapshot, sample.enqplexes, error)) return fail(path + ": " + error);
 
     ViewRunner runner(*snapshot, module_, storageLimit_);
-    ViewResult report = runner.run({{"REPORT", 1, "YES"}});
+    ViewResult report = runner.run({host::Predicate::report()});
     sample.status = report.status;
     sample.abandon = report.abandonReason;
     if (report.status != zrx::entry::noMoreRows) sample.reason = describeResult(report);
@@ -90,9 +90,7 @@ bool SampleTaker::takeOnce(const std::string& path, history::Sample& sample, boo
                 r.unavailable = std::string("its ") + (holdsNul(major) ? "major" : "minor") +
                                 " name holds a NUL byte, which a query for one resource cannot carry";
             } else {
-                ViewResult detail = runner.run({{"MAJORNAME", 1, major},
-                                                {"MINORNAME", 1, minor},
-                                                {"ENQPLEX", 1, trimmedField(row.enqplex)}});
+                ViewResult detail = runner.run(host::Predicate::resource(major, minor, trimmedField(row.enqplex)));
                 r.detailStatus = detail.status;
                 r.abandon = detail.abandonReason;
                 if (detail.status != zrx::entry::noMoreRows) r.unavailable = describeResult(detail);

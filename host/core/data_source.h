@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/fault_plan.h"
+#include "core/statement_kind.h"
 #include "sql/query.h"
 
 namespace host {

@@ -1,14 +1,15 @@
 // The reference data server: the state shared by its sessions (data source,
-// fault plan, log, accounting). Sessions are in session.h.
+// interceptor, log, accounting). Sessions are in session.h.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "core/fault_plan.h"
+#include "core/interceptor.h"
 
 namespace host {
 
@@ -23,7 +24,13 @@ public:
     DataSource* dataSource() const { return source_; }
     void setDataSource(DataSource* source) { source_ = source; }
 
-    FaultPlan& faults() { return faults_; }
+    // What steps into the host's operations; none unless one is installed.
+    Interceptor* interceptor() const { return interceptor_.get(); }
+    void setInterceptor(std::unique_ptr<Interceptor> interceptor) { interceptor_ = std::move(interceptor); }
+    // True, with the status to return, when the interceptor fails this call.
+    bool intercepted(Operation op, int32_t& status) const {
+        return interceptor_ && interceptor_->failCall(op, status);
+    }
 
     // Messages of the host itself (refused SQL, refused arguments).
     void setLog(std::function<void(std::string_view)> log) { log_ = std::move(log); }
@@ -46,7 +53,7 @@ public:
 
 private:
     DataSource* source_;
-    FaultPlan faults_;
+    std::unique_ptr<Interceptor> interceptor_;
     std::function<void(std::string_view)> log_;
     std::vector<std::string> statements_;
     uint64_t storageHandedOut_ = 0;

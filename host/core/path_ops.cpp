@@ -6,7 +6,6 @@
 #include "core/session.h"
 #include "core/session_objects.h"
 #include "core/sqlda_filler.h"
-#include "core/statement_kind.h"
 #include "core/status.h"
 #include "platform/called_from_module.h"
 
@@ -20,7 +19,7 @@ template <class T>
 int32_t enter(uint32_t id, zrx::HostObject* obj, Operation op, T*& out) {
     if (int32_t st = resolve(id, obj, out)) return st;
     int32_t injected = 0;
-    if (out->session->host().faults().onCall(op, injected)) return injected;
+    if (out->session->host().intercepted(op, injected)) return injected;
     return status::ok;
 }
 
@@ -166,7 +165,7 @@ int32_t fetchRow(uint32_t id, zrx::HostObject* obj, zrx::SQLDA* out) {
     switch (request.result->next(row, error)) {
     case sql::Query::Step::Row:
         ++cursor->rowsFetched;
-        fillRow(*cursor, *row, s.host().faults());
+        fillRow(*cursor, *row);
         return status::ok;
     case sql::Query::Step::Done:
         cursor->ended = true;

@@ -52,7 +52,7 @@ void Session::discard(ObjectBase& object) {
 
 zrx::HostHandle Session::handOut(ObjectBase& object) {
     uint32_t id = object.validId;
-    if (host_.faults().onHandle(object.kind)) id ^= 0x5A5Au;
+    if (Interceptor* i = host_.interceptor(); i && i->failHandle(object.kind)) id ^= 0x5A5Au;
     return object.handle(id);
 }
 
@@ -149,7 +149,7 @@ void Session::acceptRow(const void* row) {
 int32_t Session::createPath(platform::ServerContext* self, const char* name, zrx::HostHandle* path) {
     auto* session = static_cast<Session*>(self->owner);
     int32_t injected = 0;
-    if (session->host_.faults().onCall(Operation::CreatePath, injected)) return injected;
+    if (session->host_.intercepted(Operation::CreatePath, injected)) return injected;
     size_t length = strnlen(name, 9);
     if (length == 0 || length > 8) {
         session->host_.log("CreatePath: path name must have 1 to 8 characters");

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/fault_plan.h"
+#include "core/statement_kind.h"
 #include "core/host_object.h"
 #include "sql/cells.h"
 #include "zrx/sqlda.h"

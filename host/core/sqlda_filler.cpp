@@ -17,30 +17,32 @@ zrx::SqlColumn& columnAt(CursorObject& cursor, size_t i) {
     return *zrx::sqldaColumn(&sqldaOf(cursor), i);
 }
 
-std::vector<const ResultFault*> faultsFor(const CursorObject& cursor, const FaultPlan& faults) {
-    std::vector<const ResultFault*> out;
-    if (faults.resultFaults().empty()) return out;
-    for (const auto& f : faults.resultFaults())
-        if (f.statement == cursor.request->plan->statement &&
-            (f.nthRow == 0 || f.nthRow == cursor.rowsFetched))
-            out.push_back(&f);
-    return out;
-}
+// The row just filled, as the interceptor may alter it.
+class CursorRow final : public DeliveredRow {
+public:
+    explicit CursorRow(CursorObject& cursor) : cursor_(cursor) {}
+    size_t columns() const override { return cursor_.values.size(); }
+    bool isNull(size_t column) const override { return cursor_.nullInds[column] != 0; }
+    void setNull(size_t column) override { cursor_.nullInds[column] = -1; }
+    void lengthen(size_t column, size_t bytes) override {
+        zrx::SqlColumn& c = columnAt(cursor_, column);
+        std::string longer(static_cast<const char*>(c.data), static_cast<size_t>(c.length));
+        longer.resize(longer.size() + bytes, 'X');
+        cursor_.values[column] = std::move(longer);
+        c.data = cursor_.values[column].data();
+        c.length = static_cast<int16_t>(std::min<size_t>(cursor_.values[column].size(), INT16_MAX));
+    }
 
-int columnDelta(const CursorObject& cursor, const FaultPlan& faults) {
-    int delta = 0;
-    for (const auto& f : faults.resultFaults())
-        if (f.statement == cursor.request->plan->statement) delta += f.columnDelta;
-    return delta;
-}
+private:
+    CursorObject& cursor_;
+};
 
 } // namespace
 
 void describeColumns(CursorObject& cursor, const std::vector<sql::ColumnSpec>& columns) {
-    FaultPlan& faults = cursor.session->host().faults();
-    int delta = columnDelta(cursor, faults);
-    if (delta != 0) faults.noteResultFault();
-    long described = std::max<long>(0, static_cast<long>(columns.size()) + delta);
+    long described = static_cast<long>(columns.size());
+    if (Interceptor* i = cursor.session->host().interceptor())
+        described = std::max(0L, i->describedColumns(cursor.request->plan->statement, described));
     size_t n = static_cast<size_t>(described);
 
     cursor.sqlda.assign(zrx::sqldaSize(n), 0);
@@ -60,7 +62,7 @@ void describeColumns(CursorObject& cursor, const std::vector<sql::ColumnSpec>& c
     cursor.sqldaGiven = true;
 }
 
-void fillRow(CursorObject& cursor, const std::vector<sql::Cell>& row, FaultPlan& faults) {
+void fillRow(CursorObject& cursor, const std::vector<sql::Cell>& row) {
     // The entries point at the row's own cells, which stay put until the
     // next fetch or until the request is closed (detachRow).
     const size_t n = cursor.values.size();
@@ -72,26 +74,9 @@ void fillRow(CursorObject& cursor, const std::vector<sql::Cell>& row, FaultPlan&
         cursor.nullInds[i] = i < row.size() && row[i].null ? -1 : 0;
         c.nullInd = &cursor.nullInds[i];
     }
-    for (const ResultFault* f : faultsFor(cursor, faults)) {
-        bool applied = false;
-        // Only a value can be too long: a null cell has none, and giving it
-        // the fill bytes alone would deliver a short value, not a long one.
-        if (f->longColumn >= 0 && static_cast<size_t>(f->longColumn) < n && f->longBy > 0 &&
-            cursor.nullInds[f->longColumn] == 0) {
-            const size_t col = static_cast<size_t>(f->longColumn);
-            zrx::SqlColumn& c = columnAt(cursor, col);
-            std::string longer(static_cast<const char*>(c.data), static_cast<size_t>(c.length));
-            longer.resize(longer.size() + static_cast<size_t>(f->longBy), 'X');
-            cursor.values[col] = std::move(longer);
-            c.data = cursor.values[col].data();
-            c.length = static_cast<int16_t>(std::min<size_t>(cursor.values[col].size(), INT16_MAX));
-            applied = true;
-        }
-        if (f->nullColumn >= 0 && static_cast<size_t>(f->nullColumn) < n) {
-            cursor.nullInds[f->nullColumn] = -1;
-            applied = true;
-        }
-        if (applied) faults.noteResultFault();
+    if (Interceptor* i = cursor.session->host().interceptor()) {
+        CursorRow delivered(cursor);
+        i->deliverRow(cursor.request->plan->statement, cursor.rowsFetched, delivered);
     }
 }
 

@@ -49,12 +49,6 @@ void setTraceSettings(const TraceSettings& settings) {
     if (++f.sync == 0) f.sync = 2;
 }
 
-TraceSettings traceSettings() {
-    Facility& f = facility();
-    std::lock_guard lock(f.mutex);
-    return f.settings;
-}
-
 void setTraceSink(TraceSink* sink) {
     Facility& f = facility();
     std::lock_guard lock(f.mutex);

@@ -45,7 +45,6 @@ struct TraceSettings {
 
 // Replaces the settings; routines pick them up at their next call.
 void setTraceSettings(const TraceSettings& settings);
-TraceSettings traceSettings();
 
 // The sink receives every event and line; null discards them.
 void setTraceSink(TraceSink* sink);
