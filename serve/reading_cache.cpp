@@ -10,7 +10,7 @@ std::string keyOf(const std::vector<host::Predicate>& predicates) {
     std::string key;
     for (const auto& p : predicates) {
         for (const std::string* part : {&p.column, &p.value}) key += std::to_string(part->size()) + ":" + *part;
-        key += std::to_string(p.op) + ";";
+        key += std::to_string(static_cast<int>(p.op)) + ";";
     }
     return key;
 }

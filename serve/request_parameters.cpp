@@ -8,6 +8,8 @@
 #include "cli/name_widths.h"
 #include "cli/message_text.h"
 #include "cli/predicates.h"
+#include "cli/row_filter.h"
+#include "cli/view_plan.h"
 #include "sql/fixed_width.h"
 
 namespace serve {
@@ -76,13 +78,20 @@ bool contentionQuery(const Parameters& parameters, ContentionQuery& out, std::st
     };
     // Nothing that picks the query: the report.
     if (std::none_of(out.predicates.begin(), out.predicates.end(), onIndex))
-        out.predicates.insert(out.predicates.begin(), {"REPORT", 1, "YES"});
-    if (!cli::rowConditions(out.predicates, out.conditions, error)) return false;
+        out.predicates.insert(out.predicates.begin(), host::Predicate::report());
+    out.filtered = std::any_of(parameters.begin(), parameters.end(), [](const auto& p) { return p.first == "where"; });
+    if (out.filtered && !cli::checkConditions(out.predicates, error)) return false;
+    // As query does: the predicates as given when the view takes them, else
+    // a report or one resource that holds every row they keep.
+    out.viewPredicates =
+        !out.filtered || cli::viewTakes(out.predicates) ? out.predicates : cli::viewPlan(out.predicates);
     int reports = 0, others = 0;
-    for (const auto& p : out.predicates) {
+    for (const auto& p : out.viewPredicates) {
         const auto place = cli::findColumn(p.column);
         if (!place || !cli::isIndexColumn(*place)) continue;
-        if (*place == cli::reportColumn && p.op == 1 && host::sql::withoutTrailingBlanks(p.value) == "YES") ++reports;
+        if (*place == cli::reportColumn && p.op == zrx::IndexOp::EQ &&
+            host::sql::withoutTrailingBlanks(p.value) == zrx::reportPredicate.value)
+            ++reports;
         else ++others;
     }
     out.report = reports == 1 && others == 0;

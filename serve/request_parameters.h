@@ -8,7 +8,6 @@
 
 #include "cli/arguments.h"
 #include "core/session.h"
-#include "cli/row_filter.h"
 
 namespace serve {
 
@@ -28,9 +27,10 @@ bool onlyKnownParameters(const Parameters& parameters, const std::vector<std::st
 // predicate on REPORT, MAJORNAME, MINORNAME or ENQPLEX, the query is the
 // report.
 struct ContentionQuery {
-    std::vector<host::Predicate> predicates;
-    std::vector<cli::RowCondition> conditions; // on the columns the view does not index
-    bool report = false;                        // only REPORT = 'YES' among the index predicates
+    std::vector<host::Predicate> predicates;     // as given
+    bool filtered = false;                       // a `where`: SQLite checks every predicate on the rows
+    std::vector<host::Predicate> viewPredicates; // what the view is asked
+    bool report = false;                         // the view is asked for the report alone
 };
 bool contentionQuery(const Parameters& parameters, ContentionQuery& out, std::string& error);
 

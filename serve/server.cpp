@@ -5,6 +5,7 @@
 #include <ctime>
 #include <thread>
 
+#include "cli/columns.h"
 #include "cli/enqplex_names.h"
 #include "cli/message_text.h"
 #include "cli/row_filter.h"
@@ -241,9 +242,10 @@ void Server::routes() {
         if (!contentionQuery(parametersOf(req.target), query, error)) return answerError(res, 400, error);
         auto reading = cache_.reading();
         for (const auto& p : query.predicates)
-            if (p.column == "ENQPLEX" && p.op == 1 && !enqplexConfigured(*reading, p.value, error))
+            if (p.column == cli::viewColumnName(cli::enqplexColumn) && p.op == zrx::IndexOp::EQ &&
+                !enqplexConfigured(*reading, p.value, error))
                 return answerError(res, 400, error);
-        if (query.report && query.conditions.empty()) {
+        if (query.report && !query.filtered) {
             // The document most clients ask for, written once per reading.
             std::call_once(reading->reportDocumentOnce, [&] {
                 reading->reportDocument = contentionDocument(reportAnswer(*reading), reading->source, reading->reportRows);
@@ -251,9 +253,10 @@ void Server::routes() {
             return answerJson(res, statusForView(reading->status, reading->abandon), reading->reportDocument);
         }
         std::shared_ptr<const QueryAnswer> answer =
-            query.report ? std::make_shared<const QueryAnswer>(reportAnswer(*reading)) : cache_.query(query.predicates);
+            query.report ? std::make_shared<const QueryAnswer>(reportAnswer(*reading)) : cache_.query(query.viewPredicates);
         std::vector<zrx::MentrenqRow> rows = answer->rows;
-        cli::keepRowsMeeting(rows, query.conditions);
+        if (query.filtered && !cli::keepRowsMeeting(rows, query.predicates, error))
+            return answerError(res, 503, error);
         answerJson(res, statusForView(answer->status, answer->abandon),
                    contentionDocument(*answer, reading->source, rows));
     });

@@ -105,7 +105,7 @@ std::unique_ptr<Reading> ViewSource::read(bool& keep) const {
         cli::ViewRunner runner(*opened->snapshot, module_, storageLimit_);
         // The report's own rows, as query --report hands them over; the
         // tree keeps none of them.
-        cli::ViewResult report = runner.run({{"REPORT", 1, "YES"}});
+        cli::ViewResult report = runner.run({host::Predicate::report()});
         reading.reportRows = std::move(report.rows);
         tree = cli::buildTree(runner, "");
     }

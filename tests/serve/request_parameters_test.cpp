@@ -19,26 +19,31 @@ TEST(RequestParameters, KeepTheirOrderAndAreDecoded) {
 }
 
 TEST(RequestParameters, OnlyAPlainReportIsTheReadingsReport) {
+    // `report`: the view is asked for the report alone; `filtered`: SQLite
+    // then checks every predicate on its rows. Only both true and false
+    // answer from the reading's report as it stands.
     struct Case {
         std::string target;
         bool report;
+        bool filtered;
         size_t predicates;
     };
     const Case cases[] = {
-        {"/c", true, 1},
-        {"/c?report", true, 1},
-        {"/c?where=maxwaittm+%3E+5", true, 2},          // a condition on the rows only
-        {"/c?where=report+%3D+YES", true, 1},           // the same predicate, written as a where
-        {"/c?enqplex=PRODENQ", false, 1},               // the view decides
-        {"/c?report&where=enqplex+%3D+MIMPLEX", false, 2},
-        {"/c?report&report", false, 2},
-        {"/c?where=report+%3D+yes", false, 1},          // not the report the reading holds
+        {"/c", true, false, 1},
+        {"/c?report", true, false, 1},
+        {"/c?where=maxwaittm+%3E+5", true, true, 2},          // a condition on the rows only
+        {"/c?where=report+%3D+YES", true, true, 1},           // the same predicate, written as a where
+        {"/c?enqplex=PRODENQ", false, false, 1},              // the view decides
+        {"/c?report&where=enqplex+%3D+MIMPLEX", true, true, 2}, // the report, then SQLite keeps MIMPLEX
+        {"/c?report&report", false, false, 2},
+        {"/c?where=report+%3D+yes", true, true, 1},           // SQLite compares 'YES' with 'yes': no row
     };
     for (const auto& c : cases) {
         ContentionQuery q;
         std::string error;
         ASSERT_TRUE(serve::contentionQuery(serve::parametersOf(c.target), q, error)) << c.target << ": " << error;
         EXPECT_EQ(q.report, c.report) << c.target;
+        EXPECT_EQ(q.filtered, c.filtered) << c.target;
         EXPECT_EQ(q.predicates.size(), c.predicates) << c.target;
     }
     ContentionQuery q;
