@@ -1,6 +1,7 @@
 # The two commands: `make demo` runs the view on the built-in demo
 # enterprise; `make test` builds from scratch and runs every test, also under
-# the address and undefined-behaviour sanitizers and as 32-bit programs (the
+# the address and undefined-behaviour sanitizers and as 32-bit programs, and
+# the tests of what runs on several threads under the thread sanitizer (the
 # default build also cross-builds ZRX.dll and checks its tables), and fuzzes
 # each fuzz target for FUZZ_SECONDS seconds after replaying its corpus.
 # The 32-bit programs run natively where the kernel runs them, otherwise
@@ -13,7 +14,7 @@ FUZZ_RUNS ?= 1000000
 PREFIX ?= /usr/local
 ZRX_I686_RUNNER ?=
 
-.PHONY: all deps build demo install test test-default test-fuzz fuzz-long test-sanitize configure-i686 test-i686 bench regenerate-golden clean
+.PHONY: all deps build demo install test test-default test-fuzz fuzz-long test-sanitize test-tsan configure-i686 test-i686 bench regenerate-golden clean
 
 all: build
 
@@ -41,8 +42,8 @@ install: deps
 	cmake --install build/default --prefix $(PREFIX)
 
 test: deps
-	rm -rf build/default build/sanitize build/i686 build/fuzz
-	$(MAKE) configure-i686 test-default test-fuzz test-i686 test-sanitize
+	rm -rf build/default build/sanitize build/tsan build/i686 build/fuzz
+	$(MAKE) configure-i686 test-default test-fuzz test-i686 test-sanitize test-tsan
 
 test-default:
 	cmake --preset default
@@ -65,6 +66,14 @@ test-sanitize:
 	cmake --preset sanitize
 	cmake --build --preset sanitize -j $(JOBS)
 	ctest --preset sanitize -j $(JOBS)
+
+# Only what runs on several threads at once, under the thread sanitizer:
+# the module's static library, the host and the picture, with the picture's
+# and the host's tests.
+test-tsan:
+	cmake --preset tsan
+	cmake --build --preset tsan -j $(JOBS)
+	ctest --preset tsan -j $(JOBS)
 
 # Configured first by `make test`, so that a machine that can run 32-bit
 # programs neither way says so at once.

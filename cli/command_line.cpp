@@ -10,6 +10,7 @@
 #include "cli/message_text.h"
 #include "cli/columns.h"
 #include "cli/trace_option.h"
+#include "picture/builder.h"
 #include "scenarios/generator.h"
 
 namespace cli {
@@ -164,6 +165,9 @@ void addTree(CLI::App& app) {
     single(tree->add_option("--format")->description("How to write the tree"))
         ->type_name("text|json|dot")
         ->check(oneOf({"text", "json", "dot"}));
+    single(tree->add_option("--jobs")->description("Resources asked about at once (default: one per core)"))
+        ->type_name("N")
+        ->check(wholeNumber(1, picture::maxJobs));
     tree->footer(
         "For each Enqplex and contended resource (longest wait first): the owners (the true\n"
         "owner marked) and the waiters with their Systems and wait times.");

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "cli/message_text.h"
+#include "picture/resource_tasks.h"
 
 namespace cli {
 
@@ -26,7 +27,7 @@ std::string enqplexOfColumn(const std::string& column) {
     return column.substr(0, n);
 }
 
-std::string enqplexOfPredicate(const std::string& value) { return value.substr(0, nameLength(value, " ")); }
+std::string enqplexOfPredicate(const std::string& value) { return picture::enqplexOfPredicate(value); }
 
 bool snapshotEnqplexes(host::sql::Snapshot& snapshot, std::vector<std::string>& out, std::string& error) {
     sqlite3* db = snapshot.db();

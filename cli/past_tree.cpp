@@ -1,8 +1,6 @@
 // tree --history FILE --at TIME: who blocked whom in the sample taken at or
 // before TIME, built from the rows the sample holds as tree builds it from
 // the view's answers.
-#include <algorithm>
-#include <cstring>
 #include <iostream>
 #include <sstream>
 
@@ -13,70 +11,42 @@
 #include "cli/enqplex_names.h"
 #include "cli/past_query.h"
 #include "cli/standard_output.h"
+#include "picture/resource_tasks.h"
 #include "sql/utc_time.h"
 
 namespace cli {
 
 namespace {
 
-bool sameResource(const zrx::MentrenqRow& a, const zrx::MentrenqRow& b) {
-    return std::memcmp(a.majorname, b.majorname, sizeof a.majorname) == 0 &&
-           std::memcmp(a.minorname, b.minorname, sizeof a.minorname) == 0;
-}
-
-TreeResource resourceOf(const zrx::MentrenqRow& summary, const history::SampleResource* stored) {
-    TreeResource r;
-    r.major = trimmedField(summary.majorname);
-    r.minor = trimmedField(summary.minorname);
-    r.owntaskct = summary.owntaskct;
-    r.waittaskct = summary.waittaskct;
-    r.maxwaittm = summary.maxwaittm;
-    if (!stored) {
-        r.detailStatus = 0;
-        r.unavailable = "the sample holds no rows of its tasks";
-        return r;
-    }
-    r.detailStatus = stored->detailStatus;
-    r.unavailable = stored->unavailable;
-    for (const auto& row : stored->rows) {
-        if (!sameResource(row, summary)) continue;
-        TreeTask task;
-        const std::string owner = trimmedField(row.owningas);
-        task.job = owner.empty() ? trimmedField(row.waitingas) : owner;
-        task.sysname = trimmedField(row.sysname);
-        task.plxname = trimmedField(row.plxname);
-        task.asid = row.asid;
-        task.exclusive = row.type == 0;
-        task.trueOwner = row.trueowner == 0x80;
-        task.waittime = row.waittime;
-        (owner.empty() ? r.waiters : r.owners).push_back(task);
-    }
-    std::stable_sort(r.waiters.begin(), r.waiters.end(),
-                     [](const TreeTask& a, const TreeTask& b) { return a.waittime > b.waittime; });
-    if (r.unavailable.empty() && r.owners.empty() && r.waiters.empty() && r.owntaskct + r.waittaskct > 0)
-        r.unavailable = "the query for this resource found none of its tasks";
-    return r;
-}
-
-ContentionTree treeOf(const history::Sample& sample, const std::string& enqplex) {
-    ContentionTree tree;
-    tree.report.status = *sample.status;
+// The picture tree would have built at the sample's time: the stored rows
+// taken as the view's answers, the stored reasons kept as they were said.
+picture::Picture pictureOf(const history::Sample& sample, const std::string& enqplex) {
+    picture::Picture tree;
+    tree.report.status = sample.status.value_or(0);
     tree.report.abandonReason = sample.abandon;
     tree.report.elapsedMs = sample.viewMs;
-    const std::string wanted = enqplexOfPredicate(enqplex);
-    std::vector<std::pair<std::string, std::vector<TreeResource>>> byEnqplex;
-    for (size_t i = 0; i < sample.report.size(); ++i) {
-        const auto& row = sample.report[i];
-        const std::string name = trimmedField(row.enqplex);
-        if (!wanted.empty() && name != wanted) continue;
-        if (byEnqplex.empty() || byEnqplex.back().first != name) byEnqplex.push_back({name, {}});
-        byEnqplex.back().second.push_back(resourceOf(row, i < sample.resources.size() ? &sample.resources[i] : nullptr));
+    tree.elapsedMs = sample.viewMs;
+    tree.reportRows = sample.report;
+    const std::string wanted = picture::enqplexOfPredicate(enqplex);
+    for (std::size_t i = 0; i < tree.reportRows.size(); ++i) {
+        picture::Resource r = picture::resourceOf(tree.reportRows[i], i);
+        if (!wanted.empty() && r.enqplex != wanted) continue;
+        if (i >= sample.resources.size()) {
+            if (tree.report.endedNormally()) r.unavailable = "the sample holds no rows of its tasks";
+        } else {
+            const history::SampleResource& stored = sample.resources[i];
+            if (stored.detailStatus != 0) {
+                picture::ViewRun run;
+                run.outcome.status = stored.detailStatus;
+                run.outcome.abandonReason = stored.abandon;
+                run.rows = stored.rows;
+                picture::takeDetail(r, tree.reportRows[i], std::move(run));
+            }
+            if (!stored.unavailable.empty()) r.unavailable = stored.unavailable;
+        }
+        tree.resources.push_back(std::move(r));
     }
-    for (auto& [name, resources] : byEnqplex) {
-        std::stable_sort(resources.begin(), resources.end(),
-                         [](const TreeResource& a, const TreeResource& b) { return a.maxwaittm > b.maxwaittm; });
-        tree.enqplexes.push_back({name, std::move(resources)});
-    }
+    tree.enqplexes = picture::treeOrder(tree.resources);
     return tree;
 }
 
@@ -99,7 +69,7 @@ int pastTreeCommand(const Arguments& args) {
         reportError(error);
         return exitcode::usage;
     }
-    const ContentionTree tree = treeOf(sample, args.value("--enqplex"));
+    const picture::Picture tree = pictureOf(sample, args.value("--enqplex"));
     if (format == "json") {
         std::ostringstream enqplexes;
         writeTreeJson(enqplexes, tree);
@@ -114,19 +84,17 @@ int pastTreeCommand(const Arguments& args) {
     }
     flushStandardOutput();
     if (format != "json") std::cerr << pastLine(past) << '\n';
-    if (tree.report.status != zrx::entry::noMoreRows) {
-        reportError(sample.reason.empty() ? describeResult(tree.report) : sample.reason);
+    if (!tree.report.endedNormally()) {
+        reportError(sample.reason.empty() ? tree.report.description() : sample.reason);
         return exitcode::viewStatus;
     }
-    if (!tree.complete()) {
-        for (const auto& e : tree.enqplexes)
-            for (const auto& r : e.resources)
-                if (!r.unavailable.empty())
-                    reportError("the tasks of " + r.major + " " + r.minor + " in " + e.name +
-                                              " could not be read: " + r.unavailable);
-        return exitcode::viewStatus;
+    status = exitcode::ok;
+    for (const auto& gap : tree.gaps()) {
+        reportError(printableText("the tasks of " + gap.major + " " + gap.minor + " in " + gap.enqplex +
+                                  " could not be read: " + gap.reason));
+        status = exitcode::viewStatus;
     }
-    return exitcode::ok;
+    return status;
 }
 
 } // namespace cli

@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <ctime>
-#include <mutex>
 #include <sstream>
 
 #include "cli/columns.h"
@@ -11,21 +10,18 @@
 #include "cli/enterprise_source.h"
 #include "cli/message_text.h"
 #include "cli/view_runner.h"
+#include "picture/builder.h"
 
 namespace serve {
 
 namespace {
-
-// The data server's context of a session is one for the whole process:
-// views run one at a time.
-std::mutex viewMutex;
 
 int64_t nowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
         .count();
 }
 
-ServedTask servedTask(const cli::TreeTask& t) {
+ServedTask servedTask(const picture::Task& t) {
     return {t.job, t.sysname, t.asid, t.exclusive, t.trueOwner, t.waittime};
 }
 
@@ -99,21 +95,16 @@ std::unique_ptr<Reading> ViewSource::read(bool& keep) const {
         keep = false;
         return owned;
     }
-    cli::ContentionTree tree;
-    {
-        std::lock_guard<std::mutex> lock(viewMutex);
-        cli::ViewRunner runner(*opened->snapshot, module_, storageLimit_);
-        // The report's own rows, as query --report hands them over; the
-        // tree keeps none of them.
-        cli::ViewResult report = runner.run({host::Predicate::report()});
-        reading.reportRows = std::move(report.rows);
-        tree = cli::buildTree(runner, "");
-    }
+    picture::PictureOptions options;
+    options.storageLimit = storageLimit_;
+    const picture::Picture tree = picture::buildPicture(*opened->snapshot, module_, options);
+    reading.reportRows = tree.reportRows;
     reading.status = tree.report.status;
     reading.abandon = tree.report.abandonReason;
-    reading.statusText = cli::describeResult(tree.report);
+    reading.statusText = tree.report.description();
     for (const auto& e : tree.enqplexes) {
-        for (const auto& r : e.resources) {
+        for (std::size_t place : e.resources) {
+            const picture::Resource& r = tree.resources[place];
             ServedResource s;
             s.enqplex = e.name;
             s.major = r.major;
@@ -132,12 +123,14 @@ std::unique_ptr<Reading> ViewSource::read(bool& keep) const {
     cli::writeTreeJson(json, tree);
     reading.treeJson = json.str();
     for (const auto& e : tree.enqplexes) {
-        cli::ContentionTree one;
-        one.report = tree.report;
-        one.enqplexes.push_back(e);
         std::ostringstream text;
-        cli::writeTreeJson(text, one);
+        cli::writeTreeJson(text, tree, &e.name);
         reading.enqplexTreeJson.emplace_back(e.name, text.str());
+    }
+    if (!tree.snapshotProblem.empty()) {
+        reading.status = 0;
+        reading.statusText = cli::shownName(dbFile_) + ": " + tree.snapshotProblem;
+        keep = false;
     }
     if (std::string why; opened->snapshot->readingSpoiled(why)) {
         reading.status = 0;
@@ -161,12 +154,8 @@ QueryAnswer ViewSource::query(const std::vector<host::Predicate>& predicates) co
     }
     answer.stamp = opened->stamp;
     answer.readMs = opened->readMs;
-    cli::ViewResult result;
-    {
-        std::lock_guard<std::mutex> lock(viewMutex);
-        cli::ViewRunner runner(*opened->snapshot, module_, storageLimit_);
-        result = runner.run(predicates);
-    }
+    cli::ViewRunner runner(*opened->snapshot, module_, storageLimit_);
+    cli::ViewResult result = runner.run(predicates);
     answer.status = result.status;
     answer.abandon = result.abandonReason;
     answer.statusText = cli::describeResult(result);

@@ -14,6 +14,7 @@ namespace host {
 namespace {
 
 constexpr size_t maxStatementLength = 65536;
+constexpr const char* noSource = "no enterprise snapshot";
 
 template <class T>
 int32_t enter(uint32_t id, zrx::HostObject* obj, Operation op, T*& out) {
@@ -47,9 +48,10 @@ int32_t createAccessPlan(uint32_t id, zrx::HostObject* obj, const char* sql, zrx
     std::string text(sql, length);
     s.host().noteStatement(text);
     DataSource* source = s.host().dataSource();
-    std::string error = "no enterprise snapshot";
+    std::string error;
     StatementKind kind = StatementKind::Other;
     if (!source || !source->check(text, kind, error)) {
+        if (!source) error = noSource;
         s.host().log("CreateAccessPlan refused: " + error + "\n  statement: " + text);
         return status::sqlRefused;
     }
@@ -105,9 +107,10 @@ int32_t openRequest(uint32_t id, zrx::HostObject* obj, void* in) {
     if (request->open) return status::wrongState;
     if (!request->inputGiven || in != &request->inputDescriptor) return status::badArgument;
     DataSource* source = s.host().dataSource();
-    std::string error = "no enterprise snapshot";
+    std::string error;
     request->result = source ? source->open(request->plan->text, error) : nullptr;
     if (!request->result) {
+        if (!source) error = noSource;
         s.host().log("OpenRequest failed: " + error);
         return status::queryFailed;
     }

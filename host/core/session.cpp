@@ -86,6 +86,7 @@ void Session::release() {
     for (auto& object : objects_) unregisterObject(object.get());
     objects_.clear();
     host_.noteStorageReleased(storageBytes_);
+    for (auto& block : storage_) host_.giveBackStorageBlock(std::move(block.bytes), block.size);
     storage_.clear();
     storageBytes_ = 0;
     parm_.workArea = nullptr;
@@ -112,7 +113,7 @@ int32_t Session::allocate(int32_t size, void** out) {
         ++storageRefusals_;
         return status::noStorage;
     }
-    Block block{std::make_unique<unsigned char[]>(static_cast<size_t>(size)), static_cast<size_t>(size)};
+    Block block{host_.takeStorageBlock(static_cast<size_t>(size)), static_cast<size_t>(size)};
     std::memset(block.bytes.get(), freshStorageFill, block.size);
     *out = block.bytes.get();
     storage_.push_back(std::move(block));

@@ -67,6 +67,8 @@ public:
 
     bool released() const { return released_; }
     const std::vector<zrx::MentrenqRow>& rows() const { return rows_; }
+    // The rows handed over so far, leaving none behind.
+    std::vector<zrx::MentrenqRow> takeRows() { return std::move(rows_); }
     void* workArea() const { return parm_.workArea; }
     zrx::ParmList& parmList() { return parm_; }
     Host& host() { return host_; }

@@ -1,7 +1,10 @@
 #include "core/sqlda_filler.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
+#include <string_view>
+#include <vector>
 
 #include "core/session.h"
 
@@ -15,6 +18,20 @@ zrx::SQLDA& sqldaOf(CursorObject& cursor) {
 
 zrx::SqlColumn& columnAt(CursorObject& cursor, size_t i) {
     return *zrx::sqldaColumn(&sqldaOf(cursor), i);
+}
+
+// What a column shows while it has no value: blanks as many as its width,
+// the last ones of a run of blanks that every cursor shares (read-only), so
+// that a read past the width runs off the end of the run's block.
+std::string_view blanks(std::size_t width) {
+    static const std::vector<char> run(INT16_MAX, ' ');
+    width = std::min(width, run.size());
+    return std::string_view(run.data() + run.size() - width, width);
+}
+
+// A column's own bytes when the interceptor made them longer, else blanks.
+std::string_view restingValue(const CursorObject& cursor, std::size_t i) {
+    return cursor.values[i].empty() ? blanks(static_cast<std::size_t>(cursor.widths[i])) : cursor.values[i];
 }
 
 // The row just filled, as the interceptor may alter it.
@@ -47,6 +64,7 @@ void describeColumns(CursorObject& cursor, const std::vector<sql::ColumnSpec>& c
 
     cursor.sqlda.assign(zrx::sqldaSize(n), 0);
     cursor.values.assign(n, std::string());
+    cursor.widths.assign(n, 0);
     // Until the first row every column is null, yet its value already holds
     // as many bytes as its length says, so that no read runs past it.
     cursor.nullInds.assign(n, -1);
@@ -54,9 +72,9 @@ void describeColumns(CursorObject& cursor, const std::vector<sql::ColumnSpec>& c
     for (size_t i = 0; i < n; ++i) {
         zrx::SqlColumn& c = columnAt(cursor, i);
         int width = i < columns.size() ? columns[i].width : 1;
-        cursor.values[i].assign(static_cast<size_t>(std::max(width, 0)), ' ');
+        cursor.widths[i] = std::max(width, 0);
         c.length = static_cast<int16_t>(width);
-        c.data = cursor.values[i].data();
+        c.data = blanks(static_cast<size_t>(cursor.widths[i])).data();
         c.nullInd = &cursor.nullInds[i];
     }
     cursor.sqldaGiven = true;
@@ -68,7 +86,7 @@ void fillRow(CursorObject& cursor, const std::vector<sql::Cell>& row) {
     const size_t n = cursor.values.size();
     for (size_t i = 0; i < n; ++i) {
         zrx::SqlColumn& c = columnAt(cursor, i);
-        const std::string& bytes = i < row.size() ? row[i].bytes : cursor.values[i];
+        const std::string_view bytes = i < row.size() ? std::string_view(row[i].bytes) : restingValue(cursor, i);
         c.data = bytes.data();
         c.length = static_cast<int16_t>(std::min<size_t>(bytes.size(), INT16_MAX));
         cursor.nullInds[i] = i < row.size() && row[i].null ? -1 : 0;
@@ -84,8 +102,9 @@ void detachRow(CursorObject& cursor) {
     if (!cursor.sqldaGiven) return;
     for (size_t i = 0; i < cursor.values.size(); ++i) {
         zrx::SqlColumn& c = columnAt(cursor, i);
-        c.data = cursor.values[i].data();
-        c.length = static_cast<int16_t>(std::min<size_t>(cursor.values[i].size(), INT16_MAX));
+        const std::string_view resting = restingValue(cursor, i);
+        c.data = resting.data();
+        c.length = static_cast<int16_t>(std::min<size_t>(resting.size(), INT16_MAX));
         cursor.nullInds[i] = -1;
     }
 }

@@ -49,6 +49,16 @@ void setTraceSettings(const TraceSettings& settings);
 // The sink receives every event and line; null discards them.
 void setTraceSink(TraceSink* sink);
 
+// While set, the events and lines written on the calling thread go to this
+// sink instead (null: to the program's sink again). A program that runs
+// sessions on several threads collects each session's lines this way and
+// hands them on in the order its sessions would have run one by one.
+void setThreadTraceSink(TraceSink* sink);
+// Hands a line to the program's sink, as if the module had just written it.
+void writeTrace(const TraceRecord& record);
+// Whether the settings can make any routine trace.
+bool traceIsOn();
+
 // The facility's sync counter, raised by every settings change.
 uint32_t traceSyncCounter();
 
