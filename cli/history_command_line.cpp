@@ -7,6 +7,7 @@
 #include "cli/arguments.h"
 #include "cli/message_text.h"
 #include "history/reader.h"
+#include "picture/builder.h"
 #include "scenarios/generator.h"
 #include "scenarios/timeline.h"
 #include "sql/utc_time.h"
@@ -120,6 +121,9 @@ void addRecord(CLI::App& app) {
                                                               "may hand out (default: no limit)"))
         ->type_name("BYTES")
         ->check(wholeNumber(1, 4294967295LL));
+    single(record->add_option("--jobs")->description("Resources asked about at once (default: one per core)"))
+        ->type_name("N")
+        ->check(wholeNumber(1, picture::maxJobs));
     record->footer(
         "Each sample runs the view as tree does (the report, then the owners and waiters of each\n"
         "contended resource) on one whole version of the snapshot, and is written in one transaction.\n"

@@ -11,46 +11,10 @@
 #include "cli/enqplex_names.h"
 #include "cli/past_query.h"
 #include "cli/standard_output.h"
-#include "picture/resource_tasks.h"
+#include "history/picture_sample.h"
 #include "sql/utc_time.h"
 
 namespace cli {
-
-namespace {
-
-// The picture tree would have built at the sample's time: the stored rows
-// taken as the view's answers, the stored reasons kept as they were said.
-picture::Picture pictureOf(const history::Sample& sample, const std::string& enqplex) {
-    picture::Picture tree;
-    tree.report.status = sample.status.value_or(0);
-    tree.report.abandonReason = sample.abandon;
-    tree.report.elapsedMs = sample.viewMs;
-    tree.elapsedMs = sample.viewMs;
-    tree.reportRows = sample.report;
-    const std::string wanted = picture::enqplexOfPredicate(enqplex);
-    for (std::size_t i = 0; i < tree.reportRows.size(); ++i) {
-        picture::Resource r = picture::resourceOf(tree.reportRows[i], i);
-        if (!wanted.empty() && r.enqplex != wanted) continue;
-        if (i >= sample.resources.size()) {
-            if (tree.report.endedNormally()) r.unavailable = "the sample holds no rows of its tasks";
-        } else {
-            const history::SampleResource& stored = sample.resources[i];
-            if (stored.detailStatus != 0) {
-                picture::ViewRun run;
-                run.outcome.status = stored.detailStatus;
-                run.outcome.abandonReason = stored.abandon;
-                run.rows = stored.rows;
-                picture::takeDetail(r, tree.reportRows[i], std::move(run));
-            }
-            if (!stored.unavailable.empty()) r.unavailable = stored.unavailable;
-        }
-        tree.resources.push_back(std::move(r));
-    }
-    tree.enqplexes = picture::treeOrder(tree.resources);
-    return tree;
-}
-
-} // namespace
 
 int pastTreeCommand(const Arguments& args) {
     std::unique_ptr<history::Reader> reader;
@@ -69,7 +33,7 @@ int pastTreeCommand(const Arguments& args) {
         reportError(error);
         return exitcode::usage;
     }
-    const picture::Picture tree = pictureOf(sample, args.value("--enqplex"));
+    const picture::Picture tree = history::pictureOf(sample, args.value("--enqplex"));
     if (format == "json") {
         std::ostringstream enqplexes;
         writeTreeJson(enqplexes, tree);

@@ -17,6 +17,7 @@
 #include "history/history_file.h"
 #include "history/reader.h"
 #include "history/writer.h"
+#include "picture/builder.h"
 #include "sql/utc_time.h"
 
 namespace cli {
@@ -125,10 +126,11 @@ int recordCommand(const Arguments& args) {
         history::parseDuration(args.value("--keep"), ms);
         keep = ms;
     }
-    long long every = 10, count = 0, limit = INT64_MAX;
+    long long every = 10, count = 0, limit = INT64_MAX, jobs = 0;
     if (args.has("--every")) parseNumber(args.value("--every"), 1, 86400, every);
     if (args.has("--count")) parseNumber(args.value("--count"), 1, INT32_MAX, count);
     if (args.has("--storage-limit")) parseNumber(args.value("--storage-limit"), 1, INT64_MAX, limit);
+    if (args.has("--jobs")) parseNumber(args.value("--jobs"), 1, picture::maxJobs, jobs);
 
     std::string error;
     // Every file named once is read before anything is written.
@@ -163,7 +165,7 @@ int recordCommand(const Arguments& args) {
     if (!writer) return status;
 
     catchStopSignals();
-    SampleTaker taker(*module, static_cast<uint64_t>(limit));
+    SampleTaker taker(*module, static_cast<uint64_t>(limit), static_cast<int>(jobs));
     Progress progress;
     if (live) {
         const std::string snapshot = args.value("--db");

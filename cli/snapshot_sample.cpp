@@ -2,13 +2,11 @@
 
 #include <sys/stat.h>
 
-#include <chrono>
-
-#include "cli/columns.h"
 #include "cli/command_context.h"
 #include "cli/enqplex_names.h"
 #include "cli/enterprise_source.h"
-#include "cli/view_runner.h"
+#include "history/picture_sample.h"
+#include "picture/builder.h"
 #include "sql/capture.h"
 #include "sql/utc_time.h"
 
@@ -25,15 +23,13 @@ std::string versionOf(const std::string& path) {
            std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
 }
 
-bool holdsNul(const std::string& name) { return name.find('\0') != std::string::npos; }
-
 // How often a snapshot that changed while it was read is read again.
 constexpr int readings = 3;
 
 } // namespace
 
-SampleTaker::SampleTaker(const host::Module& module, uint64_t storageLimit)
-    : module_(module), storageLimit_(storageLimit) {}
+SampleTaker::SampleTaker(const host::Module& module, uint64_t storageLimit, int jobs)
+    : module_(module), storageLimit_(storageLimit), jobs_(jobs) {}
 
 history::Sample SampleTaker::take(const std::string& snapshot) {
     history::Sample sample;
@@ -49,7 +45,6 @@ bool SampleTaker::takeOnce(const std::string& path, history::Sample& sample, boo
     changed = false;
     sample.snapshot = path;
     sample.takenMs = host::sql::currentUtcMilliseconds();
-    const auto began = std::chrono::steady_clock::now();
     auto fail = [&](const std::string& why) {
         sample.status.reset();
         sample.reason = why;
@@ -75,34 +70,14 @@ bool SampleTaker::takeOnce(const std::string& path, history::Sample& sample, boo
     }
     if (!snapshotEnqplexes(*snapshot, sample.enqplexes, error)) return fail(path + ": " + error);
 
-    ViewRunner runner(*snapshot, module_, storageLimit_);
-    ViewResult report = runner.run({host::Predicate::report()});
-    sample.status = report.status;
-    sample.abandon = report.abandonReason;
-    if (report.status != zrx::entry::noMoreRows) sample.reason = describeResult(report);
-    sample.report = std::move(report.rows);
-    if (sample.reportComplete()) {
-        for (const auto& row : sample.report) {
-            history::SampleResource r;
-            const std::string major = trimmedField(row.majorname), minor = trimmedField(row.minorname);
-            if (holdsNul(major) || holdsNul(minor)) {
-                r.detailStatus = 0;
-                r.unavailable = std::string("its ") + (holdsNul(major) ? "major" : "minor") +
-                                " name holds a NUL byte, which a query for one resource cannot carry";
-            } else {
-                ViewResult detail = runner.run(host::Predicate::resource(major, minor, trimmedField(row.enqplex)));
-                r.detailStatus = detail.status;
-                r.abandon = detail.abandonReason;
-                if (detail.status != zrx::entry::noMoreRows) r.unavailable = describeResult(detail);
-                r.rows = std::move(detail.rows);
-            }
-            sample.resources.push_back(std::move(r));
-        }
-    }
-    sample.viewMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - began).count();
-    std::string spoiled;
-    if (snapshot->readingSpoiled(spoiled) && spoiled == host::sql::Snapshot::lockedMessage)
-        return fail(path + ": " + spoiled);
+    picture::PictureOptions options;
+    options.jobs = jobs_;
+    options.storageLimit = storageLimit_;
+    picture::Picture picture = picture::buildPicture(*snapshot, module_, options);
+    // Any connection of the picture's that could not be trusted spoils it.
+    const std::string spoiled = picture.snapshotProblem;
+    history::takePicture(sample, std::move(picture));
+    if (spoiled == host::sql::Snapshot::lockedMessage) return fail(path + ": " + spoiled);
     if (!spoiled.empty() || versionOf(path) != before) {
         changed = true;
         return fail(path + ": the snapshot was changed by another process while it was read");

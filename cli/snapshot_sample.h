@@ -1,6 +1,7 @@
 // One sample of the view on a snapshot file, as record keeps it: the file
-// read as one version, its capture time and identity, the report and each
-// contended resource's owners and waiters. Whatever goes wrong becomes a
+// read as one version, its capture time and identity, and the picture tree
+// builds from it (the report and each contended resource's owners and
+// waiters). Whatever goes wrong becomes a
 // failed sample that says why, never an empty one.
 #pragma once
 
@@ -16,8 +17,9 @@ namespace cli {
 
 class SampleTaker {
 public:
-    // `storageLimit`: bytes one session of the data server may obtain.
-    SampleTaker(const host::Module& module, uint64_t storageLimit);
+    // `storageLimit`: bytes one session of the data server may obtain;
+    // `jobs`: threads that ask about the resources (0: one per core).
+    SampleTaker(const host::Module& module, uint64_t storageLimit, int jobs = 0);
 
     // Reads `snapshot` and runs the view on it.
     history::Sample take(const std::string& snapshot);
@@ -27,6 +29,7 @@ private:
 
     const host::Module& module_;
     uint64_t storageLimit_;
+    int jobs_;
 };
 
 // The capture time of a snapshot file, without running the view: nothing

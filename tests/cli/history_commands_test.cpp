@@ -281,4 +281,37 @@ TEST(RecordCommand, ASnapshotAlreadyRecordedIsNotRecordedAgain) {
     std::remove(snapshot.c_str());
 }
 
+// A resource whose tasks cannot be asked for (a NUL in its major name) is a
+// gap of the picture: record keeps it with its reason, and the past tree
+// says it as the live one did, with the same exit status.
+TEST(RecordCommand, KeepsTheTasksItCouldNotReadAndWhy) {
+    const std::string snapshot = temporaryFile("gap.db"), history = temporaryFile("gap.history");
+    clitest::writeTinySnapshot(snapshot, "2026-12-10T09:00:00Z",
+                               {{"SYS' || CAST(X'00' AS TEXT) || 'DSN", "PAY.MASTER", "OWNA", {40, 3}},
+                                {"SYSIGGV2", "CATALOG.UCAT", "OWNB", {12}}});
+    const auto live = runMentrenq({"tree", "--db", snapshot});
+    ASSERT_EQ(live.exitCode, 3) << live.err;
+    const std::string gap = "the tasks of SYS.DSN PAY.MASTER in PLEXA could not be read: its major name holds a NUL "
+                            "byte, which a query for one resource cannot carry";
+    ASSERT_NE(live.err.find(gap), std::string::npos) << live.err;
+
+    const auto r = runMentrenq({"record", "--history", history, "--jobs", "2", snapshot});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("the tasks of a resource could not be read: its major name holds a NUL byte"),
+              std::string::npos)
+        << r.err;
+    for (const char* format : {"text", "json"}) {
+        const auto l = runMentrenq({"tree", "--db", snapshot, "--format", format});
+        const auto p = runMentrenq({"tree", "--history", history, "--at", "2026-12-10T09:00:00Z", "--format", format});
+        EXPECT_EQ(p.exitCode, 3) << p.err;
+        EXPECT_NE(p.err.find(gap), std::string::npos) << p.err;
+        if (std::string(format) == "json")
+            EXPECT_EQ(nlohmann::json::parse(p.out)["enqplexes"], nlohmann::json::parse(l.out));
+        else
+            EXPECT_EQ(p.out, l.out);
+    }
+    for (const char* s : {"", "-wal", "-shm"}) std::remove((history + s).c_str());
+    std::remove(snapshot.c_str());
+}
+
 } // namespace
