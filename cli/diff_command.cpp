@@ -132,10 +132,38 @@ Json standingJson(const Standing* s) {
     return Json{{"waiters", s->waiters}, {"max_wait", s->maxWait}, {"holders", holders}, {"waiting", waiting}};
 }
 
+// The resources of a moment whose owners and waiters could not be read:
+// their holders and waiters are not known, so neither is what changed.
+struct Gap {
+    Key key;
+    std::string reason;
+};
+
+std::vector<Gap> gapsOf(const history::Sample& s) {
+    std::vector<Gap> gaps;
+    for (size_t i = 0; i < s.report.size() && i < s.resources.size(); ++i)
+        if (!s.resources[i].unavailable.empty())
+            gaps.push_back({{history::shownText(s.report[i].enqplex), history::shownText(s.report[i].majorname),
+                             history::shownText(s.report[i].minorname)},
+                            s.resources[i].unavailable});
+    return gaps;
+}
+
 Json momentJson(const Moment& m) {
-    return Json{{"source", jsonText(m.name)},
+    Json moment{{"source", jsonText(m.name)},
                 {"taken_at", host::sql::formatUtcTime(m.sample.takenMs)},
                 {"time_source", m.sample.captured ? "capture" : "read"}};
+    const std::vector<Gap> gaps = gapsOf(m.sample);
+    if (!gaps.empty()) {
+        Json list = Json::array();
+        for (const auto& g : gaps)
+            list.push_back(Json{{"enqplex", jsonText(std::get<0>(g.key))},
+                                {"majorname", jsonText(std::get<1>(g.key))},
+                                {"minorname", jsonText(std::get<2>(g.key))},
+                                {"reason", jsonText(g.reason)}});
+        moment["unavailable"] = list;
+    }
+    return moment;
 }
 
 } // namespace
@@ -225,12 +253,14 @@ int diffCommand(const Arguments& args) {
         std::cerr << printableMessage(old.name + " (" + host::sql::formatUtcTime(old.sample.takenMs) + ") to " + now.name +
                                    " (" + host::sql::formatUtcTime(now.sample.takenMs) + "): ")
                   << changes.size() << (changes.size() == 1 ? " difference" : " differences") << '\n';
+    bool complete = true;
     for (const Moment* m : {&old, &now})
-        for (const auto& r : m->sample.resources)
-            if (!r.unavailable.empty()) {
-                reportError(m->name + ": the tasks of a resource could not be read: " + r.unavailable);
-                return exitcode::viewStatus;
-            }
+        for (const Gap& g : gapsOf(m->sample)) {
+            reportError(m->name + ": the tasks of " + std::get<1>(g.key) + " " + std::get<2>(g.key) + " in " +
+                        std::get<0>(g.key) + " could not be read: " + g.reason);
+            complete = false;
+        }
+    if (!complete) return exitcode::viewStatus;
     return changes.empty() ? exitcode::ok : differ;
 }
 

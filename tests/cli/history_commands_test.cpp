@@ -310,6 +310,17 @@ TEST(RecordCommand, KeepsTheTasksItCouldNotReadAndWhy) {
         else
             EXPECT_EQ(p.out, l.out);
     }
+    // What changed cannot be known for that resource: diff says so in its
+    // document too, and fails.
+    const auto d = runMentrenq({"diff", history + "@2026-12-10T09:00:00Z", snapshot, "--format", "json"});
+    EXPECT_EQ(d.exitCode, 3);
+    EXPECT_NE(d.err.find("could not be read: its major name holds a NUL byte"), std::string::npos) << d.err;
+    const auto document = nlohmann::json::parse(d.out);
+    EXPECT_TRUE(document["changes"].empty());
+    for (const char* side : {"old", "new"}) {
+        ASSERT_EQ(document[side]["unavailable"].size(), 1u) << d.out;
+        EXPECT_EQ(document[side]["unavailable"][0]["minorname"], "PAY.MASTER");
+    }
     for (const char* s : {"", "-wal", "-shm"}) std::remove((history + s).c_str());
     std::remove(snapshot.c_str());
 }
