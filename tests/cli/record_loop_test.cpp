@@ -96,22 +96,26 @@ TEST(RecordLoop, KilledAtRandomMomentsItKeepsOnlyWholeSamples) {
     removeHistory(history);
 }
 
-TEST(RecordLoop, SigtermEndsItAfterTheSampleWithSuccess) {
+TEST(RecordLoop, SigintOrSigtermEndsItAfterTheSampleWithSuccess) {
     const std::string snapshot = temporaryFile("term.db"), history = temporaryFile("term.history");
-    removeHistory(history);
     clitest::writeTinySnapshot(snapshot, "", {{"SYSDSN", "X", "OWN", {1, 2}}});
     const std::string err = temporaryFile("term.err");
-    const pid_t recorder = startMentrenq({"record", "--db", snapshot, "--history", history, "--every", "1"}, err);
-    ASSERT_TRUE(eventually([&] { return lastSampleOf(history) >= 2; }));
-    ::kill(recorder, SIGTERM);
-    EXPECT_EQ(exitOf(recorder), 0);
-    EXPECT_NE(clitest::readFile(err).find(" samples in " + history), std::string::npos) << clitest::readFile(err);
-    EXPECT_EQ(clitest::historyWholeness(history), "");
+    for (int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        removeHistory(history);
+        const pid_t recorder = startMentrenq({"record", "--db", snapshot, "--history", history, "--every", "1"}, err);
+        ASSERT_TRUE(eventually([&] { return lastSampleOf(history) >= 2; }));
+        ::kill(recorder, signal);
+        EXPECT_EQ(exitOf(recorder), 0);
+        EXPECT_NE(clitest::readFile(err).find(" samples in " + history), std::string::npos) << clitest::readFile(err);
+        EXPECT_EQ(clitest::historyWholeness(history), "");
+    }
     // Without CAPTURE, each sample is the time it was read: the same file makes new samples.
     auto csv = runMentrenq({"history", "--history", history, "--format", "csv"});
     EXPECT_NE(csv.out.find("PLEXA,SYSDSN,X,"), std::string::npos) << csv.out;
     removeHistory(history);
     std::remove(snapshot.c_str());
+    std::remove(err.c_str());
 }
 
 TEST(Timeline, GenerateWritesCapturedSnapshotsTheSameForTheSameSeed) {
