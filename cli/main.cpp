@@ -1,6 +1,7 @@
 // mentrenq: find out who holds what everyone is waiting for.
 #include <string>
 
+#include "cli/command_edge.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/standard_output.h"
@@ -21,6 +22,6 @@ int run(const cli::CommandLine& line) {
 int main(int argc, char** argv) {
     cli::CommandLine line;
     int status = cli::readCommandLine(argc, argv, line);
-    if (status < 0) status = run(line);
+    if (status < 0) status = cli::runAtEdge([&] { return run(line); });
     return cli::finishStandardOutput(status);
 }

@@ -12,6 +12,10 @@
 
 namespace host {
 
+namespace remote {
+struct FaultPlanCodec;
+}
+
 // The statements the module sends, told apart by what they read.
 enum class StatementKind { PlexHubs, ThruNodes, Members, Summary, Detail, Other };
 
@@ -61,6 +65,8 @@ public:
     uint64_t injected() const { return injected_; }
 
 private:
+    // Carries a plan to a module host process and its counts back.
+    friend struct remote::FaultPlanCodec;
     std::vector<CallFault> callFaults_;
     std::vector<HandleFault> handleFaults_;
     std::vector<ResultFault> results_;

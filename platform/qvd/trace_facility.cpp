@@ -61,6 +61,8 @@ void setTraceSink(TraceSink* sink) {
     f.sink = sink;
 }
 
+void deliverTraceRecord(const TraceRecord& record) { deliver(record); }
+
 uint32_t traceSyncCounter() {
     Facility& f = facility();
     std::lock_guard lock(f.mutex);

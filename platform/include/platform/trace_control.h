@@ -50,6 +50,10 @@ TraceSettings traceSettings();
 // The sink receives every event and line; null discards them.
 void setTraceSink(TraceSink* sink);
 
+// Hands a record written elsewhere (by a module running in another process)
+// to the sink, as if the module here had written it.
+void deliverTraceRecord(const TraceRecord& record);
+
 // The facility's sync counter, raised by every settings change.
 uint32_t traceSyncCounter();
 

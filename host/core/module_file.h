@@ -1,0 +1,44 @@
+// The module file as the host opens it: once, by the name the user gave, so
+// that the bytes whose headers are checked are the bytes that get loaded.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace host {
+
+class ModuleFile {
+public:
+    ModuleFile() = default;
+    ~ModuleFile();
+    ModuleFile(const ModuleFile&) = delete;
+    ModuleFile& operator=(const ModuleFile&) = delete;
+
+    // Opens `path` for reading without blocking on a FIFO and insists on a
+    // regular file. False with one line saying why (without the path).
+    bool open(const std::string& path, std::string& error);
+
+    enum class Kind { Elf, Pe, Other };
+    // From the first bytes: "\x7F" "ELF" or "MZ".
+    Kind kind() const;
+
+    uint64_t size() const { return size_; }
+    int descriptor() const { return fd_; }
+
+    // `length` bytes at `offset`; false when the file ends first.
+    bool read(uint64_t offset, void* out, size_t length) const;
+    // The whole file, which must be at most `limit` bytes.
+    bool readAll(uint64_t limit, std::vector<uint8_t>& bytes, std::string& error) const;
+
+    // A name under which the dynamic loader opens exactly this file: its
+    // descriptor under /proc/self/fd, or, without /proc, the resolved path.
+    std::string loaderPath() const;
+
+private:
+    int fd_ = -1;
+    uint64_t size_ = 0;
+    std::string resolved_;
+};
+
+} // namespace host
