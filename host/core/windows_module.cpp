@@ -31,8 +31,10 @@ std::string offsetIn(const pe32::MappedImage& image, uintptr_t address) {
 // request entry ran".
 std::string failure(const std::string& shown, const pe32::MappedImage& image, const pe::Fault& fault,
                     const std::string& what) {
+    const std::string nowhere =
+        fault.calledNowhere ? " (a call to " + pe::hex(static_cast<uint32_t>(fault.calledNowhere)) + ", where no code is)" : "";
     return "module " + shown + " failed: " + pe::signalName(fault.signal) + " at offset " +
-           offsetIn(image, fault.address) + " in the DLL, while " + what + " ran";
+           offsetIn(image, fault.address) + " in the DLL" + nowhere + ", while " + what + " ran";
 }
 
 class DllCaller : public EntryCaller {

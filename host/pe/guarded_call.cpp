@@ -16,9 +16,14 @@ constexpr int caughtSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGTRAP};
 struct Frame {
     sigjmp_buf jump;
     uintptr_t begin = 0, end = 0;
+    uintptr_t stackTop = 0; // the stack pointer when the call began
     Fault fault;
     Frame* outer = nullptr;
 };
+
+// How far below the call's start the module's stack may reach and still be
+// read: every page between is one the module's own frames went through.
+constexpr uintptr_t stackWindow = 8u << 20;
 
 thread_local Frame* innermost = nullptr;
 
@@ -39,13 +44,43 @@ uintptr_t instructionAddress(void* context) {
 #endif
 }
 
+// The word on top of the stack at the fault: where a call that just jumped
+// nowhere would return to. 0 where it cannot be read safely.
+uintptr_t returnAddress(void* context, const Frame& frame) {
+#if defined(__i386__) || defined(__x86_64__)
+    const auto* uc = static_cast<const ucontext_t*>(context);
+#if defined(__i386__)
+    const auto sp = static_cast<uintptr_t>(uc->uc_mcontext.gregs[REG_ESP]);
+#else
+    const auto sp = static_cast<uintptr_t>(uc->uc_mcontext.gregs[REG_RSP]);
+#endif
+    if (sp > frame.stackTop || frame.stackTop - sp > stackWindow || sp % sizeof(uintptr_t) != 0) return 0;
+    return *reinterpret_cast<const uintptr_t*>(sp);
+#else
+    (void)context;
+    (void)frame;
+    return 0;
+#endif
+}
+
 void onFault(int signal, siginfo_t* info, void* context) {
     Frame* frame = innermost;
     const uintptr_t at = instructionAddress(context);
     // si_code > 0: raised by an instruction, not sent by a process.
-    if (frame && info->si_code > 0 && at >= frame->begin && at < frame->end) {
-        frame->fault = {signal, at};
-        siglongjmp(frame->jump, 1);
+    if (frame && info->si_code > 0) {
+        if (at >= frame->begin && at < frame->end) {
+            frame->fault = {signal, at, 0};
+            siglongjmp(frame->jump, 1);
+        }
+        // An instruction fetched where there is no code, reached by a call
+        // from the module.
+        if (signal == SIGSEGV && reinterpret_cast<uintptr_t>(info->si_addr) == at) {
+            const uintptr_t from = returnAddress(context, *frame);
+            if (from >= frame->begin && from < frame->end) {
+                frame->fault = {signal, from, at};
+                siglongjmp(frame->jump, 1);
+            }
+        }
     }
     // Not the module's: the disposition from before takes over. A fault
     // recurs when its instruction runs again; a trap or a sent signal does
@@ -103,6 +138,7 @@ bool runGuarded(uintptr_t begin, uintptr_t end, void (*call)(void*), void* conte
     Frame frame;
     frame.begin = begin;
     frame.end = end;
+    frame.stackTop = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
     frame.outer = innermost;
     if (sigsetjmp(frame.jump, 1) != 0) {
         innermost = frame.outer;

@@ -1,9 +1,11 @@
 // Calls into a loaded module's code with the faults of that code caught, as
 // a data server protects itself from a view module: SIGSEGV, SIGBUS, SIGILL,
 // SIGFPE or SIGTRAP raised by an instruction inside the module's image ends
-// the call instead of the process. A fault anywhere else (the host's own
-// code, a library the module called into) takes its normal course and is
-// not hidden.
+// the call instead of the process; so does a call from the module's code to
+// an address where no code is (the fault then comes at that address, and the
+// return address the call left on the stack lies in the image). A fault
+// anywhere else (the host's own code, a library the module called into)
+// takes its normal course and is not hidden.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +15,8 @@ namespace host::pe {
 
 struct Fault {
     int signal = 0;
-    uintptr_t address = 0; // of the faulting instruction
+    uintptr_t address = 0; // of the faulting instruction, or of the call that led nowhere
+    uintptr_t calledNowhere = 0; // the address such a call went to, else 0
 };
 
 // Runs call(context) with faults of instructions in [begin, end) caught.

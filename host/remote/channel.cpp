@@ -27,7 +27,8 @@ long writeSome(int fd, const uint8_t* data, size_t size) {
 long readSome(int fd, uint8_t* data, size_t size) { return ::read(fd, data, size); }
 
 // A write to a process that has gone must fail with EPIPE, not end this
-// one: SIGPIPE is held back while writing, and one it raised is taken.
+// one: SIGPIPE is held back while writing, and one the write raised (even
+// a write that got part of its bytes out) is taken.
 long writeSome(int fd, const uint8_t* data, size_t size) {
     sigset_t pipe, old;
     sigemptyset(&pipe);
@@ -35,7 +36,8 @@ long writeSome(int fd, const uint8_t* data, size_t size) {
     pthread_sigmask(SIG_BLOCK, &pipe, &old);
     const long n = ::write(fd, data, size);
     const int saved = errno;
-    if (n < 0 && saved == EPIPE) {
+    sigset_t pending;
+    if (!sigismember(&old, SIGPIPE) && sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE)) {
         const timespec none{0, 0};
         sigtimedwait(&pipe, nullptr, &none);
     }

@@ -136,6 +136,11 @@ void ModuleHost::lost(const std::string& what) {
 std::shared_ptr<ModuleHost> ModuleHost::spawn(const std::vector<std::string>& argv,
                                               const std::vector<std::string>& environment, const std::string& shown,
                                               std::string& error) {
+    // Said here: where vfork is emulated a failed exec only ends the child.
+    if (::access(argv[0].c_str(), X_OK) != 0) {
+        error = "cannot start " + pe::printable(argv[0], 4096) + ": " + std::strerror(errno);
+        return nullptr;
+    }
     int toChild[2] = {-1, -1}, fromChild[2] = {-1, -1};
     if (::pipe2(toChild, O_CLOEXEC) != 0 || ::pipe2(fromChild, O_CLOEXEC) != 0) {
         error = std::string("cannot make a pipe: ") + std::strerror(errno);

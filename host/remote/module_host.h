@@ -37,6 +37,7 @@ public:
     std::unique_ptr<RemoteSession> openSession(Host& host, const SessionOptions& options) override;
 
     bool alive() const { return !dead_; }
+    pid_t pid() const { return pid_; }
 
     // One exchange: sends `type` with `payload`, then answers the module
     // host's requests for `host` until it reports; fills `report`.

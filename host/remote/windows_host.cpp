@@ -126,7 +126,8 @@ std::shared_ptr<ModuleProcess> windowsHostFor(const std::vector<uint8_t>& bytes,
     return nullptr;
 }
 
-std::unique_ptr<Module> loadInModuleHost(const std::string& program, const std::string& path, std::string& error) {
+std::unique_ptr<Module> loadInModuleHost(const std::vector<std::string>& command, const std::string& path,
+                                         std::string& error) {
     const std::string shown = pe::printable(path, 4096);
     ModuleFile file;
     std::vector<uint8_t> bytes;
@@ -136,9 +137,11 @@ std::unique_ptr<Module> loadInModuleHost(const std::string& program, const std::
     }
     ModuleHost::Start outcome = ModuleHost::Start::NotStarted;
     std::string why;
-    std::shared_ptr<ModuleHost> process = sharedModuleHost({program}, {}, shown, bytes, outcome, why);
+    std::shared_ptr<ModuleHost> process = sharedModuleHost(command, {}, shown, bytes, outcome, why);
     if (!process) {
-        error = outcome == ModuleHost::Start::Refused ? why : "cannot load module " + shown + ": " + program + ": " + why;
+        error = outcome == ModuleHost::Start::Refused
+                    ? why
+                    : "cannot load module " + shown + ": " + pe::printable(command.back(), 4096) + ": " + why;
         return nullptr;
     }
     return Module::inProcess(process, path);

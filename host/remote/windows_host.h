@@ -29,8 +29,10 @@ std::shared_ptr<ModuleProcess> windowsHostFor(const std::vector<uint8_t>& bytes,
 // says what is missing.
 bool windowsHostRuns(std::string& missing);
 
-// Loads the module file `path` into a module host started as `program`
-// (the Linux build of zrxhost), as Module::load does in this process.
-std::unique_ptr<Module> loadInModuleHost(const std::string& program, const std::string& path, std::string& error);
+// Loads the module file `path` into a module host started by `command`
+// (the Linux build of zrxhost, after an emulator where it needs one), as
+// Module::load does in this process.
+std::unique_ptr<Module> loadInModuleHost(const std::vector<std::string>& command, const std::string& path,
+                                         std::string& error);
 
 } // namespace host::remote

@@ -22,7 +22,7 @@ HostFixture::HostFixture(std::string_view scenario, const std::string& moduleFil
     if (moduleFile.empty())
         module_ = host::Module::linked(&cnt1entd, error);
     else if (!moduleHost.empty())
-        module_ = host::remote::loadInModuleHost(moduleHost, moduleFile, error);
+        module_ = host::remote::loadInModuleHost({moduleHost}, moduleFile, error);
     else
         module_ = host::Module::load(moduleFile, error);
     if (!module_) throw std::runtime_error("module: " + error);

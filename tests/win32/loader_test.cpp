@@ -19,6 +19,8 @@
 
 #if ZRX_PE_LOADER
 #include "pe/load_plan.h"
+#include "pe/provided_imports.h"
+#include "pe32/host_functions.h"
 #include "pe32/system_shims.h"
 
 namespace {
@@ -117,7 +119,7 @@ TEST_F(LoadedDll, EachPlatformImportSlotHoldsTheFunctionOfItsOrdinalOrName) {
     size_t platformSlots = 0;
     for (const auto& lib : plan.imports) {
         for (const auto& slot : lib.slots) {
-            const std::string key = slot.ordinal ? "#" + std::to_string(slot.ordinal) : slot.name;
+            const std::string key = slot.ordinal ? "#" + std::to_string(slot.ordinal) : std::string(slot.name);
             auto it = expected.find({lib.dll, key});
             const uint32_t bound = word(slot.iatRva);
             if (it == expected.end()) {
@@ -170,6 +172,22 @@ TEST(LoadedDllFailure, ARefusedRegistrationLeavesNothingMapped) {
     EXPECT_EQ(error, std::string("cannot load module ") + ZRX_WIN32_DLL +
                          ": module registration failed with status 12");
     EXPECT_EQ(mappingsWithin(0, UINTPTR_MAX).size(), before);
+}
+
+// The 32-bit host binds what the list of provided imports names, no more
+// and no less: the 64-bit host checks a DLL against that list before Wine
+// runs it, so both refuse the same imports.
+TEST(LoadedDllImports, TheHostsFunctionsAreExactlyTheProvidedImports) {
+    const auto provided = host::pe::providedImports();
+    const auto bound = host::pe32::hostFunctions();
+    ASSERT_EQ(bound.size(), provided.size());
+    for (size_t i = 0; i < bound.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_STREQ(bound[i].dll, provided[i].dll);
+        EXPECT_EQ(bound[i].ordinal, provided[i].ordinal);
+        EXPECT_STREQ(bound[i].name ? bound[i].name : "", provided[i].name ? provided[i].name : "");
+        EXPECT_NE(bound[i].address, 0u);
+    }
 }
 
 // msvcrt's _vsnprintf, as the module's snprintf gets it: the Microsoft
