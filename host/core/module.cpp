@@ -42,12 +42,23 @@ std::unique_ptr<Module> Module::load(const std::string& path, std::string& error
         error = failed + error;
         return nullptr;
     }
-    // The very file that was checked, through its open descriptor.
-    const std::string opened = file.loaderPath();
-    void* library = dlopen(opened.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // The very file that was checked: its resolved path must name it before
+    // and after the dynamic loader opened it.
+    const std::string& resolved = file.resolvedPath();
+    const std::string changed = failed + "the file changed while it was being loaded";
+    if (!file.sameFileAt(resolved)) {
+        error = changed;
+        return nullptr;
+    }
+    void* library = dlopen(resolved.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!library) {
         const char* why = dlerror();
-        error = failed + pe::printable(loaderMessage(why ? why : "unknown error", opened, path), maxPathShown);
+        error = failed + pe::printable(loaderMessage(why ? why : "unknown error", resolved, path), maxPathShown);
+        return nullptr;
+    }
+    if (!file.sameFileAt(resolved)) {
+        dlclose(library);
+        error = changed;
         return nullptr;
     }
     module->owner_ = std::shared_ptr<void>(library, [](void* handle) { dlclose(handle); });

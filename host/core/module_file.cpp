@@ -31,8 +31,10 @@ bool ModuleFile::open(const std::string& path, std::string& error) {
         return false;
     }
     size_ = static_cast<uint64_t>(st.st_size);
+    device_ = st.st_dev;
+    inode_ = st.st_ino;
     char resolved[PATH_MAX];
-    if (::realpath(path.c_str(), resolved)) resolved_ = resolved;
+    resolved_ = ::realpath(path.c_str(), resolved) ? resolved : path;
     return true;
 }
 
@@ -70,10 +72,10 @@ bool ModuleFile::readAll(uint64_t limit, std::vector<uint8_t>& bytes, std::strin
     return true;
 }
 
-std::string ModuleFile::loaderPath() const {
-    const std::string byDescriptor = "/proc/self/fd/" + std::to_string(fd_);
-    if (::access(byDescriptor.c_str(), R_OK) == 0) return byDescriptor;
-    return resolved_;
+bool ModuleFile::sameFileAt(const std::string& path) const {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && static_cast<uint64_t>(st.st_dev) == device_ &&
+           static_cast<uint64_t>(st.st_ino) == inode_;
 }
 
 } // namespace host

@@ -31,13 +31,16 @@ public:
     // The whole file, which must be at most `limit` bytes.
     bool readAll(uint64_t limit, std::vector<uint8_t>& bytes, std::string& error) const;
 
-    // A name under which the dynamic loader opens exactly this file: its
-    // descriptor under /proc/self/fd, or, without /proc, the resolved path.
-    std::string loaderPath() const;
+    // The path with every link and ".." resolved when it was opened: what
+    // the dynamic loader gets, so that the module's $ORIGIN is its folder.
+    const std::string& resolvedPath() const { return resolved_; }
+    // Whether `path` still names the very file that was opened.
+    bool sameFileAt(const std::string& path) const;
 
 private:
     int fd_ = -1;
     uint64_t size_ = 0;
+    uint64_t device_ = 0, inode_ = 0;
     std::string resolved_;
 };
 
