@@ -25,6 +25,7 @@ void Writer::text(std::string_view v) {
 }
 
 void Writer::raw(const void* data, size_t size) {
+    if (size == 0) return;
     const auto* p = static_cast<const uint8_t*>(data);
     bytes_.insert(bytes_.end(), p, p + size);
 }
@@ -67,6 +68,7 @@ std::string Reader::text() {
 
 bool Reader::raw(void* out, size_t size) {
     if (!take(size)) return false;
+    if (size == 0) return true; // `out` may be null then
     std::memcpy(out, data_ + at_, size);
     at_ += size;
     return true;
