@@ -4,6 +4,7 @@
 // real loader and C runtime; built for Linux it runs any module file the
 // same way, which tests the protocol against the host run in one process.
 #include <cstdio>
+#include <cstdlib>
 #include <new>
 
 #include "remote/channel.h"
@@ -18,6 +19,9 @@ int main() {
 #if defined(_WIN32)
     _setmode(0, _O_BINARY);
     _setmode(1, _O_BINARY);
+#else
+    // A module host runs its module itself and never starts another.
+    ::setenv("ZRX_MODULE_HOST_PROCESS", "1", 1);
 #endif
     host::remote::Channel channel(0, 1);
     host::remote::reportFaultsTo(channel);

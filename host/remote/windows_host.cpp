@@ -44,6 +44,10 @@ std::string onPath(const std::string& program) {
 // missing.
 bool windowsHostCommand(std::vector<std::string>& argv, std::vector<std::string>& environment,
                         std::string& missing) {
+    if (!environmentValue("ZRX_MODULE_HOST_PROCESS").empty()) {
+        missing = "a module host does not start another";
+        return false;
+    }
     std::string wine = environmentValue("MENTRENQ_WINE");
     if (!wine.empty() && !executable(wine)) {
         missing = "MENTRENQ_WINE names " + pe::printable(wine, 4096) + ", which is not a program";

@@ -291,4 +291,18 @@ TEST(ModuleHostStart, EachWayOfNotStartingIsOneLine) {
     for (const std::string& file : {text, quits, takes}) std::remove(file.c_str());
 }
 
+#if !ZRX_PE_LOADER
+// Given a DLL, a module host on a host that runs DLLs under Wine would
+// start a Windows host of its own: it refuses instead, so that no chain of
+// module hosts can grow.
+TEST(ModuleHostStart, AModuleHostStartsNoOther) {
+    if (std::string(ZRX_WIN32_DLL).empty()) GTEST_SKIP() << "ZRX.dll not built";
+    std::string error;
+    EXPECT_EQ(host::remote::loadInModuleHost(moduleHost(), ZRX_WIN32_DLL, error), nullptr);
+    EXPECT_EQ(error, std::string("cannot load module ") + ZRX_WIN32_DLL +
+                         ": a 32-bit Windows DLL, which this mentrenq runs under Wine, but a module host does not "
+                         "start another");
+}
+#endif
+
 } // namespace
