@@ -50,5 +50,6 @@ install() {
 install "${packages[@]}"
 # After the cross toolchain, whose loader tells whether 32-bit programs run.
 if [ "${ZRX_WINE:-yes}" != no ] && runs32; then
-  install wine wine32:i386
+  install wine wine32:i386 ||
+    echo "Wine could not be installed; the wine.* tests will be reported as skipped" >&2
 fi

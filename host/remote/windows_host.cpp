@@ -68,6 +68,9 @@ bool windowsHostCommand(std::vector<std::string>& argv, std::vector<std::string>
     argv = {wine, windowsHost};
     // Wine's own diagnostics would only clutter the reason of a failure.
     if (std::getenv("WINEDEBUG") == nullptr) environment.push_back("WINEDEBUG=-all");
+    // A new Wine prefix would otherwise offer to install Wine's .NET and
+    // HTML engines, in a window nobody answers; the host needs neither.
+    if (std::getenv("WINEDLLOVERRIDES") == nullptr) environment.push_back("WINEDLLOVERRIDES=mscoree,mshtml=");
     return true;
 }
 

@@ -306,6 +306,34 @@ TEST(WindowsHost, AWineThatCannotRunTheHostIsReportedWithItsOwnReason) {
     std::remove(fake.c_str());
 }
 
+// Wine is started quiet and without offering its .NET and HTML engines to a
+// new prefix, unless the user's environment says otherwise.
+TEST(WindowsHost, WineStartsQuietUnlessTheUserSaysOtherwise) {
+    if (std::string(ZRX_WIN32_DLL).empty()) GTEST_SKIP() << "ZRX.dll not built";
+    const std::string fake = clitest::temporaryFile("wine");
+    {
+        std::ofstream script(fake);
+        script << "#!/bin/sh\necho \"debug=$WINEDEBUG overrides=$WINEDLLOVERRIDES\" >&2\nexit 1\n";
+    }
+    ASSERT_EQ(::chmod(fake.c_str(), 0700), 0);
+    Variable wine("MENTRENQ_WINE", fake);
+    {
+        Variable debug("WINEDEBUG", "");
+        Variable overrides("WINEDLLOVERRIDES", "");
+        ::unsetenv("WINEDEBUG");
+        ::unsetenv("WINEDLLOVERRIDES");
+        EXPECT_NE(loadError().find("(exit status 1: debug=-all overrides=mscoree,mshtml=)"), std::string::npos)
+            << loadError();
+    }
+    {
+        Variable debug("WINEDEBUG", "err+all");
+        Variable overrides("WINEDLLOVERRIDES", "mshtml=b");
+        EXPECT_NE(loadError().find("(exit status 1: debug=err+all overrides=mshtml=b)"), std::string::npos)
+            << loadError();
+    }
+    std::remove(fake.c_str());
+}
+
 } // namespace
 
 #endif
