@@ -88,7 +88,7 @@ Enterprise::Enterprise(const CaseSpec& spec) : spec_(spec) {
     module_ = host::Module::load(moduleFile(), error);
     if (!module_) throw std::runtime_error("module: " + error);
 
-    report_.predicates = {{"REPORT", 1, "YES"}};
+    report_.predicates = {host::Predicate::report()};
     record(report_);
 
     // The single-resource query asks for the resource with the most tasks.
@@ -100,9 +100,9 @@ Enterprise::Enterprise(const CaseSpec& spec) : spec_(spec) {
     for (const auto& r : run.rows)
         if (!busiest || r.owntaskct + r.waittaskct > busiest->owntaskct + busiest->waittaskct) busiest = &r;
     if (!busiest) throw std::runtime_error("no contention in " + spec.name());
-    resource_.predicates = {{"MAJORNAME", 1, zrxtest::trimmed(busiest->majorname, 8)},
-                            {"MINORNAME", 1, zrxtest::trimmed(busiest->minorname, 255)},
-                            {"ENQPLEX", 1, zrxtest::trimmed(busiest->enqplex, 8)}};
+    resource_.predicates = host::Predicate::resource(zrxtest::trimmed(busiest->majorname, 8),
+                                                     zrxtest::trimmed(busiest->minorname, 255),
+                                                     zrxtest::trimmed(busiest->enqplex, 8));
     record(resource_);
 }
 

@@ -9,7 +9,7 @@
 
 #include "core/host.h"
 #include "core/module.h"
-#include "core/replay_source.h"
+#include "testing/replay_source.h"
 #include "core/session.h"
 #include "scenarios/generator.h"
 #include "sql/snapshot.h"

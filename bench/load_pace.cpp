@@ -48,7 +48,7 @@ double mean(const std::vector<double>& v, size_t from, size_t to) {
 // a session was handed.
 void pace(benchmark::State& state) {
     static LoadHost load;
-    const std::vector<host::Predicate> report = {{"REPORT", 1, "YES"}};
+    const std::vector<host::Predicate> report = {host::Predicate::report()};
     std::vector<double> millis;
     QueryOutcome outcome;
     const uint64_t handedOutBefore = load.host.storageHandedOut();

@@ -4,8 +4,9 @@
 //                 print the enterprise's figures.
 //   --shell-comparison[=N]
 //                 time `mentrenq query --report` against the sqlite3 shell
-//                 on the statements the host received, N alternate runs each
-//                 (11 when not given); with --keep-files=FOLDER the
+//                 on the statements the host received, and `mentrenq tree`
+//                 against the report, N alternate runs each (11 when not
+//                 given); with --keep-files=FOLDER the
 //                 snapshots and scripts are written to that new folder and
 //                 kept; $MENTRENQ_BENCH_COMMAND names another mentrenq to
 //                 time instead of the one built here.

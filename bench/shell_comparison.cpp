@@ -21,6 +21,7 @@
 #include "core/host.h"
 #include "core/module.h"
 #include "enterprises.h"
+#include "picture/builder.h"
 #include "platform/trace_control.h"
 #include "scenarios/generator.h"
 #include "sql/query.h"
@@ -94,7 +95,7 @@ Recorded recordReport(const std::string& path) {
     auto module = host::Module::load(moduleFile(), error);
     if (!module) throw std::runtime_error("module: " + error);
     Recorded r;
-    r.outputRows = runQuery(host, *module, {{"REPORT", 1, "YES"}}).outputRows;
+    r.outputRows = runQuery(host, *module, {host::Predicate::report()}).outputRows;
     r.statements = host.statements();
     std::vector<host::sql::Cell> row;
     for (const auto& text : r.statements) {
@@ -184,6 +185,14 @@ Timing runProgram(const std::vector<std::string>& argv, const std::string& input
     return t;
 }
 
+// The lines of the file that hold `text`.
+size_t linesHolding(const std::string& path, const std::string& text) {
+    std::ifstream in(path);
+    size_t n = 0;
+    for (std::string line; std::getline(in, line);) n += line.find(text) != std::string::npos;
+    return n;
+}
+
 size_t lineCount(const std::string& path) {
     std::ifstream in(path);
     return static_cast<size_t>(std::count(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>(), '\n'));
@@ -246,10 +255,12 @@ void runShellComparison(const ShellComparisonOptions& options) {
     writeNewFile(output, "");
 
     std::printf("mentrenq query --report --format csv against the sqlite3 shell on the statements the host\n"
-                "received, written out with their literals: as written (each OR tested branch by branch) and as\n"
-                "the host answers them (lists of resources looked up one by one). %d alternate runs of each,\n"
-                "medians of wall-clock and of CPU time (user + system); load average %s at the start.\n",
-                options.repetitions, loadAverage().c_str());
+                "received, written out with their literals: as written (each OR tested branch by branch, the node\n"
+                "restriction in each branch), the same with the node restriction once, and as the host answers\n"
+                "them (lists of resources looked up one by one); and mentrenq tree --format json (one job per core:\n"
+                "%d here) against the report. %d alternate runs of each, medians of wall-clock and of CPU time\n"
+                "(user + system); load average %s at the start.\n",
+                picture::availableCores(), options.repetitions, loadAverage().c_str());
     if (options.keepFiles) std::printf("The snapshots and scripts stay in %s.\n", dir.c_str());
     int index = 0;
     for (const Shape& shape : shapes()) {
@@ -257,41 +268,60 @@ void runShellComparison(const ShellComparisonOptions& options) {
         const std::string n = std::to_string(index);
         const std::string db = file("enterprise" + n + ".db");
         const std::string written = file("as-written" + n + ".sql");
+        const std::string once = file("restricted-once" + n + ".sql");
         const std::string answered = file("as-answered" + n + ".sql");
         writeSnapshot(db, shape.options);
         const Recorded recorded = recordReport(db);
-        writeNewFile(written, shellScript(db, recorded.statements, host::sql::Query::ShellText::AsWritten));
-        writeNewFile(answered, shellScript(db, recorded.statements, host::sql::Query::ShellText::AsAnswered));
+        using Form = host::sql::Query::ShellText;
+        writeNewFile(written, shellScript(db, recorded.statements, Form::AsWritten));
+        writeNewFile(once, shellScript(db, recorded.statements, Form::AsWrittenRestrictedOnce));
+        writeNewFile(answered, shellScript(db, recorded.statements, Form::AsAnswered));
 
-        const std::vector<std::string> ours = {program(), "query", "--db", db, "--report", "--format", "csv"};
+        const std::vector<std::string> report = {program(), "query", "--db", db, "--report", "--format", "csv"};
+        const std::vector<std::string> tree = {program(), "tree", "--db", db, "--format", "json"};
         const std::vector<std::string> shell = {SQLITE3_SHELL, "-bail", "-readonly", db};
         // A first run of each checks what it writes: the report's rows and
-        // a header line; one line for every row SQLite answered.
-        runProgram(ours, "/dev/null", output, errors);
+        // a header line; a resource of the tree for every row of the report;
+        // one line for every row SQLite answered.
+        runProgram(report, "/dev/null", output, errors);
         if (lineCount(output) != recorded.outputRows + 1)
             throw std::runtime_error("mentrenq wrote " + std::to_string(lineCount(output)) + " lines for " +
                                      std::to_string(recorded.outputRows) + " rows");
-        for (const std::string& script : {written, answered}) {
+        runProgram(tree, "/dev/null", output, errors);
+        if (linesHolding(output, "\"majorname\": ") != recorded.outputRows)
+            throw std::runtime_error("mentrenq tree wrote " + std::to_string(linesHolding(output, "\"majorname\": ")) +
+                                     " resources for " + std::to_string(recorded.outputRows) + " report rows");
+        for (const std::string& script : {written, once, answered}) {
             runProgram(shell, script, output, errors);
             if (lineCount(output) != recorded.sqliteRows)
                 throw std::runtime_error("sqlite3 wrote " + std::to_string(lineCount(output)) + " lines for " +
                                          std::to_string(recorded.sqliteRows) + " rows");
         }
 
-        Samples mentrenq, asWritten, asAnswered;
+        Samples query, drawn, asWritten, restrictedOnce, asAnswered;
         for (int i = 0; i < options.repetitions; ++i) {
-            mentrenq.add(runProgram(ours, "/dev/null", "/dev/null", errors));
+            query.add(runProgram(report, "/dev/null", "/dev/null", errors));
+            drawn.add(runProgram(tree, "/dev/null", "/dev/null", errors));
             asWritten.add(runProgram(shell, written, "/dev/null", errors));
+            restrictedOnce.add(runProgram(shell, once, "/dev/null", errors));
             asAnswered.add(runProgram(shell, answered, "/dev/null", errors));
         }
-        std::printf("%s: %zu statements, %zu rows from SQLite, %zu output rows\n"
-                    "  mentrenq           %8.1f ms (cpu %7.1f)\n"
-                    "  sqlite3 as written %8.1f ms (cpu %7.1f)   ratio %.2f (cpu %.2f)\n"
-                    "  sqlite3 as answered%8.1f ms (cpu %7.1f)   ratio %.2f (cpu %.2f)\n",
-                    shape.name, recorded.statements.size(), recorded.sqliteRows, recorded.outputRows,
-                    mentrenq.wall(), mentrenq.cpu(), asWritten.wall(), asWritten.cpu(),
-                    mentrenq.wall() / asWritten.wall(), mentrenq.cpu() / asWritten.cpu(), asAnswered.wall(),
-                    asAnswered.cpu(), mentrenq.wall() / asAnswered.wall(), mentrenq.cpu() / asAnswered.cpu());
+        const auto line = [&](const char* what, const Samples& s, const char* against, const Samples& base) {
+            std::printf("  %-28s %8.1f ms (cpu %7.1f)", what, s.wall(), s.cpu());
+            if (against) std::printf("   %s %.2f (cpu %.2f)", against, s.wall() / base.wall(), s.cpu() / base.cpu());
+            std::printf("\n");
+        };
+        std::printf("%s: %zu statements, %zu rows from SQLite, %zu output rows\n", shape.name,
+                    recorded.statements.size(), recorded.sqliteRows, recorded.outputRows);
+        line("mentrenq query --report", query, nullptr, query);
+        line("mentrenq tree", drawn, "tree / query", query);
+        const auto shellLine = [&](const char* what, const Samples& s) {
+            std::printf("  %-28s %8.1f ms (cpu %7.1f)   query / this %.2f (cpu %.2f)\n", what, s.wall(), s.cpu(),
+                        query.wall() / s.wall(), query.cpu() / s.cpu());
+        };
+        shellLine("sqlite3 as written", asWritten);
+        shellLine("sqlite3 restricted once", restrictedOnce);
+        shellLine("sqlite3 as answered", asAnswered);
         std::fflush(stdout);
     }
     std::printf("load average %s at the end\n", loadAverage().c_str());

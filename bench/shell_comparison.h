@@ -1,8 +1,9 @@
-// The yardstick a user would apply: `mentrenq query --report` as a process
+// The yardsticks a user would apply: `mentrenq query --report` as a process
 // against the sqlite3 shell running the statements the host received for the
-// same query, written out as plain SQLite text with their literals in it.
-// Both run as processes on the same snapshot file, alternately, several
-// times; the medians of their wall-clock times are compared.
+// same query, written out as plain SQLite text with their literals in it;
+// and `mentrenq tree`, the whole picture, against that report. All run as
+// processes on the same snapshot file, alternately, several times; the
+// medians of their wall-clock times are compared.
 #pragma once
 
 #include <string>
@@ -15,7 +16,8 @@ struct ShellComparisonOptions {
     bool keepFiles = false; // leave them there for a profiler or a person
 };
 
-// Prints one line per enterprise shape and the ratio of the medians. Throws
+// Prints, per enterprise shape, one line per program and the ratios of the
+// medians. Throws
 // when a program fails or a shape does not end its report normally.
 void runShellComparison(const ShellComparisonOptions& options);
 

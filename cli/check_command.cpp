@@ -4,6 +4,7 @@
 #include "cli/command_context.h"
 #include "cli/commands.h"
 #include "cli/enterprise_source.h"
+#include "cli/message_text.h"
 #include "cli/standard_output.h"
 
 namespace cli {
@@ -22,19 +23,19 @@ int checkCommand(const Arguments& args) {
     for (const auto& line : problems) std::cout << line << '\n';
     flushStandardOutput();
     if (snapshot->readingSpoiled(error)) {
-        reportError(dbFile + ": " + error);
+        reportError(shownName(dbFile) + ": " + error);
         return exitcode::viewStatus;
     }
     if (!checked) {
-        reportError(dbFile + ": " + error);
+        reportError(shownName(dbFile) + ": " + error);
         return exitcode::usage;
     }
     if (!problems.empty()) {
-        reportError(dbFile + ": " + std::to_string(problems.size()) +
+        reportError(shownName(dbFile) + ": " + std::to_string(problems.size()) +
                     (problems.size() == 1 ? " value its column cannot deliver" : " values their columns cannot deliver"));
         return exitcode::usage;
     }
-    std::cerr << dbFile << ": every value fits its column\n";
+    std::cerr << shownName(dbFile) << ": every value fits its column\n";
     return exitcode::ok;
 }
 

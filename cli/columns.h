@@ -1,4 +1,5 @@
-// The MENTRENQ columns as the command shows them: names, kinds and values.
+// The MENTRENQ columns as the command shows them, read from the one
+// description of the table (zrx/mentrenq_table.h): names, SQL types, values.
 #pragma once
 
 #include <array>
@@ -8,7 +9,7 @@
 #include <string_view>
 
 #include "sql/fixed_width.h"
-#include "zrx/mentrenq_row.h"
+#include "zrx/mentrenq_table.h"
 
 namespace cli {
 
@@ -19,23 +20,25 @@ struct ColumnValue {
 };
 
 // One MENTRENQ column: the name the outputs show (the view knows it in upper
-// case), its SQL type, how its value is read from a row, and whether the
-// view reads index predicates on it. Every output and the SQL table are
-// driven from this one list.
+// case), its SQL type, whether the view reads index predicates on it, and
+// where its value lies in a row.
 struct Column {
-    std::string_view name;
-    std::string_view sqlType; // "TEXT" or "INTEGER"
-    ColumnValue (*read)(const zrx::MentrenqRow& row);
+    std::string_view name; // lower case
+    std::string_view sqlType;
     bool index;
+    const zrx::ColumnSpec* spec;
+
+    ColumnValue read(const zrx::MentrenqRow& row) const;
 };
 
-extern const std::array<Column, 17> columns;
+extern const std::array<Column, zrx::mentrenqColumnCount> columns;
 
 // The index columns, by their place.
-inline constexpr size_t majornameColumn = 0;
-inline constexpr size_t minornameColumn = 1;
-inline constexpr size_t reportColumn = 12;
-inline constexpr size_t enqplexColumn = 15;
+inline constexpr size_t majornameColumn = static_cast<size_t>(zrx::ColumnId::majorname);
+inline constexpr size_t minornameColumn = static_cast<size_t>(zrx::ColumnId::minorname);
+inline constexpr size_t reportColumn = static_cast<size_t>(zrx::ColumnId::report);
+inline constexpr size_t enqplexColumn = static_cast<size_t>(zrx::ColumnId::enqplex);
+inline constexpr size_t asidColumn = static_cast<size_t>(zrx::ColumnId::asid);
 
 // Column `i` of a row; swapped, type and trueowner as unsigned bytes.
 ColumnValue columnValue(const zrx::MentrenqRow& row, size_t i);
@@ -44,8 +47,18 @@ ColumnValue columnValue(const zrx::MentrenqRow& row, size_t i);
 std::optional<size_t> findColumn(std::string_view name);
 // The name the view knows a column by: upper case.
 std::string viewColumnName(size_t i);
+inline std::string viewColumnName(zrx::ColumnId c) { return viewColumnName(static_cast<size_t>(c)); }
+// The name the outputs show: lower case.
+inline std::string columnName(zrx::ColumnId c) { return std::string(columns[static_cast<size_t>(c)].name); }
 bool isIndexColumn(size_t i);
 bool isNumericColumn(size_t i);
+
+// "majorname, minorname, ..., trueowner": every column in table order, in
+// lower case, or in upper case as the view knows them.
+std::string columnNames(bool upperCase = false);
+
+// "CREATE TABLE name(MAJORNAME TEXT, ..., TRUEOWNER INTEGER)".
+std::string tableDeclaration(const std::string& name);
 
 // Text for a terminal or an aligned table: control characters (and DEL)
 // become '.', so that they cannot break lines or drive the terminal.

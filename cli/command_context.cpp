@@ -1,16 +1,18 @@
 #include "cli/command_context.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <iostream>
 
 #include "cli/enterprise_source.h"
+#include "cli/message_text.h"
 #include "cli/trace_option.h"
 #include "cli/view_runner.h"
 #include "sql/value_check.h"
 
 namespace cli {
 
-void reportError(const std::string& message) { std::cerr << "mentrenq: " << message << '\n'; }
+void reportError(const std::string& message) { std::cerr << "mentrenq: " << printableMessage(message) << '\n'; }
 
 bool snapshotProblems(host::sql::Snapshot& snapshot, std::size_t perTable, std::vector<std::string>& lines,
                       std::string& error) {
@@ -43,11 +45,11 @@ bool CommandContext::open(const Arguments& args) {
         ReadFiles reads;
         if (!dbFile.empty()) reads.add(dbFile);
         reads.add(moduleFile);
-        if (!traceFileAllowed(path, reads, error)) {
+        if (!traceFileAllowed(path, reads, args.has("--force"), error)) {
             reportError(error);
             return false;
         }
-        trace_ = std::make_unique<TraceOutput>(path, std::move(reads));
+        trace_ = std::make_unique<TraceOutput>(path, std::move(reads), args.has("--force"));
     } else {
         trace_ = std::make_unique<TraceOutput>();
     }
@@ -63,16 +65,19 @@ bool CommandContext::open(const Arguments& args) {
     dbFile_ = dbFile;
     if (!dbFile.empty()) {
         std::vector<std::string> problems;
-        if (!snapshotProblems(*snapshot_, 1, problems, error)) {
+        const auto began = std::chrono::steady_clock::now();
+        const bool checked = snapshotProblems(*snapshot_, 1, problems, error);
+        checkMs_ = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - began).count();
+        if (!checked) {
             if (snapshot_->readingSpoiled(error)) {
-                error = dbFile + ": " + error;
+                error = shownName(dbFile) + ": " + error;
                 openFailure_ = exitcode::viewStatus;
             }
             reportError(error);
             return false;
         }
         if (!problems.empty()) {
-            reportError(dbFile + " holds a value its column cannot deliver: " + problems.front() +
+            reportError(shownName(dbFile) + " holds a value its column cannot deliver: " + problems.front() +
                         " (mentrenq check lists every one)");
             return false;
         }
@@ -91,7 +96,7 @@ bool CommandContext::open(const Arguments& args) {
 int CommandContext::finish(int status) {
     std::string error;
     if (snapshot_ && snapshot_->readingSpoiled(error)) {
-        reportError(dbFile_ + ": " + error);
+        reportError(shownName(dbFile_) + ": " + error);
         status = exitcode::viewStatus;
     }
     if (trace_ && !trace_->finish(error)) {

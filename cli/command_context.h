@@ -34,6 +34,9 @@ public:
     const host::Module& module() { return *module_; }
     // Bytes one session may obtain from the data server.
     uint64_t storageLimit() const { return storageLimit_; }
+    // Milliseconds the value check of a snapshot file took; negative when
+    // no file was checked (the built-in demo).
+    double checkMs() const { return checkMs_; }
 
     // Ends the trace. Returns `status`, or 3 with a message when a trace
     // line could not be written, or when a read of the snapshot gave up on
@@ -45,6 +48,7 @@ private:
     std::unique_ptr<host::Module> module_;
     std::unique_ptr<TraceOutput> trace_;
     uint64_t storageLimit_ = UINT64_MAX;
+    double checkMs_ = -1;
     std::string dbFile_;
     int openFailure_ = exitcode::usage;
 };

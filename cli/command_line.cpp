@@ -6,7 +6,10 @@
 #include <map>
 #include <set>
 
+#include "cli/message_text.h"
+#include "cli/columns.h"
 #include "cli/trace_option.h"
+#include "picture/builder.h"
 #include "scenarios/generator.h"
 
 namespace cli {
@@ -14,16 +17,47 @@ namespace cli {
 namespace {
 
 constexpr char commonFooter[] =
-    "Without --db every command runs on the built-in demo enterprise.\n"
+    "mentrenq COMMAND --help describes a command and its options; --help-all, every command.\n"
+    "An option that takes a value takes the next argument unless it begins with '-'; write\n"
+    "--major=-X for such a value. An option that takes one value may be given once. '--' ends\n"
+    "the options.\n"
+    "Exit status: 0 on success, 2 for a usage error, 3 for any other status of the view and for\n"
+    "a file or output that cannot be written.";
+
+// The help of the commands that run the view, after their own.
+constexpr char viewFooter[] =
+    "Without --db the command runs on the built-in demo enterprise.\n"
     "--trace LEVELS: events, error, detail, all or none (comma-separated), for every routine, or\n"
     "ROUTINE:LEVELS for one routine of the module; several items separated by blanks. The trace\n"
-    "goes to standard error, or to --trace-file (opened only when there is a line to write).\n"
+    "goes to standard error, or to --trace-file, opened only when there is a line to write: a new\n"
+    "path, a regular file with --force, a FIFO or a character device, never through a symbolic\n"
+    "link to a file.\n"
     "The module is ZRX.so in the lib folder beside the program's folder, $MENTRENQ_MODULE, or\n"
     "--module PATH.\n"
-    "An option that takes a value takes the next argument unless it begins with '-'; write\n"
-    "--major=-X for such a value. '--' ends the options.\n"
     "Exit status: 0 when the view ended normally, 2 for a usage error, 3 for any other status\n"
     "of the view and for a file or output that cannot be written.";
+
+constexpr char fileFooter[] =
+    "The file is written only to a new path, or with --force to a regular file; the snapshot\n"
+    "takes its name once it is whole.\n"
+    "Exit status: 0 when the file was written, 2 for a usage error, 3 when it cannot be written.";
+// `text` broken at blanks into lines of at most `width` characters.
+std::string wrappedList(const std::string& text, size_t width) {
+    std::string out, line;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find(' ', at);
+        if (end == std::string::npos) end = text.size();
+        const std::string word = text.substr(at, end - at);
+        if (!line.empty() && line.size() + 1 + word.size() > width) {
+            out += line + "\n";
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+        at = end + 1;
+    }
+    return out + line;
+}
 
 CLI::Validator wholeNumber(long long low, long long high) {
     return CLI::Validator(
@@ -31,7 +65,7 @@ CLI::Validator wholeNumber(long long low, long long high) {
             long long n = 0;
             if (parseNumber(text, low, high, n)) return "";
             return "must be a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
-                   ", not \"" + text + "\"";
+                   ", not " + quotedText(text);
         },
         "", "");
 }
@@ -44,7 +78,7 @@ CLI::Validator oneOf(std::vector<std::string> names) {
                 if (name == text) return "";
                 list += (list.empty() ? "" : ", ") + name;
             }
-            return "must be one of " + list + ", not \"" + text + "\"";
+            return "must be one of " + list + ", not " + quotedText(text);
         },
         "", "");
 }
@@ -66,7 +100,8 @@ CLI::Validator traceLevels() {
         "", "");
 }
 
-// An option given once; given again, the last value counts.
+// An option given at most once: a second value is refused after parsing
+// (givenTwice), so that a script that repeats it learns which one counts.
 CLI::Option* single(CLI::Option* option) {
     return option->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 }
@@ -85,6 +120,7 @@ void addEnterpriseOptions(CLI::App& command) {
     single(command.add_option("--trace-file")->description("Write the trace to FILE instead of standard error"))
         ->type_name("FILE")
         ->check(fileName());
+    command.add_flag("--force")->description("Replace the file given to --trace-file when it exists");
     single(command.add_option("--module")->description("Load the view module from PATH"))->type_name("PATH")->check(fileName());
     single(command.add_option("--storage-limit")->description("Storage in bytes that one session of the data server may hand out "
                               "(default: no limit)"))
@@ -107,9 +143,12 @@ void addQuery(CLI::App& app) {
     query->footer(
         "A query is a report (--report: every contended resource, one row per resource and\n"
         "Enqplex) or one resource (--major, --minor and --enqplex together: one row per owner\n"
-        "and waiter). Every predicate reaches the view in command-line order; those on columns\n"
-        "the view does not index are then applied to its rows, numbers as numbers.\n"
-        "Column names may be written in any case; a value may be quoted ('YES').");
+        "and waiter). With --where, every predicate is also checked on the rows as sql checks\n"
+        "a WHERE clause; the predicates reach the view in command-line order when they make\n"
+        "a report or one resource, otherwise the view gets the report or the resource that\n"
+        "holds the rows they keep. Column names may be written in any case; a value may be\n"
+        "quoted ('YES'); an ASID may be written X'0052'.\n" +
+        wrappedList("Columns: " + columnNames() + ".", 90));
 }
 
 void addTree(CLI::App& app) {
@@ -121,6 +160,9 @@ void addTree(CLI::App& app) {
     single(tree->add_option("--format")->description("How to write the tree"))
         ->type_name("text|json|dot")
         ->check(oneOf({"text", "json", "dot"}));
+    single(tree->add_option("--jobs")->description("Resources asked about at once (default: one per core)"))
+        ->type_name("N")
+        ->check(wholeNumber(1, picture::maxJobs));
     tree->footer(
         "For each Enqplex and contended resource (longest wait first): the owners (the true\n"
         "owner marked) and the waiters with their Systems and wait times.");
@@ -133,10 +175,15 @@ void addSql(CLI::App& app) {
     single(sql->add_option("--file")->description("Read the statements from FILE (- for standard input)"))
         ->type_name("FILE")
         ->check(fileName());
+    single(sql->add_option("--format")->description("How to write the results"))
+        ->type_name("table|csv|json")
+        ->check(oneOf({"table", "csv", "json"}));
     sql->footer(
         "The view gets the single-resource predicates when MAJORNAME, MINORNAME and ENQPLEX are\n"
         "all given with =, otherwise the report; SQLite checks every condition again, so any\n"
         "WHERE clause answers. The command only reads: statements that would write are refused.\n"
+        "csv and json write the result of one statement; a table is written for each statement.\n"
+        "A blob, and a text holding a NUL byte, are written as x'..' (its bytes in hex).\n"
         "e.g. mentrenq sql \"SELECT * FROM MENTRENQ WHERE REPORT = 'YES' ORDER BY MAXWAITTM DESC\"");
 }
 
@@ -163,6 +210,7 @@ void addOut(CLI::App& command) {
 void addDemo(CLI::App& app) {
     CLI::App* demo = app.add_subcommand("demo", "Write the built-in demo enterprise as a snapshot file");
     addOut(*demo);
+    demo->footer(fileFooter);
 }
 
 void addGenerate(CLI::App& app) {
@@ -179,9 +227,34 @@ void addGenerate(CLI::App& app) {
     number("--resources", "Contended resources per Enqplex", 0, maxResourcesPerEnqplex);
     number("--tasks", "Average tasks per resource", minTasksPerResource, maxTasksPerResource);
     number("--seed", "Seed of the generator", 0, INT64_MAX);
-    generate->footer(
-        "Same options and seed, same file. Warns when a report on the enterprise would exceed the\n"
-        "view's limits.");
+    generate->footer("--resources times --tasks (the tasks of one Enqplex) must be at most " +
+                     std::to_string(maxTaskBudgetPerEnqplex) + ".\n"
+                     "Same options and seed, same file. Warns when a report on the enterprise would exceed the\n"
+                     "view's limits.\n" +
+                     std::string(fileFooter));
+}
+
+void addServe(CLI::App& app) {
+    CLI::App* serve = app.add_subcommand("serve", "Serve the view over HTTP: Prometheus metrics, a JSON API and a page");
+    addEnterpriseOptions(*serve);
+    single(serve->add_option("--listen")->description("The address and port to listen on (default: 127.0.0.1:9797)"))
+        ->type_name("ADDRESS:PORT")
+        ->check(nonEmpty("needs ADDRESS:PORT"));
+    single(serve->add_option("--threads")->description("Requests served at once (default: 4)"))
+        ->type_name("N")
+        ->check(wholeNumber(1, 256));
+    single(serve->add_option("--queue")->description("Requests that may wait for a thread; beyond, 503 (default: 16)"))
+        ->type_name("N")
+        ->check(wholeNumber(0, 4096));
+    single(serve->add_option("--client-timeout")->description("Seconds a client may take for each read and write (default: 5)"))
+        ->type_name("SECONDS")
+        ->check(wholeNumber(1, 3600));
+    serve->footer(
+        "GET / (the page), /metrics (Prometheus), /api/v1/contention (the rows of query --format json; parameters\n"
+        "report, major, minor, enqplex, where as query's options), /api/v1/tree (tree --format json; enqplex),\n"
+        "/api/v1/status (each Enqplex and System). The snapshot is only read; an unchanged one is answered from\n"
+        "the last reading. SIGTERM or SIGINT stops it once the requests accepted are answered (exit 0).\n"
+        "An access log line per request goes to standard error.");
 }
 
 // CLI11 gives an option that takes a value the next argument even when it is
@@ -199,11 +272,47 @@ bool valueIsAnOption(const CLI::App& app, int argc, char** argv, std::string& er
         if (!takesValue.count(arg)) continue;
         const std::string next = argv[i + 1];
         if (next.size() > 1 && next[0] == '-') {
-            error = arg + " needs a value, not the option " + next + " (write " + arg + "=VALUE for a value " +
-                    "that begins with -)";
+            error = arg + " needs a value, not the option " + shownName(next) + " (write " + arg +
+                    "=VALUE for a value that begins with -)";
             return true;
         }
         ++i;
+    }
+    return false;
+}
+
+// The first argument that is not an option names the command. CLI11 would
+// only say that a command is required, or that it did not expect the word.
+bool unknownCommand(const CLI::App& app, int argc, char** argv, std::string& error) {
+    const char* first = nullptr;
+    bool optionsEnded = false; // a command after "--" is not read as one
+    for (int i = 1; i < argc && !first && !optionsEnded; ++i) {
+        if (std::string(argv[i]) == "--") optionsEnded = true;
+        else if (argv[i][0] != '-') first = argv[i];
+    }
+    if (!first) // --help and --version need none
+        for (int i = 1; i < argc && std::string(argv[i]) != "--"; ++i)
+            if (app.get_option_no_throw(argv[i])) return false;
+    std::string names;
+    const auto commands = app.get_subcommands({});
+    for (size_t i = 0; i < commands.size(); ++i) {
+        if (first && commands[i]->get_name() == first) return false;
+        names += (i == 0 ? "" : i + 1 == commands.size() ? " and " : ", ") + commands[i]->get_name();
+    }
+    error = (first ? "unknown command " + quotedText(first) + "; the commands are " : "give a command: ") + names;
+    return true;
+}
+
+// A value option given more than once: refused rather than letting the last
+// one count in silence.
+bool givenTwice(const CLI::App& command, std::string& error) {
+    for (const CLI::Option* option : command.get_options()) {
+        if (option->get_positional() || option->get_expected_min() == 0 || option->count() < 2 ||
+            option->get_multi_option_policy() != CLI::MultiOptionPolicy::TakeLast)
+            continue;
+        error = "--" + option->get_lnames().front() + " is given " + std::to_string(option->count()) +
+                " times; it takes one value";
+        return true;
     }
     return false;
 }
@@ -242,11 +351,19 @@ int readCommandLine(int argc, char** argv, CommandLine& out) {
     addCheck(app);
     addDemo(app);
     addGenerate(app);
+    addServe(app);
+    for (CLI::App* command : app.get_subcommands({}))
+        if (command->get_option_no_throw("--trace")) command->footer(command->get_footer() + "\n" + viewFooter);
 
     std::string error;
+    if (unknownCommand(app, argc, argv, error)) {
+        std::cerr << "mentrenq: " << printableMessage(error) << "\n(mentrenq --help describes them)\n";
+        return 2;
+    }
     try {
         if (valueIsAnOption(app, argc, argv, error)) throw CLI::ArgumentMismatch(error);
         app.parse(argc, argv);
+        if (givenTwice(*app.get_subcommands().front(), error)) throw CLI::ArgumentMismatch(error);
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e, std::cout, std::cerr);
     } catch (const CLI::CallForAllHelp& e) {
@@ -257,7 +374,7 @@ int readCommandLine(int argc, char** argv, CommandLine& out) {
         std::string help = "mentrenq --help";
         for (const CLI::App* command : app.get_subcommands({}))
             if (argc > 1 && command->get_name() == argv[1]) help = "mentrenq " + command->get_name() + " --help";
-        std::cerr << "mentrenq: " << e.what() << "\n(" << help << " lists the options)\n";
+        std::cerr << "mentrenq: " << printableMessage(e.what()) << "\n(" << help << " lists the options)\n";
         return 2;
     }
     const CLI::App* command = app.get_subcommands().front();

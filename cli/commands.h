@@ -11,5 +11,6 @@ int sqlCommand(const Arguments& args);
 int checkCommand(const Arguments& args);
 int demoCommand(const Arguments& args);
 int generateCommand(const Arguments& args);
+int serveCommand(const Arguments& args); // in builds with the server only
 
 } // namespace cli

@@ -6,99 +6,9 @@
 #include <initializer_list>
 
 #include "cli/columns.h"
-#include "cli/enqplex_names.h"
-#include "cli/json_text.h"
+#include "cli/json_writer.h"
 
 namespace cli {
-
-bool ContentionTree::complete() const {
-    if (report.status != zrx::entry::noMoreRows) return false;
-    for (const auto& e : enqplexes)
-        for (const auto& r : e.resources)
-            if (!r.unavailable.empty()) return false;
-    return true;
-}
-
-namespace {
-
-// An index predicate value ends at its first NUL, so a name that holds one
-// (besides the padding, already trimmed) cannot name the resource.
-bool holdsNul(const std::string& name) { return name.find('\0') != std::string::npos; }
-
-bool sameResource(const zrx::MentrenqRow& a, const zrx::MentrenqRow& b) {
-    return std::memcmp(a.majorname, b.majorname, sizeof a.majorname) == 0 &&
-           std::memcmp(a.minorname, b.minorname, sizeof a.minorname) == 0;
-}
-
-void readTasks(ViewRunner& runner, const std::string& enqplex, const zrx::MentrenqRow& summary, TreeResource& r) {
-    if (holdsNul(r.major) || holdsNul(r.minor)) {
-        r.detailStatus = 0;
-        r.unavailable = std::string("its ") + (holdsNul(r.major) ? "major" : "minor") +
-                        " name holds a NUL byte, which a query for one resource cannot carry";
-        return;
-    }
-    ViewResult detail = runner.run({{"MAJORNAME", 1, r.major}, {"MINORNAME", 1, r.minor}, {"ENQPLEX", 1, enqplex}});
-    r.detailStatus = detail.status;
-    if (detail.status != zrx::entry::noMoreRows) r.unavailable = describeResult(detail);
-    for (const auto& row : detail.rows) {
-        // Only the rows of this very resource, whatever bytes its names hold.
-        if (!sameResource(row, summary)) continue;
-        TreeTask task;
-        const std::string owner = trimmedField(row.owningas);
-        task.job = owner.empty() ? trimmedField(row.waitingas) : owner;
-        task.sysname = trimmedField(row.sysname);
-        task.plxname = trimmedField(row.plxname);
-        task.asid = row.asid;
-        task.exclusive = row.type == 0;
-        task.trueOwner = row.trueowner == 0x80;
-        task.waittime = row.waittime;
-        (owner.empty() ? r.waiters : r.owners).push_back(task);
-    }
-    std::stable_sort(r.waiters.begin(), r.waiters.end(),
-                     [](const TreeTask& a, const TreeTask& b) { return a.waittime > b.waittime; });
-    // A resource that has tasks but none came back (its name reads
-    // differently as a predicate value, e.g. padded with NULs) is said so.
-    if (r.unavailable.empty() && r.owners.empty() && r.waiters.empty() && r.owntaskct + r.waittaskct > 0)
-        r.unavailable = "the query for this resource found none of its tasks";
-}
-
-} // namespace
-
-ContentionTree buildTree(ViewRunner& runner, const std::string& enqplex) {
-    ContentionTree tree;
-    tree.report = runner.run({{"REPORT", 1, "YES"}});
-    const std::string wanted = enqplexOfPredicate(enqplex);
-    struct Summary {
-        TreeResource resource;
-        zrx::MentrenqRow row;
-    };
-    std::vector<std::pair<std::string, std::vector<Summary>>> byEnqplex;
-    for (const auto& row : tree.report.rows) {
-        const std::string name = trimmedField(row.enqplex);
-        if (!wanted.empty() && name != wanted) continue;
-        if (byEnqplex.empty() || byEnqplex.back().first != name) byEnqplex.push_back({name, {}});
-        TreeResource r;
-        r.major = trimmedField(row.majorname);
-        r.minor = trimmedField(row.minorname);
-        r.owntaskct = row.owntaskct;
-        r.waittaskct = row.waittaskct;
-        r.maxwaittm = row.maxwaittm;
-        byEnqplex.back().second.push_back({std::move(r), row});
-    }
-    tree.report.rows.clear();
-    for (auto& [name, summaries] : byEnqplex) {
-        std::stable_sort(summaries.begin(), summaries.end(), [](const Summary& a, const Summary& b) {
-            return a.resource.maxwaittm > b.resource.maxwaittm;
-        });
-        TreeEnqplex e{name, {}};
-        for (auto& s : summaries) {
-            readTasks(runner, name, s.row, s.resource);
-            e.resources.push_back(std::move(s.resource));
-        }
-        tree.enqplexes.push_back(std::move(e));
-    }
-    return tree;
-}
 
 namespace {
 
@@ -112,7 +22,7 @@ std::string hex4(unsigned v) {
     return buf;
 }
 
-std::string taskLine(const TreeTask& t) {
+std::string taskLine(const picture::Task& t) {
     std::string job = printableText(t.job);
     job.resize(std::max<size_t>(job.size(), 8), ' ');
     std::string sys = printableText(t.sysname);
@@ -122,11 +32,12 @@ std::string taskLine(const TreeTask& t) {
 
 } // namespace
 
-void writeTreeText(std::ostream& out, const ContentionTree& tree) {
-    if (tree.enqplexes.empty() && tree.report.status == zrx::entry::noMoreRows) out << "No contention.\n";
+void writeTreeText(std::ostream& out, const picture::Picture& tree) {
+    if (tree.enqplexes.empty() && tree.report.endedNormally()) out << "No contention.\n";
     for (const auto& e : tree.enqplexes) {
         out << "Enqplex " << printableText(e.name) << "\n";
-        for (const auto& r : e.resources) {
+        for (std::size_t place : e.resources) {
+            const picture::Resource& r = tree.resources[place];
             out << "  " << printableText(r.major) << " " << printableText(r.minor) << "\n"
                 << "      " << plural(r.owntaskct, "owner") << ", " << plural(r.waittaskct, "waiter")
                 << ", longest wait " << r.maxwaittm << " s\n";
@@ -141,15 +52,27 @@ void writeTreeText(std::ostream& out, const ContentionTree& tree) {
 
 namespace {
 
-Json taskJson(const TreeTask& t, bool owner) {
-    Json task = {{"job", jsonText(t.job)},
-                 {"sysname", jsonText(t.sysname)},
-                 {"plxname", jsonText(t.plxname)},
-                 {"asid", t.asid},
-                 {"type", t.exclusive ? "exclusive" : "shared"}};
-    if (owner) task["trueowner"] = t.trueOwner;
-    else task["waittime"] = t.waittime;
-    return task;
+void writeTask(JsonWriter& json, const picture::Task& t, bool owner) {
+    using zrx::ColumnId;
+    json.beginObject();
+    json.key("job");
+    json.text(t.job);
+    json.key(columnName(ColumnId::sysname));
+    json.text(t.sysname);
+    json.key(columnName(ColumnId::plxname));
+    json.text(t.plxname);
+    json.key(columnName(ColumnId::asid));
+    json.number(t.asid);
+    json.key(columnName(ColumnId::type));
+    json.text(t.exclusive ? "exclusive" : "shared");
+    if (owner) {
+        json.key(columnName(ColumnId::trueowner));
+        json.boolean(t.trueOwner);
+    } else {
+        json.key(columnName(ColumnId::waittime));
+        json.number(t.waittime);
+    }
+    json.endObject();
 }
 
 // A DOT string: quotes and backslashes escaped, control characters blank.
@@ -178,33 +101,61 @@ std::string dotLabel(std::initializer_list<std::string> lines) {
 
 } // namespace
 
-void writeTreeJson(std::ostream& out, const ContentionTree& tree) {
-    Json enqplexes = Json::array();
+void writeTreeJson(std::ostream& out, const picture::Picture& tree, const std::string* onlyEnqplex) {
+    JsonWriter json(out);
+    json.beginArray();
     for (const auto& e : tree.enqplexes) {
-        Json resources = Json::array();
-        for (const auto& r : e.resources) {
-            Json resource = {{"majorname", jsonText(r.major)},   {"minorname", jsonText(r.minor)},
-                             {"owntaskct", r.owntaskct},         {"waittaskct", r.waittaskct},
-                             {"maxwaittm", r.maxwaittm},         {"status", nullptr},
-                             {"owners", Json::array()},          {"waiters", Json::array()}};
-            if (r.detailStatus != 0) resource["status"] = r.detailStatus;
-            if (!r.unavailable.empty()) resource["unavailable"] = jsonText(r.unavailable);
-            for (const auto& t : r.owners) resource["owners"].push_back(taskJson(t, true));
-            for (const auto& t : r.waiters) resource["waiters"].push_back(taskJson(t, false));
-            resources.push_back(std::move(resource));
+        if (onlyEnqplex && e.name != *onlyEnqplex) continue;
+        using zrx::ColumnId;
+        json.beginObject();
+        json.key(columnName(ColumnId::enqplex));
+        json.text(e.name);
+        json.key("resources");
+        json.beginArray();
+        for (std::size_t place : e.resources) {
+            const picture::Resource& r = tree.resources[place];
+            json.beginObject();
+            json.key(columnName(ColumnId::majorname));
+            json.text(r.major);
+            json.key(columnName(ColumnId::minorname));
+            json.text(r.minor);
+            json.key(columnName(ColumnId::owntaskct));
+            json.number(r.owntaskct);
+            json.key(columnName(ColumnId::waittaskct));
+            json.number(r.waittaskct);
+            json.key(columnName(ColumnId::maxwaittm));
+            json.number(r.maxwaittm);
+            json.key("status");
+            if (r.asked) json.number(r.detail.status);
+            else json.null();
+            json.key("owners");
+            json.beginArray();
+            for (const auto& t : r.owners) writeTask(json, t, true);
+            json.endArray();
+            json.key("waiters");
+            json.beginArray();
+            for (const auto& t : r.waiters) writeTask(json, t, false);
+            json.endArray();
+            if (!r.unavailable.empty()) {
+                json.key("unavailable");
+                json.text(r.unavailable);
+            }
+            json.endObject();
         }
-        enqplexes.push_back({{"enqplex", jsonText(e.name)}, {"resources", std::move(resources)}});
+        json.endArray();
+        json.endObject();
     }
-    out << dumpJson(enqplexes);
+    json.endArray();
+    json.finish();
 }
 
-void writeTreeDot(std::ostream& out, const ContentionTree& tree) {
+void writeTreeDot(std::ostream& out, const picture::Picture& tree) {
     // Waiter -> resource -> owner; tasks are grouped in one cluster per System.
     struct Node {
         std::string id, label;
     };
     std::vector<std::pair<std::string, std::vector<Node>>> systems;
-    auto taskNode = [&](const std::string& enqplex, const TreeTask& t) {
+    auto taskNode = [&](const std::string& enqplex, const picture::Task& t) {
         std::string id = "task:" + enqplex + ":" + t.sysname + ":" + t.job + ":" + hex4(t.asid);
         auto it = std::find_if(systems.begin(), systems.end(),
                                [&](const auto& s) { return s.first == t.sysname; });
@@ -219,7 +170,8 @@ void writeTreeDot(std::ostream& out, const ContentionTree& tree) {
     std::vector<std::string> edges;
     std::vector<Node> resources;
     for (const auto& e : tree.enqplexes) {
-        for (const auto& r : e.resources) {
+        for (std::size_t place : e.resources) {
+            const picture::Resource& r = tree.resources[place];
             const std::string rid = "resource:" + e.name + ":" + r.major + ":" + r.minor;
             resources.push_back({rid, dotLabel({e.name, r.major, r.minor})});
             for (const auto& t : r.waiters)

@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "cli/message_text.h"
+#include "picture/resource_tasks.h"
+
 namespace cli {
 
 namespace {
@@ -24,7 +27,7 @@ std::string enqplexOfColumn(const std::string& column) {
     return column.substr(0, n);
 }
 
-std::string enqplexOfPredicate(const std::string& value) { return value.substr(0, nameLength(value, " ")); }
+std::string enqplexOfPredicate(const std::string& value) { return picture::enqplexOfPredicate(value); }
 
 bool snapshotEnqplexes(host::sql::Snapshot& snapshot, std::vector<std::string>& out, std::string& error) {
     sqlite3* db = snapshot.db();
@@ -51,10 +54,10 @@ bool enqplexKnown(host::sql::Snapshot& snapshot, const std::string& value, std::
     std::string error;
     if (wanted.empty() || !snapshotEnqplexes(snapshot, names, error)) return true;
     if (std::find(names.begin(), names.end(), wanted) != names.end()) return true;
-    message = "the snapshot has no Enqplex " + wanted + "; ";
+    message = "the snapshot has no Enqplex " + shownName(wanted) + "; ";
     if (names.empty()) message += "it names none";
     else message += "its Enqplexes are";
-    for (size_t i = 0; i < names.size(); ++i) message += (i ? ", " : " ") + names[i];
+    for (size_t i = 0; i < names.size(); ++i) message += (i ? ", " : " ") + shownName(names[i]);
     return false;
 }
 

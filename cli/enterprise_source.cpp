@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include "cli/message_text.h"
 #include "cli/output_file.h"
 #include "scenarios/texts.h"
 
@@ -17,11 +18,11 @@ std::unique_ptr<host::sql::Snapshot> openEnterprise(const std::string& dbFile, s
     }
     struct stat st {};
     if (::stat(dbFile.c_str(), &st) != 0) {
-        error = "no snapshot file " + dbFile;
+        error = "no snapshot file " + shownName(dbFile);
         return nullptr;
     }
     if (!S_ISREG(st.st_mode)) {
-        error = dbFile + " is not a file";
+        error = shownName(dbFile) + " is not a file";
         return nullptr;
     }
     auto failure = host::sql::Snapshot::OpenFailure::None;

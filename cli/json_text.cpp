@@ -1,5 +1,7 @@
 #include "cli/json_text.h"
 
+#include "cli/utf8.h"
+
 namespace cli {
 
 namespace {
@@ -9,35 +11,6 @@ namespace {
 // the two hex digits of a byte that is not UTF-8.
 constexpr std::string_view marker = "\xEE\x80\x80";
 
-bool continuation(unsigned char c) { return (c & 0xC0) == 0x80; }
-
-// The length of the well-formed UTF-8 sequence at `at` (RFC 3629: no
-// overlong forms, no surrogates, nothing above U+10FFFF), or 0.
-size_t sequenceLength(std::string_view s, size_t at) {
-    const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[at + k]); };
-    const unsigned char c = byte(0);
-    if (c < 0x80) return 1;
-    size_t n = 0;
-    unsigned char low = 0x80, high = 0xBF; // bounds of the second byte
-    if (c >= 0xC2 && c <= 0xDF) {
-        n = 2;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        n = 3;
-        if (c == 0xE0) low = 0xA0;
-        if (c == 0xED) high = 0x9F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        n = 4;
-        if (c == 0xF0) low = 0x90;
-        if (c == 0xF4) high = 0x8F;
-    } else {
-        return 0;
-    }
-    if (at + n > s.size() || byte(1) < low || byte(1) > high) return 0;
-    for (size_t k = 2; k < n; ++k)
-        if (!continuation(byte(k))) return 0;
-    return n;
-}
-
 } // namespace
 
 Json jsonText(std::string_view bytes) {
@@ -45,7 +18,7 @@ Json jsonText(std::string_view bytes) {
     std::string text;
     text.reserve(bytes.size());
     for (size_t at = 0; at < bytes.size();) {
-        const size_t n = sequenceLength(bytes, at);
+        const size_t n = utf8SequenceLength(bytes, at);
         if (n == 0) {
             const auto c = static_cast<unsigned char>(bytes[at++]);
             text += marker;

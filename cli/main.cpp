@@ -1,6 +1,8 @@
 // mentrenq: find out who holds what everyone is waiting for.
+#include <csignal>
 #include <string>
 
+#include "cli/command_context.h"
 #include "cli/command_edge.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
@@ -14,12 +16,25 @@ int run(const cli::CommandLine& line) {
     if (line.command == "sql") return cli::sqlCommand(line.args);
     if (line.command == "check") return cli::checkCommand(line.args);
     if (line.command == "demo") return cli::demoCommand(line.args);
+    if (line.command == "serve") {
+#ifdef MENTRENQ_SERVE
+        return cli::serveCommand(line.args);
+#else
+        cli::reportError("this build of mentrenq has no server (it was configured with ZRX_BUILD_SERVE=OFF)");
+        return cli::exitcode::usage;
+#endif
+    }
     return cli::generateCommand(line.args);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    // A reader that goes away (`| head`) makes a write fail with EPIPE
+    // instead of ending the program by a signal: the command then says that
+    // its output was cut and ends with status 3, as for any output it
+    // cannot write.
+    std::signal(SIGPIPE, SIG_IGN);
     cli::CommandLine line;
     int status = cli::readCommandLine(argc, argv, line);
     if (status < 0) status = cli::runAtEdge([&] { return run(line); });

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/columns.h"
+#include "cli/view_plan.h"
 
 namespace cli {
 
@@ -19,16 +20,8 @@ struct Cursor : sqlite3_vtab_cursor {
     size_t at = 0;
 };
 
-// "CREATE TABLE x(MAJORNAME TEXT, ..., TRUEOWNER INTEGER)".
-std::string tableDeclaration() {
-    std::string text = "CREATE TABLE x(";
-    for (size_t i = 0; i < columns.size(); ++i)
-        text += (i ? ", " : "") + viewColumnName(i) + " " + std::string(columns[i].sqlType);
-    return text + ")";
-}
-
 int connect(sqlite3* db, void* aux, int, const char* const*, sqlite3_vtab** out, char**) {
-    int rc = sqlite3_declare_vtab(db, tableDeclaration().c_str());
+    int rc = sqlite3_declare_vtab(db, tableDeclaration("x").c_str());
     if (rc != SQLITE_OK) return rc;
     auto* table = new Table();
     table->runner = static_cast<ViewRunner*>(aux);
@@ -89,11 +82,12 @@ int filter(sqlite3_vtab_cursor* base, int plan, const char*, int argc, sqlite3_v
             // A comparison with NULL holds for no row.
             if (sqlite3_value_type(argv[k]) == SQLITE_NULL) return SQLITE_OK;
             const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[k]));
-            predicates.push_back({viewColumnName(resourceColumns[k]), 1, text ? text : ""});
+            predicates.push_back({viewColumnName(resourceColumns[k]), zrx::IndexOp::EQ, text ? text : ""});
         }
-    } else {
-        predicates.push_back({viewColumnName(reportColumn), 1, "YES"});
     }
+    // A resource the view would not take (an Enqplex that is blank, say)
+    // holds no row: the report holds every row the statement can keep.
+    if (predicates.empty() || !viewTakes(predicates)) predicates = {host::Predicate::report()};
     // No exception may cross SQLite's frames: a module that failed, or
     // memory that ran out, is this statement's error.
     ViewResult result;

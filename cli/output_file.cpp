@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/file_identity.h"
+#include "cli/message_text.h"
 
 namespace cli {
 
@@ -21,7 +22,7 @@ std::string reason() { return std::strerror(errno); }
 bool look(const std::string& path, bool& exists, struct stat& st, std::string& error) {
     exists = ::lstat(path.c_str(), &st) == 0;
     if (exists || errno == ENOENT) return true;
-    error = "cannot use " + path + ": " + reason();
+    error = "cannot use " + shownName(path) + ": " + reason();
     return false;
 }
 
@@ -52,8 +53,8 @@ bool renameIfAbsent(const std::string& temporary, const std::string& path, std::
             return true;
         }
     }
-    error = errno == EEXIST ? path + " appeared while it was being written; it is left as it is"
-                            : "cannot write " + path + ": " + reason();
+    error = errno == EEXIST ? shownName(path) + " appeared while it was being written; it is left as it is"
+                            : "cannot write " + shownName(path) + ": " + reason();
     return false;
 }
 
@@ -65,11 +66,11 @@ bool outputAllowed(const std::string& path, bool force, std::string& error) {
     if (!look(path, exists, st, error)) return false;
     if (!exists) return true;
     if (!S_ISREG(st.st_mode)) {
-        error = path + " is " + fileKind(st.st_mode) + "; --out writes only to a regular file or a new path";
+        error = shownName(path) + " is " + fileKind(st.st_mode) + "; --out writes only to a regular file or a new path";
         return false;
     }
     if (!force) {
-        error = path + " exists; give --force to replace it";
+        error = shownName(path) + " exists; give --force to replace it";
         return false;
     }
     return true;
@@ -88,7 +89,7 @@ bool writeOutputFile(const std::string& path, bool force,
     name.push_back('\0');
     const int fd = ::mkstemp(name.data());
     if (fd < 0) {
-        error = "cannot write " + path + ": " + reason();
+        error = "cannot write " + shownName(path) + ": " + reason();
         return false;
     }
     const std::string temporary(name.data());
@@ -100,12 +101,13 @@ bool writeOutputFile(const std::string& path, bool force,
     };
 
     std::string writeError;
-    if (!write(temporary, writeError)) return abandon("cannot write " + path + ": " + writeError);
+    if (!write(temporary, writeError)) return abandon("cannot write " + shownName(path) + ": " + writeError);
     const mode_t mode = existed ? (before.st_mode & 07777) : newFileMode();
-    if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0) return abandon("cannot write " + path + ": " + reason());
+    if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0)
+        return abandon("cannot write " + shownName(path) + ": " + reason());
     if (::close(fd) != 0) {
         ::unlink(temporary.c_str());
-        error = "cannot write " + path + ": " + reason();
+        error = "cannot write " + shownName(path) + ": " + reason();
         return false;
     }
 
@@ -122,9 +124,9 @@ bool writeOutputFile(const std::string& path, bool force,
     if (look(path, stillThere, now, error) &&
         (!stillThere || (S_ISREG(now.st_mode) && now.st_dev == before.st_dev && now.st_ino == before.st_ino))) {
         if (::rename(temporary.c_str(), path.c_str()) == 0) return true;
-        error = "cannot write " + path + ": " + reason();
+        error = "cannot write " + shownName(path) + ": " + reason();
     } else if (error.empty()) {
-        error = path + " changed while it was being written; it is left as it is";
+        error = shownName(path) + " changed while it was being written; it is left as it is";
     }
     ::unlink(temporary.c_str());
     return false;

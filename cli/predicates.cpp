@@ -6,18 +6,15 @@ namespace cli {
 
 namespace {
 
+using zrx::IndexOp;
+
 struct Operator {
     const char* text;
-    int16_t code;
+    IndexOp op;
 };
 // Longer operators first, so that "<>" is not read as "<".
-constexpr Operator operators[] = {{"<>", 2}, {">=", 3}, {"<=", 4}, {"=", 1}, {"<", 5}, {">", 6}};
-
-std::string columnList() {
-    std::string list;
-    for (size_t i = 0; i < columns.size(); ++i) list += (i ? ", " : "") + viewColumnName(i);
-    return list;
-}
+constexpr Operator operators[] = {{"<>", IndexOp::NE}, {">=", IndexOp::GE}, {"<=", IndexOp::LE},
+                                  {"=", IndexOp::EQ},  {"<", IndexOp::LT},  {">", IndexOp::GT}};
 
 // A quoted value: the text between the quotes, a doubled quote read as one;
 // nothing but blanks may follow the closing quote.
@@ -39,7 +36,32 @@ bool unquote(const std::string& text, size_t pos, std::string& value) {
     return false;
 }
 
+// X'hhhh' (1 to 4 hexadecimal digits, either case) as a decimal number.
+bool hexadecimalAsid(const std::string& value, std::string& decimal) {
+    if (value.size() < 4 || value.size() > 7 || (value[0] != 'X' && value[0] != 'x') || value[1] != '\'' ||
+        value.back() != '\'')
+        return false;
+    unsigned n = 0;
+    for (size_t i = 2; i + 1 < value.size(); ++i) {
+        const char c = value[i];
+        const int digit = c >= '0' && c <= '9'   ? c - '0'
+                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                          : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                                 : -1;
+        if (digit < 0) return false;
+        n = n * 16 + static_cast<unsigned>(digit);
+    }
+    decimal = std::to_string(n);
+    return true;
+}
+
 } // namespace
+
+const char* sqlOperator(IndexOp op) {
+    for (const auto& o : operators)
+        if (o.op == op) return o.text;
+    return nullptr;
+}
 
 bool parseWhere(const std::string& text, host::Predicate& out, std::string& error) {
     size_t pos = 0;
@@ -54,7 +76,7 @@ bool parseWhere(const std::string& text, host::Predicate& out, std::string& erro
     const std::string column = text.substr(pos, end - pos);
     const auto place = findColumn(column);
     if (!place) {
-        error = "--where '" + text + "': no column " + column + " in MENTRENQ (its columns: " + columnList() + ")";
+        error = "--where '" + text + "': no column " + column + " in MENTRENQ (its columns: " + columnNames(true) + ")";
         return false;
     }
     out.column = viewColumnName(*place);
@@ -73,7 +95,7 @@ bool parseWhere(const std::string& text, host::Predicate& out, std::string& erro
                 "\" (use =, <>, >=, <=, <, >)";
         return false;
     }
-    out.op = found->code;
+    out.op = found->op;
     pos += std::char_traits<char>::length(found->text);
     const size_t quote = text.find_first_not_of(' ', pos);
     if (quote != std::string::npos && (text[quote] == '\'' || text[quote] == '"')) {
@@ -85,15 +107,17 @@ bool parseWhere(const std::string& text, host::Predicate& out, std::string& erro
     }
     if (pos < text.size() && text[pos] == ' ') ++pos;
     out.value = text.substr(pos);
+    if (*place == asidColumn) hexadecimalAsid(out.value, out.value);
     return true;
 }
 
 bool predicatesFrom(const Arguments& args, std::vector<host::Predicate>& out, std::string& error) {
+    using zrx::ColumnId;
     for (const auto& [option, value] : args.options) {
-        if (option == "--report") out.push_back({"REPORT", 1, "YES"});
-        else if (option == "--major") out.push_back({"MAJORNAME", 1, value});
-        else if (option == "--minor") out.push_back({"MINORNAME", 1, value});
-        else if (option == "--enqplex") out.push_back({"ENQPLEX", 1, value});
+        if (option == "--report") out.push_back(host::Predicate::report());
+        else if (option == "--major") out.push_back({viewColumnName(ColumnId::majorname), IndexOp::EQ, value});
+        else if (option == "--minor") out.push_back({viewColumnName(ColumnId::minorname), IndexOp::EQ, value});
+        else if (option == "--enqplex") out.push_back({viewColumnName(ColumnId::enqplex), IndexOp::EQ, value});
         else if (option == "--where") {
             host::Predicate p;
             if (!parseWhere(value, p, error)) return false;

@@ -1,10 +1,9 @@
-// Predicates on the columns the view does not index, applied by the host to
-// the rows the view hands out, as the data server does. A column compares
-// with its own type: numbers as numbers, characters as text without
-// trailing blanks, byte by byte.
+// The conditions of `query --where`, checked by SQLite as `sql` checks a
+// WHERE clause on MENTRENQ: the rows become a table declared as MENTRENQ is,
+// and each condition compares its column with its value bound as text, so
+// that blanks, case and numbers written as text compare as they do there.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,22 +12,14 @@
 
 namespace cli {
 
-struct RowCondition {
-    size_t column = 0;
-    int16_t op = 1; // 1 EQ, 2 NE, 3 GE, 4 LE, 5 LT, 6 GT
-    bool numeric = false;
-    int64_t number = 0;
-    std::string text;
-};
-
-// The conditions of the predicates on columns the view does not index. False,
-// with a message, for a value that a numeric column cannot compare with.
-bool rowConditions(const std::vector<host::Predicate>& predicates, std::vector<RowCondition>& out,
-                   std::string& error);
-
-bool rowMeets(const zrx::MentrenqRow& row, const std::vector<RowCondition>& conditions);
+// False, with a message, when a condition cannot be checked: a column that
+// MENTRENQ does not have, an operator that is no comparison, or a value of
+// a numeric column that SQLite does not read as a number.
+bool checkConditions(const std::vector<host::Predicate>& conditions, std::string& error);
 
 // Removes the rows that do not meet every condition, keeping the order.
-void keepRowsMeeting(std::vector<zrx::MentrenqRow>& rows, const std::vector<RowCondition>& conditions);
+// False, with a message, when SQLite fails.
+bool keepRowsMeeting(std::vector<zrx::MentrenqRow>& rows, const std::vector<host::Predicate>& conditions,
+                     std::string& error);
 
 } // namespace cli

@@ -1,5 +1,7 @@
 #include "cli/row_formats.h"
 
+#include <charconv>
+
 #include "cli/aligned_table.h"
 #include "cli/columns.h"
 #include "cli/json_text.h"
@@ -14,14 +16,27 @@ bool parseRowFormat(std::string_view name, RowFormat& out) {
     return true;
 }
 
-std::string csvField(std::string_view text) {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
-    std::string out = "\"";
+namespace {
+
+void appendCsvField(std::string& out, std::string_view text) {
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+        out += text;
+        return;
+    }
+    out += '"';
     for (char c : text) {
         out += c;
         if (c == '"') out += '"';
     }
-    return out + "\"";
+    out += '"';
+}
+
+} // namespace
+
+std::string csvField(std::string_view text) {
+    std::string out;
+    appendCsvField(out, text);
+    return out;
 }
 
 namespace {
@@ -47,12 +62,22 @@ void writeTable(std::ostream& out, const std::vector<zrx::MentrenqRow>& rows) {
 void writeCsv(std::ostream& out, const std::vector<zrx::MentrenqRow>& rows) {
     for (size_t c = 0; c < columns.size(); ++c) out << (c ? "," : "") << columns[c].name;
     out << "\r\n";
+    // Each line is made in one buffer and written whole.
+    std::string line;
     for (const auto& row : rows) {
+        line.clear();
         for (size_t c = 0; c < columns.size(); ++c) {
-            ColumnValue v = columns[c].read(row);
-            out << (c ? "," : "") << (v.numeric ? std::to_string(v.number) : csvField(v.text));
+            if (c) line += ',';
+            const ColumnValue v = columns[c].read(row);
+            if (v.numeric) {
+                char digits[24];
+                line.append(digits, std::to_chars(digits, digits + sizeof digits, v.number).ptr);
+            } else {
+                appendCsvField(line, v.text);
+            }
         }
-        out << "\r\n";
+        line += "\r\n";
+        out.write(line.data(), static_cast<std::streamsize>(line.size()));
     }
 }
 

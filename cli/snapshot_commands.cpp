@@ -5,6 +5,7 @@
 #include "cli/command_context.h"
 #include "cli/commands.h"
 #include "cli/enterprise_source.h"
+#include "cli/message_text.h"
 #include "cli/output_file.h"
 #include "scenarios/generator.h"
 #include "scenarios/texts.h"
@@ -25,7 +26,7 @@ int writeOut(const Arguments& args, std::string_view script) {
         reportError(error);
         return exitcode::viewStatus;
     }
-    std::cerr << "wrote " << path << '\n';
+    std::cerr << "wrote " << shownName(path) << '\n';
     return exitcode::ok;
 }
 

@@ -1,93 +1,30 @@
 #include <sqlite3.h>
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 #include <iostream>
 #include <memory>
-#include <sstream>
 
-#include "cli/aligned_table.h"
-#include "cli/columns.h"
 #include "cli/command_context.h"
 #include "cli/commands.h"
 #include "cli/mentrenq_table.h"
 #include "cli/sql_guard.h"
+#include "cli/sql_results.h"
+#include "cli/sql_text.h"
+#include "cli/standard_output.h"
 
 namespace cli {
 
 namespace {
 
-// Prints one statement's result as an aligned table; false on an SQL error.
-bool runStatement(sqlite3* db, sqlite3_stmt* statement) {
-    const int n = sqlite3_column_count(statement);
-    std::vector<std::vector<std::string>> rows;
-    std::vector<std::string> header;
-    for (int c = 0; c < n; ++c) {
-        // SQLite gives no name only when it runs out of memory.
-        const char* name = sqlite3_column_name(statement, c);
-        if (!name) {
-            reportError("SQL error: out of memory");
-            return false;
-        }
-        header.push_back(name);
-    }
-    int rc;
-    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-        std::vector<std::string> row;
-        for (int c = 0; c < n; ++c) {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, c));
-            row.push_back(text ? text : "NULL");
-        }
-        rows.push_back(std::move(row));
-    }
-    if (rc != SQLITE_DONE) {
-        reportError(std::string("SQL error: ") + sqlite3_errmsg(db));
-        return false;
-    }
-    writeAlignedTable(std::cout, header, rows);
-    return true;
-}
-
-// The SQL text: the argument, or standard input for "-", or --file.
-bool readSql(const Arguments& args, std::string& text, std::string& error) {
-    const bool fromFile = args.has("--file");
-    if (fromFile == !args.positionals.empty()) {
-        error = fromFile ? "give the SQL text or --file FILE, not both" : "give the SQL text, - or --file FILE";
-        return false;
-    }
-    const std::string source = fromFile ? args.value("--file") : args.positionals.front();
-    if (!fromFile && source != "-") {
-        text = source;
-        return true;
-    }
-    std::ifstream file;
-    if (source != "-") {
-        file.open(source, std::ios::binary);
-        if (!file) {
-            error = "cannot read " + source + ": " + std::strerror(errno);
-            return false;
-        }
-    }
-    std::istream& in = source == "-" ? std::cin : file;
-    std::ostringstream all;
-    all << in.rdbuf();
-    if (in.bad()) {
-        error = "cannot read " + (source == "-" ? std::string("standard input") : source);
-        return false;
-    }
-    text = all.str();
-    return true;
-}
-
 using Statement = std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)>;
 
 // Every statement of the text, prepared before any runs, so that a refused
-// one stops the command before anything happened. 2 for a refused
-// statement, 3 for an SQL error, 0 otherwise.
-int prepareAll(sqlite3* db, const std::string& text, ReadOnlyGuard& guard, std::vector<Statement>& out) {
-    const char* at = text.c_str();
-    const char* end = at + text.size();
+// or mistyped one stops the command before anything happened. 2 for a
+// refused statement, a statement SQLite cannot read (syntax, unknown table
+// or column) or a text without statements; 3 when SQLite fails otherwise
+// (no memory, a snapshot it cannot read); 0 otherwise.
+int prepareAll(sqlite3* db, const SqlText& sql, ReadOnlyGuard& guard, std::vector<Statement>& out) {
+    const char* at = sql.text.c_str();
+    const char* end = at + sql.text.size();
     while (at < end) {
         sqlite3_stmt* prepared = nullptr;
         const char* tail = nullptr;
@@ -95,15 +32,26 @@ int prepareAll(sqlite3* db, const std::string& text, ReadOnlyGuard& guard, std::
         const int rc = sqlite3_prepare_v2(db, at, static_cast<int>(end - at), &prepared, &tail);
         Statement statement(prepared, &sqlite3_finalize);
         if (guard.refused() || (statement && !ReadOnlyGuard::reads(statement.get()))) {
-            reportError("sql only reads; refused: " + printableText(statementHead(at)));
+            reportError("sql only reads; refused: " + statementHead(at));
             return exitcode::usage;
         }
         if (rc != SQLITE_OK) {
             reportError(std::string("SQL error: ") + sqlite3_errmsg(db));
-            return exitcode::viewStatus;
+            return rc == SQLITE_ERROR ? exitcode::usage : exitcode::viewStatus;
+        }
+        // SQLite stops at a NUL byte, which the text cannot hold; a tail
+        // that does not move on would read the same place forever.
+        if (!tail || tail <= at || tail > end) {
+            reportError(sql.source + ": the SQL text cannot be read beyond byte " +
+                        std::to_string(at - sql.text.c_str()));
+            return exitcode::usage;
         }
         at = tail;
         if (statement) out.push_back(std::move(statement)); // null for blanks or a comment
+    }
+    if (out.empty()) {
+        reportError(sql.source + " holds no SQL statement");
+        return exitcode::usage;
     }
     return exitcode::ok;
 }
@@ -111,8 +59,11 @@ int prepareAll(sqlite3* db, const std::string& text, ReadOnlyGuard& guard, std::
 } // namespace
 
 int sqlCommand(const Arguments& args) {
-    std::string text, error;
-    if (!readSql(args, text, error)) {
+    RowFormat format = RowFormat::Table;
+    parseRowFormat(args.value("--format", "table"), format);
+    SqlText sql;
+    std::string error;
+    if (!readSqlText(args, sql, error)) {
         reportError(error);
         return exitcode::usage;
     }
@@ -126,9 +77,22 @@ int sqlCommand(const Arguments& args) {
     }
     ReadOnlyGuard guard(db);
     std::vector<Statement> statements;
-    if (int status = prepareAll(db, text, guard, statements); status != exitcode::ok) return context.finish(status);
-    for (const auto& statement : statements)
-        if (!runStatement(db, statement.get())) return context.finish(exitcode::viewStatus);
+    if (int status = prepareAll(db, sql, guard, statements); status != exitcode::ok) return context.finish(status);
+    // CSV and JSON hold one table: several results would not make one document.
+    if (format != RowFormat::Table && statements.size() > 1) {
+        reportError("--format " + args.value("--format") + " writes the result of one statement; " + sql.source +
+                    " holds " + std::to_string(statements.size()));
+        return context.finish(exitcode::usage);
+    }
+    // No value SQLite makes may outgrow what a table holds.
+    sqlite3_limit(db, SQLITE_LIMIT_LENGTH, static_cast<int>(maxTableBytes));
+    for (const auto& statement : statements) {
+        const StatementEnd end = writeStatementResult(std::cout, format, db, statement.get(), error);
+        flushStandardOutput();
+        if (end == StatementEnd::Failed) reportError("SQL error: " + error);
+        // finishStandardOutput says why standard output failed.
+        if (end != StatementEnd::Done) return context.finish(exitcode::viewStatus);
+    }
     return context.finish(exitcode::ok);
 }
 

@@ -33,8 +33,9 @@ void flushStandardOutput() {
 int finishStandardOutput(int status) {
     flushStandardOutput();
     if (std::cout && !std::ferror(stdout)) return status;
-    reportError(std::string("cannot write standard output: ") +
-                std::strerror(firstError ? firstError : EIO));
+    const int error = firstError ? firstError : EIO;
+    reportError(std::string("cannot write standard output: ") + std::strerror(error) +
+                (error == EPIPE ? " (its reader stopped reading; the output is cut short)" : ""));
     return exitcode::viewStatus;
 }
 

@@ -6,32 +6,66 @@
 #include <cerrno>
 #include <cstring>
 
+#include "cli/message_text.h"
+
 namespace cli {
 
 namespace {
 
-// The kinds of file a trace may go to, besides a new path.
-bool traceKind(mode_t mode) { return S_ISREG(mode) || S_ISFIFO(mode) || S_ISCHR(mode); }
+// The kinds of file a trace may go to whatever path leads there.
+bool streamKind(mode_t mode) { return S_ISFIFO(mode) || S_ISCHR(mode); }
+
+// The descriptor of standard output or error when `st` is the file it
+// writes, else -1.
+int standardStream(const struct stat& st) {
+    for (int fd : {STDERR_FILENO, STDOUT_FILENO}) {
+        struct stat stream {};
+        if (::fstat(fd, &stream) == 0 && stream.st_dev == st.st_dev && stream.st_ino == st.st_ino) return fd;
+    }
+    return -1;
+}
+
+// Why the file `st`, reached through `path` (a symbolic link when `linked`),
+// may not take the trace; empty when it may.
+std::string refusal(const struct stat& st, bool linked, bool force, const ReadFiles& reads) {
+    if (const std::string* read = reads.find(st)) return "is " + shownName(*read) + ", which the command reads";
+    if (streamKind(st.st_mode) || standardStream(st) >= 0) return "";
+    if (linked)
+        return std::string("is a symbolic link to ") + fileKind(st.st_mode) +
+               "; the trace file is never written through a link";
+    if (!S_ISREG(st.st_mode))
+        return std::string("is ") + fileKind(st.st_mode) +
+               "; the trace goes to a new path, a regular file, a FIFO or a character device";
+    if (!force) return "exists; give --force to replace it";
+    return "";
+}
 
 } // namespace
 
-bool traceFileAllowed(const std::string& path, const ReadFiles& reads, std::string& error) {
+bool traceFileAllowed(const std::string& path, const ReadFiles& reads, bool force, std::string& error) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return true; // a new file
-    if (const std::string* read = reads.find(st)) {
-        error = "the trace file " + path + " is " + *read + ", which the command reads";
+    if (::lstat(path.c_str(), &st) != 0) {
+        if (errno == ENOENT) return true; // a new file
+        error = "cannot use the trace file " + shownName(path) + ": " + std::strerror(errno);
         return false;
     }
-    if (!traceKind(st.st_mode)) {
-        error = "the trace file " + path + " is " + fileKind(st.st_mode);
+    const bool linked = S_ISLNK(st.st_mode);
+    if (linked && ::stat(path.c_str(), &st) != 0) {
+        error = "the trace file " + shownName(path) + " is a symbolic link to " +
+                (errno == ENOENT ? "a missing file" : std::string(std::strerror(errno))) +
+                "; the trace file is never written through a link";
         return false;
     }
-    return true;
+    const std::string why = refusal(st, linked, force, reads);
+    if (why.empty()) return true;
+    error = "the trace file " + shownName(path) + " " + why;
+    return false;
 }
 
 TraceOutput::TraceOutput() : file_(stderr), opened_(true) { platform::setTraceSink(this); }
 
-TraceOutput::TraceOutput(std::string path, ReadFiles reads) : path_(std::move(path)), reads_(std::move(reads)) {
+TraceOutput::TraceOutput(std::string path, ReadFiles reads, bool force)
+    : path_(std::move(path)), reads_(std::move(reads)), force_(force) {
     platform::setTraceSink(this);
 }
 
@@ -41,27 +75,65 @@ TraceOutput::~TraceOutput() {
 }
 
 void TraceOutput::fail(const std::string& why) {
-    if (error_.empty()) error_ = "cannot write the trace file " + path_ + ": " + why;
+    if (error_.empty()) error_ = "cannot write the trace file " + shownName(path_) + ": " + why;
 }
 
-// Opened without truncating, so that the checks run on the very file before
-// anything in it changes.
+// The checks of traceFileAllowed again, on the file actually opened: a new
+// file is created only where nothing stands, an existing one is opened
+// without following a link (but for a link, which then must lead to a FIFO,
+// a device or a standard stream) and without truncating, so that nothing in
+// a file changes before it has passed.
 bool TraceOutput::open() {
     opened_ = true;
-    const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_NOCTTY | O_CLOEXEC, 0666);
+    struct stat before {};
+    int fd = -1;
+    bool linked = false;
+    const bool created = ::lstat(path_.c_str(), &before) != 0;
+    if (created) {
+        if (errno != ENOENT) {
+            fail(std::strerror(errno));
+            return false;
+        }
+        fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666);
+        if (fd < 0 && errno == EEXIST) {
+            fail("it appeared while the command ran; it is left as it is");
+            return false;
+        }
+    } else {
+        linked = S_ISLNK(before.st_mode);
+        fd = ::open(path_.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC | (linked ? 0 : O_NOFOLLOW));
+    }
     if (fd < 0) {
         fail(std::strerror(errno));
         return false;
     }
     struct stat st {};
     std::string refused;
-    if (::fstat(fd, &st) != 0) refused = std::strerror(errno);
-    else if (const std::string* read = reads_.find(st)) refused = "it is " + *read + ", which the command reads";
-    else if (!traceKind(st.st_mode)) refused = std::string("it is ") + fileKind(st.st_mode);
-    else if (S_ISREG(st.st_mode) && ::ftruncate(fd, 0) != 0) refused = std::strerror(errno);
+    if (::fstat(fd, &st) != 0) {
+        refused = std::strerror(errno);
+    } else if (!created) {
+        // The file opened must be the one looked at, and pass as it did.
+        if (!linked && (st.st_dev != before.st_dev || st.st_ino != before.st_ino))
+            refused = "it changed while the command ran; it is left as it is";
+        else if (std::string why = refusal(st, linked, force_, reads_); !why.empty())
+            refused = "it " + why;
+    }
+    const int stream = refused.empty() ? standardStream(st) : -1;
+    if (refused.empty()) {
+        if (stream >= 0) {
+            // Joins the stream at its own position instead of rewriting it.
+            ::close(fd);
+            fd = ::fcntl(stream, F_DUPFD_CLOEXEC, 0);
+            if (fd < 0) refused = std::strerror(errno);
+        } else if (S_ISREG(st.st_mode) && ::ftruncate(fd, 0) != 0) {
+            refused = std::strerror(errno);
+        }
+    }
     if (refused.empty()) file_ = ::fdopen(fd, "w");
+    // Line by line, as the stream's own messages are written.
+    if (file_ && stream >= 0) std::setvbuf(file_, nullptr, _IOLBF, BUFSIZ);
     if (!file_) {
-        ::close(fd);
+        if (fd >= 0) ::close(fd);
         fail(refused.empty() ? std::strerror(errno) : refused);
         return false;
     }

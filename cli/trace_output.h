@@ -13,17 +13,21 @@
 
 namespace cli {
 
-// Whether `path` may take a trace: a new path, a regular file (rewritten), a
-// FIFO or a character device; never a directory, a block device, a socket or
-// a file the command reads. False with the reason.
-bool traceFileAllowed(const std::string& path, const ReadFiles& reads, std::string& error);
+// Whether `path` may take a trace. As with --out: a new path, or an
+// existing regular file only with `force` (it is rewritten), never through
+// a symbolic link; besides, a FIFO or a character device (also through a
+// link), and the file that standard output or standard error already
+// writes (/dev/stderr), which the trace then joins without rewriting it.
+// Never a directory, a block device, a socket or a file the command reads.
+// False with the reason.
+bool traceFileAllowed(const std::string& path, const ReadFiles& reads, bool force, std::string& error);
 
 class TraceOutput : public platform::TraceSink {
 public:
     // Standard error.
     TraceOutput();
-    // The file at `path`, checked again against `reads` once it is open.
-    TraceOutput(std::string path, ReadFiles reads);
+    // The file at `path`, checked again by the same rules once it is open.
+    TraceOutput(std::string path, ReadFiles reads, bool force);
     ~TraceOutput() override;
     TraceOutput(const TraceOutput&) = delete;
     TraceOutput& operator=(const TraceOutput&) = delete;
@@ -40,6 +44,7 @@ private:
 
     std::string path_;
     ReadFiles reads_;
+    bool force_ = false;
     FILE* file_ = nullptr;
     bool opened_ = false;
     std::string error_;

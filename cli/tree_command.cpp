@@ -3,24 +3,36 @@
 #include "cli/columns.h"
 #include "cli/command_context.h"
 #include "cli/commands.h"
-#include "cli/standard_output.h"
 #include "cli/contention_tree.h"
 #include "cli/enqplex_names.h"
+#include "cli/name_widths.h"
+#include "cli/standard_output.h"
+#include "picture/builder.h"
 
 namespace cli {
 
 int treeCommand(const Arguments& args) {
     const std::string format = args.value("--format", "text");
+    if (std::string error; !namesFitTheirColumns(args, error)) {
+        reportError(error);
+        return exitcode::usage;
+    }
+    picture::PictureOptions options;
+    if (args.has("--jobs")) {
+        long long jobs = 0;
+        parseNumber(args.value("--jobs"), 1, picture::maxJobs, jobs);
+        options.jobs = static_cast<int>(jobs);
+    }
     CommandContext context;
     if (!context.open(args)) return context.openFailure();
-    const std::string enqplex = args.value("--enqplex");
+    options.enqplex = args.value("--enqplex");
+    options.storageLimit = context.storageLimit();
     std::string error;
-    if (args.has("--enqplex") && !enqplexKnown(context.snapshot(), enqplex, error)) {
+    if (args.has("--enqplex") && !enqplexKnown(context.snapshot(), options.enqplex, error)) {
         reportError(error);
         return context.finish(exitcode::usage);
     }
-    ViewRunner runner(context.snapshot(), context.module(), context.storageLimit());
-    ContentionTree tree = buildTree(runner, enqplex);
+    const picture::Picture tree = picture::buildPicture(context.snapshot(), context.module(), options);
     if (format == "json")
         writeTreeJson(std::cout, tree);
     else if (format == "dot")
@@ -28,19 +40,23 @@ int treeCommand(const Arguments& args) {
     else
         writeTreeText(std::cout, tree);
     flushStandardOutput();
-    if (tree.report.status != zrx::entry::noMoreRows) {
-        reportError(describeResult(tree.report));
+    if (!tree.report.endedNormally()) {
+        reportError(tree.report.description());
         return context.finish(exitcode::viewStatus);
     }
-    if (!tree.complete()) {
-        for (const auto& e : tree.enqplexes)
-            for (const auto& r : e.resources)
-                if (!r.unavailable.empty())
-                    reportError(printableText("the tasks of " + r.major + " " + r.minor + " in " + e.name +
-                                              " could not be read: " + r.unavailable));
-        return context.finish(exitcode::viewStatus);
+    int status = exitcode::ok;
+    for (const auto& gap : tree.gaps()) {
+        reportError(printableText("the tasks of " + gap.major + " " + gap.minor + " in " + gap.enqplex +
+                                  " could not be read: " + gap.reason));
+        status = exitcode::viewStatus;
     }
-    return context.finish(exitcode::ok);
+    // A connection of the caller's that cannot be trusted is reported when
+    // the command finishes; one of the picture's own is reported here.
+    if (!tree.snapshotProblem.empty() && !context.snapshot().readingSpoiled(error)) {
+        reportError(printableText(args.value("--db") + ": " + tree.snapshotProblem));
+        status = exitcode::viewStatus;
+    }
+    return context.finish(status);
 }
 
 } // namespace cli

@@ -10,6 +10,7 @@
 #include "core/data_source.h"
 #include "core/host.h"
 #include "core/module.h"
+#include "core/result_cache.h"
 #include "core/session.h"
 #include "sql/snapshot.h"
 #include "zrx/mentrenq_row.h"
@@ -35,6 +36,7 @@ public:
     host::Host& host() { return host_; }
 
 private:
+    host::ResultCache cache_;
     host::SnapshotSource source_;
     host::Host host_;
     const host::Module& module_;

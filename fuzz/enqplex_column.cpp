@@ -28,6 +28,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     fuzz::World& world = fuzz::World::instance();
     world.load(sql);
-    world.run({{"REPORT", 1, "YES"}});
+    world.run({host::Predicate::report()});
     return 0;
 }

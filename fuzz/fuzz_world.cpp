@@ -105,7 +105,8 @@ QueryResult World::run(const std::vector<host::Predicate>& predicates) {
     // its first blank and at most 3 characters, is "YES".
     bool report = false;
     for (const auto& p : predicates)
-        if (p.column == "REPORT") report = p.value.substr(0, std::min(p.value.find(' '), size_t{3})) == "YES";
+        if (p.column == zrx::reportPredicate.column)
+            report = p.value.substr(0, std::min(p.value.find(' '), size_t{3})) == zrx::reportPredicate.value;
     for (const auto& row : r.rows) {
         enqplexes.insert(zrxtest::trimmed(row.enqplex));
     }

@@ -10,7 +10,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return true;
     }();
     (void)loaded;
-    static const std::vector<std::string> columns = {"MAJORNAME", "MINORNAME", "ENQPLEX", "REPORT", "FOO"};
+    static const std::vector<std::string> columns = {zrx::indexColumn(0).name, zrx::indexColumn(1).name,
+                                                     zrx::indexColumn(2).name, zrx::indexColumn(3).name, "FOO"};
     static const std::vector<std::string> values = {"YES", "SYSDSN", "PAY.PROD.EMPLOYEE.MASTER", "PRODENQ",
                                                     "'", "\"", ""};
     fuzz::Bytes in(data, size);
@@ -19,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         host::Predicate p;
         p.column = in.pick(columns, 24);
         const uint8_t op = in.byte();
-        p.op = op < 0xC0 ? 1 : static_cast<int16_t>(static_cast<int8_t>(op)) * 300;
+        p.op = op < 0xC0 ? zrx::IndexOp::EQ : static_cast<zrx::IndexOp>(static_cast<int16_t>(static_cast<int8_t>(op)) * 300);
         p.value = in.pick(values, 255);
         // A NUL ends the host's C string: the value the module sees stops there.
         p.value = p.value.substr(0, p.value.find('\0'));

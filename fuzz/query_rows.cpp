@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string enqplex = in.pick({"E1", "E2", "*DEFAULT", "E3"}, 8);
     fuzz::World& world = fuzz::World::instance();
     world.load(fuzz::enterpriseRows(in));
-    world.run({{"REPORT", 1, "YES"}});
-    world.run({{"MAJORNAME", 1, major}, {"MINORNAME", 1, minor}, {"ENQPLEX", 1, enqplex}});
+    world.run({host::Predicate::report()});
+    world.run(host::Predicate::resource(major, minor, enqplex));
     return 0;
 }

@@ -29,7 +29,7 @@ std::vector<host::Predicate> firstResource(sqlite3* db) {
         if (sqlite3_column_type(s, 2) != SQLITE_NULL) enqplex = textAt(s, 2).substr(0, textAt(s, 2).find('.'));
     }
     sqlite3_finalize(s);
-    return {{"MAJORNAME", 1, major}, {"MINORNAME", 1, minor}, {"ENQPLEX", 1, enqplex}};
+    return host::Predicate::resource(major, minor, enqplex);
 }
 
 } // namespace
@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto single = firstResource(snapshot->db());
     fuzz::World& world = fuzz::World::instance();
     world.use(std::move(snapshot));
-    world.run({{"REPORT", 1, "YES"}});
+    world.run({host::Predicate::report()});
     world.run(single);
     return 0;
 }

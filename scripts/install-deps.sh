@@ -17,11 +17,14 @@ set -euo pipefail
 #
 # clang and its runtimes build the fuzz targets (libFuzzer and sanitizers).
 # The command reads its options with CLI11 and writes JSON with nlohmann-json
-# (both header-only); help2man makes its man page.
+# (both header-only); man (man-db, with groff) checks its man page; dot
+# (graphviz) draws the tree as the README shows. `mentrenq serve` speaks HTTP
+# through cpp-httplib (libcpp-httplib-dev, a compiled library); its tests
+# check /metrics with promtool (prometheus) and the page in headless chromium.
 packages=(cmake ninja-build g++ binutils libgtest-dev libgmock-dev googletest
-          libbenchmark-dev libsqlite3-dev sqlite3 libcli11-dev nlohmann-json3-dev help2man
+          libbenchmark-dev libsqlite3-dev sqlite3 libcli11-dev nlohmann-json3-dev man-db graphviz
           g++-mingw-w64-i686 g++-i686-linux-gnu libsqlite3-0:i386 qemu-user
-          clang libclang-rt-14-dev "$@")
+          clang libclang-rt-14-dev libcpp-httplib-dev pkg-config prometheus chromium "$@")
 
 runs32() { [ -x /usr/i686-linux-gnu/lib/ld-linux.so.2 ] && /usr/i686-linux-gnu/lib/ld-linux.so.2 --version >/dev/null 2>&1; }
 

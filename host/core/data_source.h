@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/fault_plan.h"
+#include "core/statement_kind.h"
 #include "sql/query.h"
 
 namespace host {
@@ -30,17 +30,28 @@ public:
     virtual std::unique_ptr<StatementResult> open(std::string_view text, std::string& error) = 0;
 };
 
-// Answers from an enterprise snapshot.
+class ResultCache;
+struct CachedAnswer;
+
+// Answers from an enterprise snapshot; with a result cache, the statements
+// of the kinds it keeps are answered from what it holds for the snapshot's
+// version, and read from the snapshot (and kept) when it holds nothing.
 class SnapshotSource : public DataSource {
 public:
-    explicit SnapshotSource(sql::Snapshot& snapshot) : snapshot_(snapshot) {}
+    explicit SnapshotSource(sql::Snapshot& snapshot, ResultCache* cache = nullptr)
+        : snapshot_(snapshot), cache_(cache) {}
     bool check(std::string_view text, StatementKind& kind, std::string& error) override;
     std::unique_ptr<StatementResult> open(std::string_view text, std::string& error) override;
 
 private:
     sql::Snapshot& snapshot_;
-    std::unique_ptr<sql::Query> checked_; // the last statement checked, not yet opened
+    ResultCache* cache_;
+    // The last statement checked, not yet opened: prepared, or answered by
+    // the cache.
+    std::unique_ptr<sql::Query> checked_;
+    std::shared_ptr<const CachedAnswer> answered_;
     std::string checkedText_;
+    StatementKind checkedKind_ = StatementKind::Other;
 };
 
 } // namespace host

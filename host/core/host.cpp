@@ -2,6 +2,12 @@
 
 namespace host {
 
+#if defined(__SANITIZE_ADDRESS__)
+const std::size_t Host::storagePoolCapacity = 0;
+#else
+const std::size_t Host::storagePoolCapacity = 4u << 20;
+#endif
+
 Host::Host(DataSource* source) : source_(source) {}
 
 void Host::log(std::string_view message) const {
@@ -16,6 +22,25 @@ uint32_t Host::newId(uint16_t& check, bool valid) {
     check = static_cast<uint16_t>((mixed >> 16) | 1u);
     uint16_t low = valid ? check : static_cast<uint16_t>(check ^ 0x5A5Au);
     return (serial_ << 16) | low;
+}
+
+} // namespace host
+
+namespace host {
+
+std::unique_ptr<unsigned char[]> Host::takeStorageBlock(std::size_t size) {
+    auto found = pool_.find(size);
+    if (found == pool_.end() || found->second.empty()) return std::unique_ptr<unsigned char[]>(new unsigned char[size]);
+    std::unique_ptr<unsigned char[]> block = std::move(found->second.back());
+    found->second.pop_back();
+    pooledBytes_ -= size;
+    return block;
+}
+
+void Host::giveBackStorageBlock(std::unique_ptr<unsigned char[]> block, std::size_t size) {
+    if (!block || pooledBytes_ + size > storagePoolCapacity) return;
+    pool_[size].push_back(std::move(block));
+    pooledBytes_ += size;
 }
 
 } // namespace host

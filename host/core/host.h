@@ -1,14 +1,19 @@
 // The reference data server: the state shared by its sessions (data source,
-// fault plan, log, accounting). Sessions are in session.h.
+// interceptor, log, accounting). Sessions are in session.h. A host serves one
+// thread at a time; sessions on several threads at once each need a host of
+// their own.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
-#include "core/fault_plan.h"
+#include "core/interceptor.h"
 
 namespace host {
 
@@ -23,16 +28,27 @@ public:
     DataSource* dataSource() const { return source_; }
     void setDataSource(DataSource* source) { source_ = source; }
 
-    FaultPlan& faults() { return faults_; }
+    // What steps into the host's operations; none unless one is installed.
+    Interceptor* interceptor() const { return interceptor_.get(); }
+    void setInterceptor(std::unique_ptr<Interceptor> interceptor) { interceptor_ = std::move(interceptor); }
+    // True, with the status to return, when the interceptor fails this call.
+    bool intercepted(Operation op, int32_t& status) const {
+        return interceptor_ && interceptor_->failCall(op, status);
+    }
 
     // Messages of the host itself (refused SQL, refused arguments).
     void setLog(std::function<void(std::string_view)> log) { log_ = std::move(log); }
     void log(std::string_view message) const;
 
-    // Every SQL text that reached CreateAccessPlan, in order.
+    // Every SQL text that reached CreateAccessPlan, in order, while the log
+    // is kept (it is by default). A host that runs session after session
+    // for a long time may turn it off.
     const std::vector<std::string>& statements() const { return statements_; }
-    void noteStatement(std::string text) { statements_.push_back(std::move(text)); }
+    void noteStatement(std::string_view text) {
+        if (keepStatements_) statements_.emplace_back(text);
+    }
     void clearStatements() { statements_.clear(); }
+    void keepStatements(bool keep) { keepStatements_ = keep; }
 
     // Storage handed to sessions and not yet released, over all sessions.
     uint64_t storageOutstanding() const { return storageHandedOut_ - storageReleased_; }
@@ -44,11 +60,24 @@ public:
     // an id that fails the check.
     uint32_t newId(uint16_t& check, bool valid);
 
+    // Blocks of storage that ended sessions gave back, handed out again to
+    // later sessions for requests of the same size, so that session after
+    // session does not go back to the allocator for its work area and rows.
+    // At most `storagePoolCapacity` bytes are kept; none in a build with the
+    // address sanitizer, which must see storage freed when its session ends.
+    std::unique_ptr<unsigned char[]> takeStorageBlock(std::size_t size);
+    void giveBackStorageBlock(std::unique_ptr<unsigned char[]> block, std::size_t size);
+    std::size_t storagePooled() const { return pooledBytes_; }
+    static const std::size_t storagePoolCapacity;
+
 private:
     DataSource* source_;
-    FaultPlan faults_;
+    std::unique_ptr<Interceptor> interceptor_;
     std::function<void(std::string_view)> log_;
     std::vector<std::string> statements_;
+    bool keepStatements_ = true;
+    std::unordered_map<std::size_t, std::vector<std::unique_ptr<unsigned char[]>>> pool_;
+    std::size_t pooledBytes_ = 0;
     uint64_t storageHandedOut_ = 0;
     uint64_t storageReleased_ = 0;
     uint32_t serial_ = 0;

@@ -1,5 +1,6 @@
 #include "core/host_object.h"
 
+#include <cstdint>
 #include <mutex>
 #include <unordered_map>
 
@@ -9,14 +10,19 @@ namespace host {
 
 namespace {
 
-struct Registry {
+// Split by address, so that sessions on several threads seldom wait for
+// one another to look up their objects.
+struct Shard {
     std::mutex mutex;
     std::unordered_map<const zrx::HostObject*, ObjectBase*> live;
 };
 
-Registry& registry() {
-    static Registry r;
-    return r;
+constexpr std::size_t shardCount = 64;
+
+Shard& registry(const zrx::HostObject* obj) {
+    static Shard shards[shardCount];
+    const auto address = reinterpret_cast<std::uintptr_t>(obj);
+    return shards[(address >> 6 ^ address >> 12) % shardCount];
 }
 
 } // namespace
@@ -31,19 +37,19 @@ void ObjectBase::markDropped() {
 }
 
 void registerObject(ObjectBase* object) {
-    Registry& r = registry();
+    Shard& r = registry(&object->abi);
     std::lock_guard lock(r.mutex);
     r.live[&object->abi] = object;
 }
 
 void unregisterObject(ObjectBase* object) {
-    Registry& r = registry();
+    Shard& r = registry(&object->abi);
     std::lock_guard lock(r.mutex);
     r.live.erase(&object->abi);
 }
 
 ObjectBase* findObject(const zrx::HostObject* obj) {
-    Registry& r = registry();
+    Shard& r = registry(obj);
     std::lock_guard lock(r.mutex);
     auto it = r.live.find(obj);
     return it == r.live.end() ? nullptr : it->second;

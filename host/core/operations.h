@@ -3,7 +3,6 @@
 
 #include <array>
 #include <cstddef>
-#include <optional>
 #include <string_view>
 
 namespace host {
@@ -29,7 +28,6 @@ enum class Operation {
 inline constexpr std::size_t operationCount = 15;
 
 std::string_view operationName(Operation op);
-std::optional<Operation> operationByName(std::string_view name);
 
 inline constexpr std::array<Operation, operationCount> allOperations = {
     Operation::GetRequestItem, Operation::PutRequestItem, Operation::GetSampleStorage,

@@ -6,7 +6,6 @@
 #include "core/session.h"
 #include "core/session_objects.h"
 #include "core/sqlda_filler.h"
-#include "core/statement_kind.h"
 #include "core/status.h"
 #include "platform/called_from_module.h"
 
@@ -15,12 +14,13 @@ namespace host {
 namespace {
 
 constexpr size_t maxStatementLength = 65536;
+constexpr const char* noSource = "no enterprise snapshot";
 
 template <class T>
 int32_t enter(uint32_t id, zrx::HostObject* obj, Operation op, T*& out) {
     if (int32_t st = resolve(id, obj, out)) return st;
     int32_t injected = 0;
-    if (out->session->host().faults().onCall(op, injected)) return injected;
+    if (out->session->host().intercepted(op, injected)) return injected;
     return status::ok;
 }
 
@@ -48,9 +48,10 @@ int32_t createAccessPlan(uint32_t id, zrx::HostObject* obj, const char* sql, zrx
     std::string text(sql, length);
     s.host().noteStatement(text);
     DataSource* source = s.host().dataSource();
-    std::string error = "no enterprise snapshot";
+    std::string error;
     StatementKind kind = StatementKind::Other;
     if (!source || !source->check(text, kind, error)) {
+        if (!source) error = noSource;
         s.host().log("CreateAccessPlan refused: " + error + "\n  statement: " + text);
         return status::sqlRefused;
     }
@@ -106,9 +107,10 @@ int32_t openRequest(uint32_t id, zrx::HostObject* obj, void* in) {
     if (request->open) return status::wrongState;
     if (!request->inputGiven || in != &request->inputDescriptor) return status::badArgument;
     DataSource* source = s.host().dataSource();
-    std::string error = "no enterprise snapshot";
+    std::string error;
     request->result = source ? source->open(request->plan->text, error) : nullptr;
     if (!request->result) {
+        if (!source) error = noSource;
         s.host().log("OpenRequest failed: " + error);
         return status::queryFailed;
     }
@@ -166,7 +168,7 @@ int32_t fetchRow(uint32_t id, zrx::HostObject* obj, zrx::SQLDA* out) {
     switch (request.result->next(row, error)) {
     case sql::Query::Step::Row:
         ++cursor->rowsFetched;
-        fillRow(*cursor, *row, s.host().faults());
+        fillRow(*cursor, *row);
         return status::ok;
     case sql::Query::Step::Done:
         cursor->ended = true;

@@ -14,7 +14,7 @@ namespace host {
 namespace {
 
 bool injected(Session& s, Operation op, int32_t& status) {
-    return s.host().faults().onCall(op, status);
+    return s.host().intercepted(op, status);
 }
 
 ZRX_CALLED_FROM_MODULE

@@ -57,7 +57,7 @@ void Session::discard(ObjectBase& object) {
 
 zrx::HostHandle Session::handOut(ObjectBase& object) {
     uint32_t id = object.validId;
-    if (host_.faults().onHandle(object.kind)) id ^= 0x5A5Au;
+    if (Interceptor* i = host_.interceptor(); i && i->failHandle(object.kind)) id ^= 0x5A5Au;
     return object.handle(id);
 }
 
@@ -115,6 +115,7 @@ void Session::release() {
     objects_.clear();
     // A session in another process accounts for its storage there.
     if (!module_.process) host_.noteStorageReleased(storageBytes_);
+    for (auto& block : storage_) host_.giveBackStorageBlock(std::move(block.bytes), block.size);
     storage_.clear();
     storageBytes_ = 0;
     parm_.workArea = nullptr;
@@ -142,7 +143,7 @@ int32_t Session::allocate(int32_t size, void** out) {
         ++storageRefusals_;
         return status::noStorage;
     }
-    Block block{std::make_unique<unsigned char[]>(static_cast<size_t>(size)), static_cast<size_t>(size)};
+    Block block{host_.takeStorageBlock(static_cast<size_t>(size)), static_cast<size_t>(size)};
     std::memset(block.bytes.get(), freshStorageFill, block.size);
     *out = block.bytes.get();
     storage_.push_back(std::move(block));
@@ -179,7 +180,7 @@ void Session::acceptRow(const void* row) {
 int32_t Session::createPath(platform::ServerContext* self, const char* name, zrx::HostHandle* path) {
     auto* session = static_cast<Session*>(self->owner);
     int32_t injected = 0;
-    if (session->host_.faults().onCall(Operation::CreatePath, injected)) return injected;
+    if (session->host_.intercepted(Operation::CreatePath, injected)) return injected;
     size_t length = strnlen(name, 9);
     if (length == 0 || length > 8) {
         session->host_.log("CreatePath: path name must have 1 to 8 characters");

@@ -14,6 +14,7 @@
 #include "platform/server_context.h"
 #include "zrx/items.h"
 #include "zrx/mentrenq_row.h"
+#include "zrx/mentrenq_table.h"
 #include "zrx/status.h"
 
 namespace host {
@@ -23,8 +24,20 @@ class RemoteSession;
 // One index predicate of the caller, as GetRequestItem item 19 delivers it.
 struct Predicate {
     std::string column;
-    int16_t op = 1; // 1 EQ, 2 NE, 3 GE, 4 LE, 5 LT, 6 GT
+    zrx::IndexOp op = zrx::IndexOp::EQ;
     std::string value;
+
+    // REPORT = 'YES': every contended resource.
+    static Predicate report() {
+        return {zrx::reportPredicate.column, zrx::reportPredicate.op, zrx::reportPredicate.value};
+    }
+    // MAJORNAME, MINORNAME and ENQPLEX = the values: one resource.
+    static std::vector<Predicate> resource(std::string major, std::string minor, std::string enqplex) {
+        using zrx::ColumnId;
+        return {{zrx::columnSpec(ColumnId::majorname).name, zrx::IndexOp::EQ, std::move(major)},
+                {zrx::columnSpec(ColumnId::minorname).name, zrx::IndexOp::EQ, std::move(minor)},
+                {zrx::columnSpec(ColumnId::enqplex).name, zrx::IndexOp::EQ, std::move(enqplex)}};
+    }
 };
 
 struct SessionOptions {
@@ -59,6 +72,8 @@ public:
 
     bool released() const { return released_; }
     const std::vector<zrx::MentrenqRow>& rows() const { return rows_; }
+    // The rows handed over so far, leaving none behind.
+    std::vector<zrx::MentrenqRow> takeRows() { return std::move(rows_); }
     void* workArea() const { return parm_.workArea; }
     zrx::ParmList& parmList() { return parm_; }
     Host& host() { return host_; }
@@ -101,7 +116,7 @@ private:
         size_t size;
     };
     struct StoredPredicate {
-        int16_t op;
+        zrx::IndexOp op;
         std::string column;
         std::string value;
     };

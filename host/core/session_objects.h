@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/fault_plan.h"
+#include "core/statement_kind.h"
 #include "core/host_object.h"
 #include "sql/cells.h"
 #include "zrx/sqlda.h"
@@ -57,8 +57,10 @@ struct CursorObject : ObjectBase {
     CursorObject(Session* s, RequestObject* request);
     RequestObject* request;
     // The output SQLDA and the value buffers it refers to; they stay put
-    // until the session ends.
+    // until the session ends. A column without a value shows `widths[i]`
+    // blanks, or its own bytes in `values[i]` once a fault lengthened them.
     std::vector<unsigned char> sqlda;
+    std::vector<int> widths;
     std::vector<std::string> values;
     std::vector<int16_t> nullInds;
     uint64_t rowsFetched = 0;

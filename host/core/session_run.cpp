@@ -15,7 +15,7 @@ SessionRun runSession(Session& session, const RunLimits& limits, const RunHooks&
             if (status != zrx::entry::ok && extra-- <= 0) break;
         }
     }
-    run.rows = session.rows();
+    run.rows = session.takeRows();
     run.liveBeforeEnd = session.live();
     run.storageRefusals = session.storageRefusals();
     if (hooks.beforeEnd) hooks.beforeEnd(session);

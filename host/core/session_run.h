@@ -1,6 +1,7 @@
 // Runs one whole session the way the data server does: the session start,
 // request calls until one returns nonzero, the session end; what each call
-// returned and what the session held are kept for the caller.
+// returned and what the session held are kept for the caller (the rows move
+// from the session to the run).
 #pragma once
 
 #include <climits>

@@ -1,17 +1,17 @@
-// Tells the module's statements apart by the table they read.
+// What a statement reads: the plan records it, so that whatever watches the
+// host's results (an Interceptor) can tell the module's statements apart.
 #pragma once
 
-#include <string_view>
-
-#include "core/fault_plan.h"
 #include "sql/query.h"
 
 namespace host {
 
-// From the statement's tokens, as a log or a test reads a text.
-StatementKind classifyStatement(std::string_view text);
+enum class StatementKind { PlexHubs, ThruNodes, Members, Summary, Detail, Other };
 
 // From a statement the host has read already, without reading it again.
 StatementKind classifyStatement(const sql::Query& query);
+
+// From the table a statement reads first, and whether it compares substrings.
+StatementKind statementKindOf(std::string_view table, bool comparesSubstrings);
 
 } // namespace host

@@ -9,7 +9,4 @@ namespace host {
 
 namespace status = zrx::hoststatus;
 
-// A short description of a host status, for logs and messages.
-const char* describeHostStatus(int32_t status);
-
 } // namespace host

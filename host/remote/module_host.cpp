@@ -26,6 +26,12 @@ namespace {
 
 // Wine may take half a minute to start in a fresh prefix.
 constexpr int helloTimeoutMs = 120000;
+
+// What of the host's interceptor goes along with a call: nothing without one.
+std::vector<uint8_t> interceptorState(const Host& host) {
+    const Interceptor* interceptor = host.interceptor();
+    return interceptor ? interceptor->travellingState() : std::vector<uint8_t>();
+}
 constexpr auto exitWait = std::chrono::seconds(5);
 
 std::string describeStatus(int status) {
@@ -69,7 +75,7 @@ public:
         Writer w;
         w.u32(id_);
         w.u8(static_cast<uint8_t>(entry));
-        FaultPlanCodec::write(w, host_.faults());
+        w.blob(interceptorState(host_));
         CallReport report;
         process_->exchange(&host_, message::call, w, report);
         if (entry == Entry::End) ended_ = true;
@@ -265,7 +271,7 @@ std::unique_ptr<RemoteSession> ModuleHost::openSession(Host& host, const Session
     Writer w;
     w.u32(id);
     writeOptions(w, options);
-    FaultPlanCodec::write(w, host.faults());
+    w.blob(interceptorState(host));
     CallReport report;
     exchange(&host, message::openSession, w, report);
     return std::make_unique<ClientSession>(shared_from_this(), host, id);
@@ -326,11 +332,11 @@ void ModuleHost::exchange(Host* host, uint8_t type, const Writer& payload, CallR
         case message::open: answer(host, kind, got); break;
         case message::returned: {
             Reader r(got);
-            FaultPlan scratch;
-            FaultPlan& plan = host ? host->faults() : scratch;
-            report = readReport(r, plan);
+            report = readReport(r);
             if (!r.atEnd()) lost("its host process sent a malformed report");
             if (host) {
+                if (Interceptor* i = host->interceptor(); i && !report.interceptorCounts.empty())
+                    i->takeCounts(report.interceptorCounts);
                 host->noteStorageHandedOut(report.storageHandedOut);
                 host->noteStorageReleased(report.storageReleased);
                 for (std::string& s : report.statements) host->noteStatement(std::move(s));

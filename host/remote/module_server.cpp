@@ -11,6 +11,7 @@
 #include "core/session.h"
 #include "platform/trace_control.h"
 #include "remote/protocol.h"
+#include "testing/fault_plan.h"
 
 namespace host::remote {
 
@@ -125,12 +126,18 @@ void report(Channel& channel, HostedSession& hs, int32_t status) {
     r.statements.assign(statements.begin() + static_cast<long>(hs.statementsSent), statements.end());
     hs.statementsSent = statements.size();
     Writer w;
-    writeReport(w, r, hs.host.faults());
+    if (const auto* plan = dynamic_cast<const FaultPlan*>(hs.host.interceptor())) r.interceptorCounts = plan->counts();
+    writeReport(w, r);
     send(channel, message::returned, w);
 }
 
 void takePlanAndSettings(Reader& r, HostedSession& hs) {
-    FaultPlanCodec::read(r, hs.host.faults());
+    // The host's fault plan, when it has one, is carried out here.
+    const std::vector<uint8_t> plan = r.blob();
+    if (plan.empty())
+        hs.host.setInterceptor(nullptr);
+    else if (!faults(hs.host).takeState(plan))
+        throw Broken("a malformed fault plan");
     platform::TraceSettings settings;
     if (readSettings(r, settings)) platform::setTraceSettings(settings);
     if (!r.atEnd()) throw Broken("a malformed message");

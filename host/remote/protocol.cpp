@@ -51,70 +51,6 @@ private:
 
 } // namespace
 
-void FaultPlanCodec::write(Writer& w, const FaultPlan& plan) {
-    w.u32(static_cast<uint32_t>(plan.callFaults_.size()));
-    for (const CallFault& f : plan.callFaults_) {
-        w.u8(static_cast<uint8_t>(f.op));
-        w.u64(f.nth);
-        w.i32(f.status);
-    }
-    w.u32(static_cast<uint32_t>(plan.handleFaults_.size()));
-    for (const HandleFault& f : plan.handleFaults_) {
-        w.u8(static_cast<uint8_t>(f.kind));
-        w.u64(f.nth);
-    }
-    w.u32(static_cast<uint32_t>(plan.results_.size()));
-    for (const ResultFault& f : plan.results_) {
-        w.u8(static_cast<uint8_t>(f.statement));
-        w.u64(f.nthRow);
-        w.i32(f.columnDelta);
-        w.i32(f.longColumn);
-        w.i32(f.longBy);
-        w.i32(f.nullColumn);
-    }
-    writeCounts(w, plan);
-}
-
-void FaultPlanCodec::read(Reader& r, FaultPlan& plan) {
-    plan = FaultPlan();
-    for (uint32_t n = r.count(13); n > 0; --n) {
-        CallFault f{};
-        f.op = enumOf(r.u8(), Operation::DropPlan);
-        f.nth = r.u64();
-        f.status = r.i32();
-        plan.callFaults_.push_back(f);
-    }
-    for (uint32_t n = r.count(9); n > 0; --n) {
-        HandleFault f{};
-        f.kind = enumOf(r.u8(), ObjectKind::Cursor);
-        f.nth = r.u64();
-        plan.handleFaults_.push_back(f);
-    }
-    for (uint32_t n = r.count(25); n > 0; --n) {
-        ResultFault f;
-        f.statement = enumOf(r.u8(), StatementKind::Other);
-        f.nthRow = r.u64();
-        f.columnDelta = r.i32();
-        f.longColumn = r.i32();
-        f.longBy = r.i32();
-        f.nullColumn = r.i32();
-        plan.results_.push_back(f);
-    }
-    readCounts(r, plan);
-}
-
-void FaultPlanCodec::writeCounts(Writer& w, const FaultPlan& plan) {
-    for (uint64_t n : plan.calls_) w.u64(n);
-    for (uint64_t n : plan.handles_) w.u64(n);
-    w.u64(plan.injected_);
-}
-
-void FaultPlanCodec::readCounts(Reader& r, FaultPlan& plan) {
-    for (uint64_t& n : plan.calls_) n = r.u64();
-    for (uint64_t& n : plan.handles_) n = r.u64();
-    plan.injected_ = r.u64();
-}
-
 void writeOptions(Writer& w, const SessionOptions& options) {
     w.u32(static_cast<uint32_t>(options.predicates.size()));
     for (const Predicate& p : options.predicates) {
@@ -132,7 +68,7 @@ SessionOptions readOptions(Reader& r) {
     for (uint32_t n = r.count(2 * minText + 2); n > 0; --n) {
         Predicate p;
         p.column = r.text();
-        p.op = static_cast<int16_t>(r.u16());
+        p.op = static_cast<zrx::IndexOp>(static_cast<int16_t>(r.u16()));
         p.value = r.text();
         options.predicates.push_back(std::move(p));
     }
@@ -256,7 +192,7 @@ Answer readAnswer(Reader& r) {
 
 std::unique_ptr<StatementResult> resultOf(Answer answer) { return std::make_unique<AnsweredResult>(std::move(answer)); }
 
-void writeReport(Writer& w, const CallReport& report, const FaultPlan& plan) {
+void writeReport(Writer& w, const CallReport& report) {
     w.i32(report.status);
     w.u32(static_cast<uint32_t>(report.state.newRows.size()));
     w.raw(report.state.newRows.data(), report.state.newRows.size() * sizeof(zrx::MentrenqRow));
@@ -268,10 +204,10 @@ void writeReport(Writer& w, const CallReport& report, const FaultPlan& plan) {
     w.u64(report.storageReleased);
     w.u32(static_cast<uint32_t>(report.statements.size()));
     for (const std::string& s : report.statements) w.text(s);
-    FaultPlanCodec::writeCounts(w, plan);
+    w.blob(report.interceptorCounts);
 }
 
-CallReport readReport(Reader& r, FaultPlan& plan) {
+CallReport readReport(Reader& r) {
     CallReport report;
     report.status = r.i32();
     const uint32_t rows = r.count(sizeof(zrx::MentrenqRow));
@@ -284,7 +220,7 @@ CallReport readReport(Reader& r, FaultPlan& plan) {
     report.storageHandedOut = r.u64();
     report.storageReleased = r.u64();
     for (uint32_t n = r.count(minText); n > 0; --n) report.statements.push_back(r.text());
-    FaultPlanCodec::readCounts(r, plan);
+    report.interceptorCounts = r.blob();
     return report;
 }
 

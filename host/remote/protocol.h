@@ -26,7 +26,6 @@
 #include <vector>
 
 #include "core/data_source.h"
-#include "core/fault_plan.h"
 #include "core/module_process.h"
 #include "core/session.h"
 #include "platform/trace_control.h"
@@ -56,14 +55,6 @@ inline constexpr uint8_t closeSession = 23;
 inline constexpr uint8_t checked = 24;
 inline constexpr uint8_t answer = 25;
 } // namespace message
-
-// The fault plan in full, and its counts alone on the way back.
-struct FaultPlanCodec {
-    static void write(Writer& w, const FaultPlan& plan);
-    static void read(Reader& r, FaultPlan& plan);
-    static void writeCounts(Writer& w, const FaultPlan& plan);
-    static void readCounts(Reader& r, FaultPlan& plan);
-};
 
 void writeOptions(Writer& w, const SessionOptions& options);
 SessionOptions readOptions(Reader& r);
@@ -101,8 +92,9 @@ struct CallReport {
     uint64_t storageHandedOut = 0; // by the module host's Host since the last report
     uint64_t storageReleased = 0;
     std::vector<std::string> statements; // planned since the last report
+    std::vector<uint8_t> interceptorCounts; // what the host's interceptor counted there
 };
-void writeReport(Writer& w, const CallReport& report, const FaultPlan& plan);
-CallReport readReport(Reader& r, FaultPlan& plan);
+void writeReport(Writer& w, const CallReport& report);
+CallReport readReport(Reader& r);
 
 } // namespace host::remote

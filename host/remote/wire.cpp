@@ -30,6 +30,11 @@ void Writer::raw(const void* data, size_t size) {
     bytes_.insert(bytes_.end(), p, p + size);
 }
 
+void Writer::blob(const std::vector<uint8_t>& v) {
+    u32(static_cast<uint32_t>(v.size()));
+    raw(v.data(), v.size());
+}
+
 bool Reader::take(size_t n) {
     if (!ok_ || n > size_ - at_) {
         ok_ = false;
@@ -62,6 +67,14 @@ std::string Reader::text() {
     const uint32_t n = u32();
     if (!take(n)) return {};
     std::string out(reinterpret_cast<const char*>(data_ + at_), n);
+    at_ += n;
+    return out;
+}
+
+std::vector<uint8_t> Reader::blob() {
+    const uint32_t n = u32();
+    if (!take(n)) return {};
+    std::vector<uint8_t> out(data_ + at_, data_ + at_ + n);
     at_ += n;
     return out;
 }

@@ -21,6 +21,7 @@ public:
     void flag(bool v) { u8(v ? 1 : 0); }
     void text(std::string_view v);
     void raw(const void* data, size_t size);
+    void blob(const std::vector<uint8_t>& v);
     const std::vector<uint8_t>& bytes() const { return bytes_; }
     std::vector<uint8_t>& bytes() { return bytes_; }
 
@@ -40,6 +41,7 @@ public:
     int32_t i32() { return static_cast<int32_t>(u32()); }
     bool flag() { return u8() != 0; }
     std::string text();
+    std::vector<uint8_t> blob();
     // `size` bytes into `out`; false (and nothing written) when fewer are left.
     bool raw(void* out, size_t size);
     // A count of items that each take at least `itemBytes`: more than are

@@ -51,6 +51,12 @@ bool readCatalog(sqlite3* db, Catalog& out, std::string& error) {
 }
 
 Catalog buildCatalog() {
+    // The catalog is built before any snapshot is opened, so this is the
+    // place to set up SQLite for the whole process: counting every
+    // allocation would take one lock of the whole process each time, and
+    // connections on several threads would wait for one another. (Too late,
+    // and refused, when the program used SQLite already.)
+    sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
     Catalog c;
     sqlite3* db = nullptr;
     std::string error;

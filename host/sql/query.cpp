@@ -104,18 +104,22 @@ bool Query::shellText(Snapshot& snapshot, std::string_view text, ShellText form,
     }
     TranslationOptions options;
     options.inlineLiterals = true;
-    options.asWritten = form == ShellText::AsWritten;
+    options.asWritten = form != ShellText::AsAnswered;
+    options.restrictOnce = form == ShellText::AsWrittenRestrictedOnce;
     sqlite = translate(statement, node, options).sql;
     return true;
 }
 
 std::unique_ptr<Query> Query::prepare(Snapshot& snapshot, std::string_view text, std::string& error) {
-    std::vector<Lexeme> lexemes;
+    // Kept from statement to statement on each thread: a statement of 4096
+    // characters needs room for a thousand lexemes.
+    thread_local std::vector<Lexeme> lexemes;
     if (!scan(text, lexemes, error)) return nullptr;
 
     // A statement of a shape read before takes its values from its own
     // literals; any other is parsed and translated, and its shape kept.
-    std::string key = shapeKey(text, lexemes);
+    thread_local std::string key;
+    shapeKey(text, lexemes, key);
     std::vector<BoundValue> values;
     const StatementShape* shape = snapshot.shapes().find(key);
     if (!shape || !valuesOf(*shape, text, lexemes, values)) {
@@ -129,7 +133,7 @@ std::unique_ptr<Query> Query::prepare(Snapshot& snapshot, std::string_view text,
         read.nodeToken = statement.nodeToken;
         read.firstTable = statement.tables.front();
         read.substrings = statement.where && hasSubstr(*statement.where);
-        shape = &snapshot.shapes().add(std::move(key), std::move(read));
+        shape = &snapshot.shapes().add(key, std::move(read));
     }
 
     std::unique_ptr<Query> q(new Query);

@@ -23,10 +23,11 @@ public:
 
     // The statement as SQLite text with every literal written in, for the
     // sqlite3 shell to give the same rows: as written (each OR tested branch
-    // by branch, AT as a condition on the node column: what a person would
-    // type), or in the forms the host answers it in. Refuses what prepare
-    // refuses.
-    enum class ShellText { AsWritten, AsAnswered };
+    // by branch, AT as a condition on the node column in each branch of an
+    // OR that concerns its table: what a person would type), the same with
+    // that condition once beside the OR, or in the forms the host answers it
+    // in. Refuses what prepare refuses.
+    enum class ShellText { AsWritten, AsWrittenRestrictedOnce, AsAnswered };
     static bool shellText(Snapshot& snapshot, std::string_view text, ShellText form, std::string& sqlite,
                           std::string& error);
 

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <thread>
+#include <utility>
 
 #include "sql/file_reading.h"
 #include "sql/schema.h"
@@ -91,8 +92,11 @@ bool checkSchema(sqlite3* db, std::string& error) {
 
 } // namespace
 
-Snapshot::Snapshot(sqlite3* db)
-    : db_(db), statements_(std::make_unique<StatementCache>(db)), shapes_(std::make_unique<StatementShapes>()) {}
+Snapshot::Snapshot(sqlite3* db, Kind kind)
+    : db_(db), kind_(kind), statements_(std::make_unique<StatementCache>(db)),
+      shapes_(std::make_unique<StatementShapes>()) {
+    if (kind != Kind::File) version_.memory = SnapshotVersion::newSerial();
+}
 
 Snapshot::~Snapshot() {
     statements_.reset();
@@ -109,6 +113,16 @@ std::unique_ptr<Snapshot> Snapshot::openFile(const std::string& path, std::strin
         return nullptr;
     }
     auto reading = std::make_unique<FileReading>(path);
+    // The file and its WAL before and after the first read: when they are
+    // the same, the connection read that very file as it is now.
+    const bool withWal = reading->mode() == FileReading::Mode::WalShared ||
+                         reading->mode() == FileReading::Mode::WalPrivate;
+    const auto stamps = [&] {
+        std::pair<FileStamp, FileStamp> s{FileStamp::of(path, FileStamp::Header::Database), FileStamp{}};
+        if (withWal) s.second = FileStamp::of(path + "-wal", FileStamp::Header::Wal);
+        return s;
+    };
+    const auto before = stamps();
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(reading->uri().c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX,
                         reading->vfs()) != SQLITE_OK) {
@@ -120,7 +134,8 @@ std::unique_ptr<Snapshot> Snapshot::openFile(const std::string& path, std::strin
     // The file comes from outside: nothing in it may run with trust.
     sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
-    std::unique_ptr<Snapshot> snapshot(new Snapshot(db));
+    std::unique_ptr<Snapshot> snapshot(new Snapshot(db, Kind::File));
+    snapshot->path_ = path;
     snapshot->reading_ = std::move(reading);
     snapshot->busyTimeout_ = std::chrono::milliseconds(busyTimeoutMs);
     sqlite3_busy_handler(db, &Snapshot::waitForLock, snapshot.get());
@@ -146,33 +161,44 @@ std::unique_ptr<Snapshot> Snapshot::openFile(const std::string& path, std::strin
         }
         return nullptr;
     }
+    const auto after = stamps();
+    snapshot->version_.file = path;
+    snapshot->version_.database = after.first;
+    snapshot->version_.wal = after.second;
+    if (before != after) snapshot->version_.unsettled = SnapshotVersion::newSerial();
     why = OpenFailure::None;
     return snapshot;
 }
 
 std::unique_ptr<Snapshot> Snapshot::openImage(const unsigned char* bytes, std::size_t size, std::string& error) {
-    if (!catalog().error.empty()) {
-        error = catalog().error;
-        return nullptr;
-    }
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
-        sqliteFailure(db, error);
-        sqlite3_close(db);
-        return nullptr;
-    }
-    sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
-    sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
-    std::unique_ptr<Snapshot> snapshot(new Snapshot(db));
-    const auto length = static_cast<sqlite3_int64>(size);
     auto* copy = static_cast<unsigned char*>(sqlite3_malloc64(size ? size : 1));
     if (!copy) {
         error = "out of memory";
         return nullptr;
     }
     if (size) std::memcpy(copy, bytes, size);
-    // SQLite frees the copy, also when it refuses it.
-    if (sqlite3_deserialize(db, "main", copy, length, length,
+    return adoptImage(copy, size, error);
+}
+
+std::unique_ptr<Snapshot> Snapshot::adoptImage(unsigned char* bytes, std::size_t size, std::string& error) {
+    if (!catalog().error.empty()) {
+        sqlite3_free(bytes);
+        error = catalog().error;
+        return nullptr;
+    }
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+        sqlite3_free(bytes);
+        sqliteFailure(db, error);
+        sqlite3_close(db);
+        return nullptr;
+    }
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    std::unique_ptr<Snapshot> snapshot(new Snapshot(db, Kind::Image));
+    const auto length = static_cast<sqlite3_int64>(size);
+    // SQLite frees the bytes, also when it refuses them.
+    if (sqlite3_deserialize(db, "main", bytes, length, length,
                             SQLITE_DESERIALIZE_READONLY | SQLITE_DESERIALIZE_FREEONCLOSE) != SQLITE_OK) {
         error = "not an enterprise snapshot: " + std::string(sqlite3_errmsg(db));
         return nullptr;
@@ -182,6 +208,32 @@ std::unique_ptr<Snapshot> Snapshot::openImage(const unsigned char* bytes, std::s
         return nullptr;
     }
     return snapshot;
+}
+
+std::unique_ptr<Snapshot> Snapshot::openSameVersion(Snapshot& first, std::string& error) {
+    const SnapshotVersion wanted = first.version();
+    if (first.kind_ != Kind::File) {
+        sqlite3_int64 size = 0;
+        unsigned char* bytes = sqlite3_serialize(first.db_, "main", &size, 0);
+        if (!bytes) {
+            error = "cannot copy the snapshot: out of memory";
+            return nullptr;
+        }
+        auto copy = adoptImage(bytes, static_cast<std::size_t>(size), error);
+        if (copy) copy->version_ = wanted;
+        return copy;
+    }
+    if (!wanted.shareable()) {
+        error = first.path_ + " changed while it was opened, so no other connection can be shown to read the same";
+        return nullptr;
+    }
+    auto again = openFile(first.path_, error, nullptr, static_cast<int>(first.busyTimeout_.count()));
+    if (!again) return nullptr;
+    if (again->version() != wanted) {
+        error = first.path_ + " was replaced or written since it was first opened";
+        return nullptr;
+    }
+    return again;
 }
 
 int Snapshot::waitForLock(void* context, int attempts) {
@@ -216,7 +268,7 @@ std::unique_ptr<Snapshot> Snapshot::createInMemory(std::string& error) {
         sqlite3_close(db);
         return nullptr;
     }
-    std::unique_ptr<Snapshot> snapshot(new Snapshot(db));
+    std::unique_ptr<Snapshot> snapshot(new Snapshot(db, Kind::Memory));
     if (!snapshot->exec(schemaText(), error)) return nullptr;
     return snapshot;
 }
@@ -227,6 +279,7 @@ bool Snapshot::exec(std::string_view script, std::string& error) {
         return false;
     }
     const std::string text(script);
+    ++execs_;
     char* message = nullptr;
     const bool ok = sqlite3_exec(db_, text.c_str(), nullptr, nullptr, &message) == SQLITE_OK;
     if (!ok) error = message ? message : sqlite3_errmsg(db_);
@@ -288,5 +341,10 @@ bool Snapshot::knowsNode(std::string_view node) const {
 }
 
 sqlite3* Snapshot::db() { return db_; }
+
+const SnapshotVersion& Snapshot::version() const {
+    if (kind_ == Kind::Memory) version_.changes = execs_ + static_cast<uint64_t>(sqlite3_total_changes64(db_));
+    return version_;
+}
 
 } // namespace host::sql

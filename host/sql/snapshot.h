@@ -10,6 +10,8 @@
 #include <string_view>
 #include <unordered_set>
 
+#include "sql/snapshot_version.h"
+
 struct sqlite3;
 
 namespace host::sql {
@@ -43,6 +45,12 @@ public:
     // An empty snapshot in memory, the schema applied.
     static std::unique_ptr<Snapshot> createInMemory(std::string& error);
 
+    // Another connection to the very data `first` reads, for another thread:
+    // a file is opened again and must show the same version (the same file,
+    // not replaced or written since `first` opened it); a snapshot in memory
+    // is copied. Null, with a message, when that cannot be had.
+    static std::unique_ptr<Snapshot> openSameVersion(Snapshot& first, std::string& error);
+
     ~Snapshot();
     Snapshot(const Snapshot&) = delete;
     Snapshot& operator=(const Snapshot&) = delete;
@@ -59,6 +67,10 @@ public:
 
     sqlite3* db();
 
+    // The version this connection reads: fixed when a file or an image was
+    // opened; for a snapshot made in memory, it moves with every change.
+    const SnapshotVersion& version() const;
+
     // True, with a message, when some read since the snapshot was opened
     // gave up waiting for another process's lock, or when a file read
     // without locks was changed meanwhile: what was read cannot be trusted.
@@ -72,10 +84,16 @@ public:
     StatementShapes& shapes() { return *shapes_; }
 
 private:
-    explicit Snapshot(sqlite3* db);
+    enum class Kind { File, Memory, Image };
+    Snapshot(sqlite3* db, Kind kind);
     static int waitForLock(void* snapshot, int attempts);
+    static std::unique_ptr<Snapshot> adoptImage(unsigned char* bytes, std::size_t size, std::string& error);
 
     sqlite3* db_;
+    Kind kind_;
+    std::string path_;
+    mutable SnapshotVersion version_; // of a file or image; in memory, brought up to date when asked
+    uint64_t execs_ = 0;      // scripts run by exec(), each a change in memory
     std::unique_ptr<FileReading> reading_; // null for a snapshot in memory
     std::chrono::milliseconds busyTimeout_{0};
     std::chrono::steady_clock::time_point waitingSince_{};

@@ -40,6 +40,12 @@ char marker(TokenKind kind) {
 
 std::string shapeKey(std::string_view text, const std::vector<Lexeme>& lexemes) {
     std::string key;
+    shapeKey(text, lexemes, key);
+    return key;
+}
+
+void shapeKey(std::string_view text, const std::vector<Lexeme>& lexemes, std::string& key) {
+    key.clear();
     key.reserve(text.size());
     for (const Lexeme& l : lexemes) {
         key += marker(l.kind);
@@ -48,7 +54,6 @@ std::string shapeKey(std::string_view text, const std::vector<Lexeme>& lexemes) 
             key += '\x1F'; // no word or symbol holds it
         }
     }
-    return key;
 }
 
 bool valuesOf(const StatementShape& shape, std::string_view text, const std::vector<Lexeme>& lexemes,

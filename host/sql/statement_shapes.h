@@ -28,6 +28,8 @@ struct StatementShape {
 
 // The key of a statement's shape: every token but the values of literals.
 std::string shapeKey(std::string_view text, const std::vector<Lexeme>& lexemes);
+// The same into `key`, whose room is reused.
+void shapeKey(std::string_view text, const std::vector<Lexeme>& lexemes, std::string& key);
 
 // The values a statement of `shape` binds, from its own literals; the
 // node's value is left for the caller. False when a number is out of range:

@@ -53,6 +53,10 @@ public:
         std::vector<std::vector<int>> pushed(conjuncts.size());
         std::vector<int> topLevel;
         for (int t : routed) {
+            if (options_.asWritten && options_.restrictOnce) {
+                topLevel.push_back(t);
+                continue;
+            }
             bool placed = false;
             for (std::size_t i = 0; i < conjuncts.size() && !placed; ++i) {
                 if (conjuncts[i]->kind != Condition::Kind::Or) continue;

@@ -50,6 +50,10 @@ struct TranslationOptions {
     // detail statement) is looked up value by value through the table's
     // index, and all rows of a node are read by their rowids.
     bool asWritten = false;
+    // With asWritten: the AT clause's restriction once for each table, beside
+    // the other conditions, even where an OR could take it into its
+    // branches.
+    bool restrictOnce = false;
 };
 
 // `node` is the routed node name, trailing blanks removed; unused when no

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "zrx/handle.h"
+#include "zrx/mentrenq_table.h"
 
 namespace zrx {
 
@@ -33,7 +34,7 @@ struct ParmList {
 
 // What GetRequestItem item 19 writes: one index predicate.
 struct IndexItem {
-    const int16_t* op; // operator code: 1 EQ, 2 NE, 3 GE, 4 LE, 5 LT, 6 GT, ...
+    const IndexOp* op; // any 16-bit code: the host need not keep to IndexOp's names
     const char* column;
     const char* value;
 };

@@ -22,32 +22,21 @@ bool sameTask(const DORow& d, const InputRow& in) {
            sameName(d.sysname, in.sysname) && sameName(d.plxname, in.plxname) && d.asid == in.asid;
 }
 
-} // namespace
-
-// Rows are found through the session's row index once the lists have grown
-// long (storage/row_index.h); the lists, their order and the trace are the
-// same either way. Creating a row may give the index up (its block then
-// holds rows), so the index is looked up again after every creation.
-int32_t ProcessInput(workA* w) {
-    ZRX_ROUTINE(t, "ProcessInput");
-    if (w->curEnqpI < 0 || w->curEnqpI >= maxENQP) return t.ret(1);
+// The summary row of the input row's resource in the current Enqplex,
+// created and appended when there is none; null when it cannot be created.
+// `entry` receives the row's entry while the index `ix` is used (a creation
+// may give the index up: `ix` then becomes null); `walked` the length of the
+// list walked without it.
+SORow* summaryRowFor(workA* w, Trace& t, RowIndex*& ix, IndexEntry*& entry, int& walked) {
     EnqplxEntry& e = w->Enqplxs[w->curEnqpI];
     const InputRow& in = w->inputRow;
-    RowIndex* ix = rowIndex(w);
-    int walked = 0; // the longest list walked in this call
-    auto merged = [&]() {
-        if (!ix && walked > indexWalkLimit) buildRowIndex(w);
-        return t.ret(0);
-    };
-
     SORow* sor = nullptr;
-    IndexEntry* entry = nullptr; // sor's entry while the index is used
     if (!e.SOR1st) {
         TRACE_DETAIL(t, "No 1st SORow, need to get one");
         e.SOR1st = newSORow(w);
         if (!e.SOR1st) {
             TRACE_ALWAYS(t, "Unable to create new Summary Output Row");
-            return t.ret(1);
+            return nullptr;
         }
         sor = e.SOR1st;
         if (ix) ix = rowIndex(w);
@@ -77,13 +66,36 @@ int32_t ProcessInput(workA* w) {
             r->SORNxt = newSORow(w);
             if (!r->SORNxt) {
                 TRACE_ALWAYS(t, "Unable to create new Summary Output Row");
-                return t.ret(1);
+                return nullptr;
             }
             sor = r->SORNxt;
             if (ix) ix = rowIndex(w);
             if (ix && !(entry = addSummary(ix, w->curEnqpI, sor, hash))) ix = nullptr;
         }
     }
+    return sor;
+}
+
+} // namespace
+
+// Rows are found through the session's row index once the lists have grown
+// long (storage/row_index.h); the lists, their order and the trace are the
+// same either way. Creating a row may give the index up (its block then
+// holds rows), so the index is looked up again after every creation.
+int32_t ProcessInput(workA* w) {
+    ZRX_ROUTINE(t, "ProcessInput");
+    if (w->curEnqpI < 0 || w->curEnqpI >= maxENQP) return t.ret(1);
+    const InputRow& in = w->inputRow;
+    RowIndex* ix = rowIndex(w);
+    int walked = 0; // the longest list walked in this call
+    auto merged = [&]() {
+        if (!ix && walked > indexWalkLimit) buildRowIndex(w);
+        return t.ret(0);
+    };
+
+    IndexEntry* entry = nullptr; // sor's entry while the index is used
+    SORow* sor = summaryRowFor(w, t, ix, entry, walked);
+    if (!sor) return t.ret(1);
 
     TRACE_DETAIL(t, "Halfway through ProcessInput Enqplxs[%d] is:", w->curEnqpI);
     if (t.detail()) logEnqplxs(w, w->curEnqpI);

@@ -6,6 +6,7 @@
 #include "frame/fixed_names.h"
 #include "frame/trace.h"
 #include "frame/work_area.h"
+#include "zrx/mentrenq_table.h"
 
 namespace zrx {
 
@@ -63,7 +64,7 @@ int32_t setupMentrenq(workA* w) {
     o.maxwaittm = sor->maxwaittm;
     if (w->NAEnqpI >= 0 && w->NAEnqpI < maxENQP) copyName(o.enqplex, w->Enqplxs[w->NAEnqpI].EnqpName);
     if (w->idxTbl.idxReport == 'Y') {
-        std::memcpy(o.report, "YES", 3);
+        std::memcpy(o.report, reportPredicate.value, sizeof o.report);
         return t.ret(0);
     }
 

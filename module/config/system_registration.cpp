@@ -29,142 +29,152 @@ int makeItem(char (&item)[listItem + 1], const char (&name)[8]) {
     return pos;
 }
 
-} // namespace
+// The names an MXCFSYS row's ENQPLEX column gives its System.
+struct ColumnNames {
+    char enqpName[8]; // blank-padded; "*DEFAULT" when the column names none
+    char mimJob[8];   // blank-padded; blanks when the System names no MIM job
+};
 
-int32_t DoMxcfsysRow(workA* w) {
-    ZRX_ROUTINE(t, "DoMxcfsysRow");
-    const PxsmRow& row = w->pxsmRow;
-    const char* node = curNode(w);
-
-    // 1-4: Enqplex name and MIM job name from the ENQPLEX column.
-    char enqpName[8];
-    char mimJob[8];
-    std::memset(enqpName, ' ', sizeof enqpName);
-    std::memset(mimJob, ' ', sizeof mimJob);
+// Reads the Enqplex name (up to the first ".", blank or NUL, at most 8
+// characters) and the MIM job name after a "." that ends it. False when the
+// name runs on past 8 characters.
+bool readEnqplexColumn(const char (&column)[32], ColumnNames& out) {
+    std::memset(out.enqpName, ' ', sizeof out.enqpName);
+    std::memset(out.mimJob, ' ', sizeof out.mimJob);
     int i = 0;
-    while (i < 8 && !endsName(row.enqplex[i])) {
-        enqpName[i] = row.enqplex[i];
+    while (i < 8 && !endsName(column[i])) {
+        out.enqpName[i] = column[i];
         ++i;
     }
-    if (i == 8 && !endsName(row.enqplex[8])) {
-        TRACE_ALWAYS(t, "Configuration Error: System '%s' ENQPLEX name exceeds 8 characters (\"%s\")\n",
-                     printable(row.sysname).c_str(), printable(row.enqplex).c_str());
-        return t.ret(1);
-    }
+    if (i == 8 && !endsName(column[8])) return false;
+    if (column[i] == '.') std::memcpy(out.mimJob, column + i + 1, sizeof out.mimJob);
+    if (out.enqpName[0] == ' ') std::memcpy(out.enqpName, "*DEFAULT", 8);
+    return true;
+}
 
-    // A blank first byte marks a free slot: a System or PlexHub registered
-    // under such a name would leave a slot that still looks free while the
-    // counts grow, so such a row is passed over. An over-long ENQPLEX name
-    // above still ends discovery, whatever the rest of the row holds.
+// A blank first byte marks a free slot: a System or PlexHub registered under
+// such a name would leave a slot that still looks free while the counts
+// grow, so its row is passed over.
+bool namedEnough(workA* w, Trace& t, const char* node) {
+    const PxsmRow& row = w->pxsmRow;
     if (blankFirst(row.sysname)) {
         TRACE_ERROR(t, "MXCFSYS row without a System name passed over (PlexHub %s, ENQPLEX \"%s\")",
                     Printable<8>(node, 8).c_str(), printable(row.enqplex).c_str());
-        return t.ret(0);
+        return false;
     }
     if (blankFirst(node)) {
         TRACE_ERROR(t, "System %s passed over: its PlexHub node \"%s\" has no name before \":\"",
                     printable(row.sysname).c_str(), printable(w->inodeRow.node).c_str());
-        return t.ret(0);
+        return false;
     }
-    if (row.enqplex[i] == '.') std::memcpy(mimJob, row.enqplex + i + 1, sizeof mimJob);
-    if (enqpName[0] == ' ') std::memcpy(enqpName, "*DEFAULT", 8);
-    const auto enqpPrint = printable(enqpName);
-    TRACE_DETAIL(t, "Looking for Enqplxs entry for Enqplex %s\n", enqpPrint.c_str());
+    return true;
+}
 
-    // 6-7: find or take the entry.
-    int j = 0;
-    for (; j < maxENQP; ++j) {
+// The entry of the Enqplex, taken when the name is new; -1 when all are
+// taken by others. Entries are taken in order and never released, so a
+// match always comes before the first free entry.
+int findOrTakeEnqplex(workA* w, Trace& t, const char (&enqpName)[8]) {
+    for (int j = 0; j < maxENQP; ++j) {
         EnqplxEntry& e = w->Enqplxs[j];
         if (blankFirst(e.EnqpName)) {
             TRACE_DETAIL(t, "Slot %d is available\n", j);
             w->numEnqplexes += 1;
             InitEnqplxsI(j, w);
             copyName(e.EnqpName, enqpName);
-            break;
+            return j;
         }
         if (sameName(e.EnqpName, enqpName)) {
             TRACE_DETAIL(t, "Slot %d is already assigned to the enqplex we're looking for\n", j);
-            break;
+            return j;
         }
     }
-    if (j == maxENQP) {
-        TRACE_ALWAYS(t,
-                     "Morvek architectural limit exceeded - more than %d Enqplex names have been "
-                     "encountered\n",
-                     maxENQP);
-        logAllEnqplxs(w);
-        return t.ret(1);
-    }
-    if (t.detail()) logEnqplxs(w, j);
-    EnqplxEntry& e = w->Enqplxs[j];
+    TRACE_ALWAYS(t,
+                 "Morvek architectural limit exceeded - more than %d Enqplex names have been "
+                 "encountered\n",
+                 maxENQP);
+    logAllEnqplxs(w);
+    return -1;
+}
 
-    // 8: record the PlexHub.
+// Records the PlexHub in entry j unless it is there already; false when the
+// entry holds as many other PlexHubs as it can.
+bool recordPlexHub(workA* w, Trace& t, int j, const char* node, const char* enqpPrint) {
+    EnqplxEntry& e = w->Enqplxs[j];
     TRACE_DETAIL(t, "Wanting to add info for PlexHub %s to Enqplxs\n", Printable<8>(node, 8).c_str());
-    int k = 0;
-    for (; k < maxPlexHubs; ++k) {
-        TRACE_DETAIL(t, "Looking at Enqplxs[%d] PHNames[%d]: \"%s\"\n", j, k,
-                     printable(e.PHNames[k]).c_str());
+    for (int k = 0; k < maxPlexHubs; ++k) {
+        TRACE_DETAIL(t, "Looking at Enqplxs[%d] PHNames[%d]: \"%s\"\n", j, k, printable(e.PHNames[k]).c_str());
         if (blankFirst(e.PHNames[k])) {
             e.numPHs += 1;
             std::memcpy(e.PHNames[k], node, 8);
             copyName(e.PHNodes[k], w->inodeRow.node);
             copyName(e.PHThruNodes[k], w->inodeRow.thrunode);
-            break;
+            return true;
         }
-        if (std::memcmp(e.PHNames[k], node, 8) == 0) break;
+        if (std::memcmp(e.PHNames[k], node, 8) == 0) return true;
     }
-    if (k == maxPlexHubs) {
-        TRACE_ALWAYS(t,
-                     "Morvek architectural limit exceeded - more than %d PlexHub names have been "
-                     "encountered for Enqplex %s\n",
-                     maxPlexHubs, enqpPrint.c_str());
-        logAllEnqplxs(w);
-        return t.ret(1);
-    }
+    TRACE_ALWAYS(t,
+                 "Morvek architectural limit exceeded - more than %d PlexHub names have been "
+                 "encountered for Enqplex %s\n",
+                 maxPlexHubs, enqpPrint);
+    logAllEnqplxs(w);
+    return false;
+}
 
-    // 9: append the System.
+// Appends the System to entry j; its slot, or -1 when it is there already or
+// the entry is full.
+int appendSystem(workA* w, Trace& t, EnqplxEntry& e, const char* node, const ColumnNames& names,
+                 const char* enqpPrint) {
+    const PxsmRow& row = w->pxsmRow;
     TRACE_DETAIL(t, "Wanting to add info for System %s to Enqplxs\n", printable(row.sysname).c_str());
-    int l = 0;
-    for (; l < maxSystems; ++l) {
+    for (int l = 0; l < maxSystems; ++l) {
         if (blankFirst(e.SysNames[l])) {
             e.numSys += 1;
             copyName(e.SysNames[l], row.sysname);
             std::memcpy(e.SysPHNames[l], node, 8);
             copyName(e.SysEnqpText[l], row.enqplex);
-            copyName(e.SysEnqpNames[l], enqpName);
+            copyName(e.SysEnqpNames[l], names.enqpName);
             std::memset(e.SysThruNodes[l], '?', sizeof e.SysThruNodes[l]);
             e.SysFlags[l] = 0;
-            copyName(e.MIMJbNm[l], mimJob);
-            break;
+            copyName(e.MIMJbNm[l], names.mimJob);
+            return l;
         }
         if (sameName(e.SysNames[l], row.sysname)) {
-            TRACE_ALWAYS(t, "Configuration Error: System %s occurs multiple times\n",
-                         printable(row.sysname).c_str());
+            TRACE_ALWAYS(t, "Configuration Error: System %s occurs multiple times\n", printable(row.sysname).c_str());
             logAllEnqplxs(w);
-            return t.ret(1);
+            return -1;
         }
     }
-    if (l == maxSystems) {
-        TRACE_ALWAYS(t,
-                     "Morvek architectural limit exceeded - more than %d System names have been "
-                     "encountered for Enqplex %s\n",
-                     maxSystems, enqpPrint.c_str());
-        logAllEnqplxs(w);
-        return t.ret(1);
-    }
+    TRACE_ALWAYS(t,
+                 "Morvek architectural limit exceeded - more than %d System names have been "
+                 "encountered for Enqplex %s\n",
+                 maxSystems, enqpPrint);
+    logAllEnqplxs(w);
+    return -1;
+}
 
-    // 10: one kind of enqueue management within an Enqplex.
-    if (l == 0) {
+// One kind of enqueue management within an Enqplex: its first System decides
+// whether it is MIM-managed, and a later System of a MIM-managed Enqplex
+// must name a MIM job too. The System stays appended either way.
+bool sameEnqueueManagement(workA* w, Trace& t, EnqplxEntry& e, int slot, const char (&mimJob)[8],
+                           const char* enqpPrint) {
+    if (slot == 0) {
         if (mimJob[0] != ' ') e.EnqpFlags = mimManaged;
-    } else if ((e.EnqpFlags & mimManaged) && mimJob[0] == ' ') {
+        return true;
+    }
+    if ((e.EnqpFlags & mimManaged) && mimJob[0] == ' ') {
         TRACE_ERROR(t,
                     "Configuration Error: System %s (in Enqplex %s) specifies Enqueue management "
                     "inconsistent with other Systems in this Enqplex.",
-                    printable(row.sysname).c_str(), enqpPrint.c_str());
-        return t.ret(1);
+                    printable(w->pxsmRow.sysname).c_str(), enqpPrint);
+        return false;
     }
+    return true;
+}
 
-    // 11-13: each System in one Enqplex only.
+// Each System in one Enqplex only: otherwise the Enqplexes that hold it are
+// listed, each but the last followed by a comma and blanks to 10 places.
+bool inOneEnqplexOnly(workA* w, Trace& t) {
+    const PxsmRow& row = w->pxsmRow;
     char items[maxENQP][listItem + 1];
     int commaAt[maxENQP] = {};
     int count = 0;
@@ -179,7 +189,7 @@ int32_t DoMxcfsysRow(workA* w) {
             }
         }
     }
-    if (count < 2) return t.ret(0);
+    if (count < 2) return true;
 
     // In the last item the ", " becomes one blank and the item ends there.
     char* last = items[count - 1];
@@ -198,7 +208,36 @@ int32_t DoMxcfsysRow(workA* w) {
                  "are: %s\n",
                  printable(row.sysname).c_str(), list);
     logAllEnqplxs(w);
-    return t.ret(1);
+    return false;
+}
+
+} // namespace
+
+int32_t DoMxcfsysRow(workA* w) {
+    ZRX_ROUTINE(t, "DoMxcfsysRow");
+    const PxsmRow& row = w->pxsmRow;
+    const char* node = curNode(w);
+
+    // An over-long Enqplex name ends discovery, whatever the rest of the row.
+    ColumnNames names;
+    if (!readEnqplexColumn(row.enqplex, names)) {
+        TRACE_ALWAYS(t, "Configuration Error: System '%s' ENQPLEX name exceeds 8 characters (\"%s\")\n",
+                     printable(row.sysname).c_str(), printable(row.enqplex).c_str());
+        return t.ret(1);
+    }
+    if (!namedEnough(w, t, node)) return t.ret(0);
+    const auto enqpPrint = printable(names.enqpName);
+    TRACE_DETAIL(t, "Looking for Enqplxs entry for Enqplex %s\n", enqpPrint.c_str());
+
+    const int j = findOrTakeEnqplex(w, t, names.enqpName);
+    if (j < 0) return t.ret(1);
+    if (t.detail()) logEnqplxs(w, j);
+    EnqplxEntry& e = w->Enqplxs[j];
+    if (!recordPlexHub(w, t, j, node, enqpPrint.c_str())) return t.ret(1);
+    const int slot = appendSystem(w, t, e, node, names, enqpPrint.c_str());
+    if (slot < 0) return t.ret(1);
+    if (!sameEnqueueManagement(w, t, e, slot, names.mimJob, enqpPrint.c_str())) return t.ret(1);
+    return t.ret(inOneEnqplexOnly(w, t) ? 0 : 1);
 }
 
 } // namespace zrx

@@ -14,9 +14,12 @@ const TraceUnit traceUnit = {
 uint32_t traceSyncCounter = 1;
 
 Trace::Trace(TracePoint& tp, Exit exit) : tp_(tp), exit_(exit) {
-    const uint32_t* sync = tp.syncRef;
-    if (sync && *sync == tp.syncNo)
-        flags_ = tp.flags;
+    // The facility rewrites the point while routines on other threads read
+    // it: whole words, the number first (see TRX5_Sync).
+    const uint32_t syncNo = __atomic_load_n(&tp.syncNo, __ATOMIC_ACQUIRE);
+    const uint32_t* sync = __atomic_load_n(&tp.syncRef, __ATOMIC_RELAXED);
+    if (sync && __atomic_load_n(sync, __ATOMIC_ACQUIRE) == syncNo)
+        flags_ = __atomic_load_n(&tp.flags, __ATOMIC_RELAXED);
     else
         flags_ = TRX5_Sync(&tp);
     events_ = (flags_ & traceflag::Events) != 0;

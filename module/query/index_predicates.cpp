@@ -8,22 +8,32 @@
 #include "frame/trace.h"
 #include "frame/work_area.h"
 #include "query/sql_quote.h"
+#include "zrx/mentrenq_table.h"
 
 namespace zrx {
 
 namespace {
 
-const char* operatorName(int16_t code) {
+const char* operatorName(IndexOp op) {
     static const char* const names[] = {"EQ", "NE", "GE", "LE", "LT", "GT", "OR", "AND", "NOT", "LIKE"};
-    return code >= 1 && code <= 10 ? names[code - 1] : "HUH?";
+    const auto code = static_cast<int16_t>(op);
+    return code >= static_cast<int16_t>(IndexOp::EQ) && code <= static_cast<int16_t>(IndexOp::LIKE)
+               ? names[code - static_cast<int16_t>(IndexOp::EQ)]
+               : "HUH?";
 }
 
-struct IndexColumn {
-    const char* name;
-    int width;
-};
-constexpr IndexColumn indexColumns[] = {{"MAJORNAME", 8}, {"MINORNAME", 255}, {"ENQPLEX", 8}, {"REPORT", 3}};
-constexpr int colMajor = 0, colMinor = 1, colEnqplex = 2, colReport = 3;
+// The index columns by their place, as the table describes them; the
+// destinations in idxTbl must be as wide.
+constexpr int colMajor = columnSpec(ColumnId::majorname).indexPlace;
+constexpr int colMinor = columnSpec(ColumnId::minorname).indexPlace;
+constexpr int colEnqplex = columnSpec(ColumnId::enqplex).indexPlace;
+constexpr int colReport = columnSpec(ColumnId::report).indexPlace;
+static_assert(colMajor == 0 && colMinor == 1 && colEnqplex == 2 && colReport == 3);
+static_assert(indexColumn(colMajor).width + 1 == sizeof(IdxTbl::majorname));
+static_assert(indexColumn(colMinor).width + 1 == sizeof(IdxTbl::minorname));
+static_assert(indexColumn(colEnqplex).width + 1 == sizeof(IdxTbl::enqplex));
+
+int width(int place) { return static_cast<int>(indexColumn(place).width); }
 
 // Predicate texts are printed from bounded copies: the host's strings are
 // trusted to end, but a trace line need not carry more than a minor name.
@@ -52,6 +62,62 @@ size_t minorNameLength(const char* value, int width) {
     return lengthWithoutTrailingBlanks(value, n);
 }
 
+// Stores the value of an index predicate on the column at `position` as
+// the view keeps it; returns where it went.
+const char* storeValue(IdxTbl& idx, char (&report)[4], int position, const char* value) {
+    const size_t n = position == colMinor ? minorNameLength(value, width(position))
+                                          : leadingLength(value, width(position));
+    char* destination = nullptr;
+    switch (position) {
+    case colMajor: destination = idx.majorname; break;
+    case colMinor: destination = idx.minorname; break;
+    case colEnqplex:
+        // A later name replaces an earlier one whole, so that no tail of the
+        // earlier name is left behind it; an empty or blank-led value names
+        // nothing and leaves the earlier one as it was.
+        destination = idx.enqplex;
+        if (n > 0) std::memset(idx.enqplex, ' ', 8);
+        break;
+    case colReport:
+    default: destination = report; break;
+    }
+    std::memcpy(destination, value, n);
+    if (position != colEnqplex) destination[n] = '\0';
+    return destination;
+}
+
+// The WHERE clause of the summary query for the resource named. The names go
+// inside SQL literals with their apostrophes doubled. The clause must fit
+// whereText whole: a cut clause would ask for another resource.
+bool buildWhereClause(workA* w, Trace& t) {
+    const IdxTbl& idx = w->idxTbl;
+    char quotedMajor[2 * sizeof idx.majorname];
+    char quotedMinor[2 * sizeof idx.minorname];
+    quoteInto(quotedMajor, sizeof quotedMajor, idx.majorname, sizeof idx.majorname, '\'');
+    quoteInto(quotedMinor, sizeof quotedMinor, idx.minorname, sizeof idx.minorname, '\'');
+    const size_t length = std::strlen("WHERE MGLBLENQ.MAJORNAME = '") + std::strlen(quotedMajor) +
+                          std::strlen("' AND MGLBLENQ.MINORNAME = '") + std::strlen(quotedMinor) + 1;
+    if (length >= sizeof w->whereText) {
+        TRACE_ALWAYS(t,
+                     "Index values too long for the WHERE clause once quoted (%d characters, at "
+                     "most %d)",
+                     static_cast<int>(length), static_cast<int>(sizeof w->whereText - 1));
+        return false;
+    }
+    // The pieces of "%s%s%s'%s%s%s'": the length above guarantees the room.
+    size_t at = 0;
+    for (const char* piece : {"WHERE ", "MGLBLENQ.MAJORNAME = '", static_cast<const char*>(quotedMajor),
+                              "'", " AND ", "MGLBLENQ.MINORNAME = '",
+                              static_cast<const char*>(quotedMinor), "'"}) {
+        size_t n = std::strlen(piece);
+        std::memcpy(w->whereText + at, piece, n);
+        at += n;
+    }
+    w->whereText[at] = '\0';
+    TRACE_DETAIL(t, "The WHERE clause is ...\n\"%s\"", w->whereText);
+    return true;
+}
+
 } // namespace
 
 int32_t setupIndices(workA* w) {
@@ -69,7 +135,7 @@ int32_t setupIndices(workA* w) {
         int32_t status = GetRequestItem(w->reqBlk, item::IndexItem, &item);
         if (status != 0) break;
         ++count;
-        const int16_t op = item.op ? *item.op : 0;
+        const IndexOp op = item.op ? *item.op : IndexOp{};
         const char* column = item.column ? item.column : "";
         const char* value = item.value ? item.value : "";
         if (t.detail()) {
@@ -82,41 +148,24 @@ int32_t setupIndices(workA* w) {
         }
 
         int position = -1;
-        for (int c = 0; c < 4; ++c)
-            if (std::strcmp(column, indexColumns[c].name) == 0) position = c;
+        for (int c = 0; c < static_cast<int>(indexColumnCount); ++c)
+            if (std::strcmp(column, indexColumn(c).name) == 0) position = c;
         if (position < 0) {
             char columnText[printLimit + 1];
             boundedCopy(columnText, column);
             TRACE_ALWAYS(t, "Unrecognized or unsupported index column \"%s\"", columnText);
             continue;
         }
-        if (op != 1) {
+        if (op != IndexOp::EQ) {
             TRACE_ALWAYS(t, "index operator must be \"=\"(EQ)");
             return t.ret(1);
         }
 
-        const size_t n = position == colMinor ? minorNameLength(value, indexColumns[position].width)
-                                              : leadingLength(value, indexColumns[position].width);
-        char* destination = nullptr;
-        switch (position) {
-        case colMajor: destination = idx.majorname; break;
-        case colMinor: destination = idx.minorname; break;
-        case colEnqplex:
-            // A later name replaces an earlier one whole, so that no tail of
-            // the earlier name is left behind it; an empty or blank-led value
-            // names nothing and leaves the earlier one as it was.
-            destination = idx.enqplex;
-            if (n > 0) std::memset(idx.enqplex, ' ', 8);
-            break;
-        case colReport:
-        default: destination = report; break;
-        }
-        std::memcpy(destination, value, n);
-        if (position != colEnqplex) destination[n] = '\0';
+        const char* destination = storeValue(idx, report, position, value);
         TRACE_DETAIL(t, "idxTbl[%d] value is %s", position, destination);
     }
 
-    if (std::strcmp(report, "YES") == 0) idx.idxReport = 'Y';
+    if (std::strcmp(report, reportPredicate.value) == 0) idx.idxReport = 'Y';
     TRACE_DETAIL(t,
                  "MAJORNAME: \"%s\"\n                                         MINORNAME: \"%s\"\n"
                  "                                         ENQPLEX:   \"%s\"\n"
@@ -139,33 +188,7 @@ int32_t setupIndices(workA* w) {
     w->whereText[0] = '\0';
     if (!major && !minor) return t.ret(0);
 
-    // The names go inside SQL literals with their apostrophes doubled. The
-    // clause must fit whereText whole: a cut clause would ask for another
-    // resource.
-    char quotedMajor[2 * sizeof idx.majorname];
-    char quotedMinor[2 * sizeof idx.minorname];
-    quoteInto(quotedMajor, sizeof quotedMajor, idx.majorname, sizeof idx.majorname, '\'');
-    quoteInto(quotedMinor, sizeof quotedMinor, idx.minorname, sizeof idx.minorname, '\'');
-    const size_t length = std::strlen("WHERE MGLBLENQ.MAJORNAME = '") + std::strlen(quotedMajor) +
-                          std::strlen("' AND MGLBLENQ.MINORNAME = '") + std::strlen(quotedMinor) + 1;
-    if (length >= sizeof w->whereText) {
-        TRACE_ALWAYS(t,
-                     "Index values too long for the WHERE clause once quoted (%d characters, at "
-                     "most %d)",
-                     static_cast<int>(length), static_cast<int>(sizeof w->whereText - 1));
-        return t.ret(1);
-    }
-    // The pieces of "%s%s%s'%s%s%s'": the length above guarantees the room.
-    size_t at = 0;
-    for (const char* piece : {"WHERE ", "MGLBLENQ.MAJORNAME = '", static_cast<const char*>(quotedMajor),
-                              "'", " AND ", "MGLBLENQ.MINORNAME = '",
-                              static_cast<const char*>(quotedMinor), "'"}) {
-        size_t n = std::strlen(piece);
-        std::memcpy(w->whereText + at, piece, n);
-        at += n;
-    }
-    w->whereText[at] = '\0';
-    TRACE_DETAIL(t, "The WHERE clause is ...\n\"%s\"", w->whereText);
+    if (!buildWhereClause(w, t)) return t.ret(1);
     return t.ret(0);
 }
 

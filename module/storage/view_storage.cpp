@@ -4,6 +4,7 @@
 #include "frame/trace.h"
 #include "frame/work_area.h"
 #include "storage/row_index.h"
+#include "zrx/status.h"
 
 namespace zrx {
 
@@ -15,6 +16,9 @@ int32_t obtainViewStorage(workA* w, Trace& t, int32_t size, size_t align, void**
         *out = storage;
         return 0;
     }
+    // A handle that fails its check is a fault of the session, not a host
+    // out of storage: the view fails as it would without the index.
+    if (status == handleCheckFailed) return status;
     bool givenUp = false;
     storage = carveRowIndexBlock(w, size, align, givenUp);
     if (givenUp)

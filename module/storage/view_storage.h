@@ -1,5 +1,6 @@
 // View storage for the session's rows and AT clauses. The host is asked
-// first; when it refuses and the session holds the row index's block, the
+// first; when it refuses (any status but a failed handle check, or success
+// without an address) and the session holds the row index's block, the
 // storage is carved from that block instead (storage/row_index.h), so the
 // index never takes storage that a row would have had without it.
 #pragma once

@@ -31,8 +31,13 @@ std::string routineName(const zrx::TracePoint* tp) {
 
 // Noted per thread: the module runs on the thread that called its entry.
 thread_local zrx::Abandon abandonNoted = zrx::Abandon::None;
+thread_local platform::TraceSink* threadSink = nullptr;
 
 void deliver(const platform::TraceRecord& record) {
+    if (threadSink) {
+        threadSink->write(record);
+        return;
+    }
     Facility& f = facility();
     std::lock_guard lock(f.mutex);
     if (f.sink) f.sink->write(record);
@@ -46,13 +51,9 @@ void setTraceSettings(const TraceSettings& settings) {
     Facility& f = facility();
     std::lock_guard lock(f.mutex);
     f.settings = settings;
-    if (++f.sync == 0) f.sync = 2;
-}
-
-TraceSettings traceSettings() {
-    Facility& f = facility();
-    std::lock_guard lock(f.mutex);
-    return f.settings;
+    // Routines on other threads read the counter without the lock.
+    const uint32_t next = f.sync + 1 == 0 ? 2 : f.sync + 1;
+    __atomic_store_n(&f.sync, next, __ATOMIC_RELEASE);
 }
 
 void setTraceSink(TraceSink* sink) {
@@ -61,7 +62,27 @@ void setTraceSink(TraceSink* sink) {
     f.sink = sink;
 }
 
+void setThreadTraceSink(TraceSink* sink) { threadSink = sink; }
+
+void writeTrace(const TraceRecord& record) {
+    Facility& f = facility();
+    std::lock_guard lock(f.mutex);
+    if (f.sink) f.sink->write(record);
+}
+
+bool traceIsOn() {
+    Facility& f = facility();
+    std::lock_guard lock(f.mutex);
+    return f.settings.defaultFlags != 0 || !f.settings.routines.empty();
+}
+
 void deliverTraceRecord(const TraceRecord& record) { deliver(record); }
+
+TraceSettings traceSettings() {
+    Facility& f = facility();
+    std::lock_guard lock(f.mutex);
+    return f.settings;
+}
 
 uint32_t traceSyncCounter() {
     Facility& f = facility();
@@ -89,9 +110,12 @@ extern "C" ZRX_CALLED_FROM_MODULE uint32_t TRX5_Sync(zrx::TracePoint* tp) {
     std::lock_guard lock(f.mutex);
     ++f.syncCalls;
     uint32_t flags = f.settings.flagsFor(std::string_view(tp->name ? tp->name : "", tp->name ? tp->nameLength : 0));
-    tp->syncRef = &f.sync;
-    tp->syncNo = f.sync;
-    tp->flags = flags;
+    // A routine running on another thread reads the point meanwhile: it
+    // reads the number last, and finds the flags and reference beside it
+    // once it sees the number.
+    __atomic_store_n(&tp->flags, flags, __ATOMIC_RELAXED);
+    __atomic_store_n(&tp->syncRef, &f.sync, __ATOMIC_RELAXED);
+    __atomic_store_n(&tp->syncNo, f.sync, __ATOMIC_RELEASE);
     return flags;
 }
 

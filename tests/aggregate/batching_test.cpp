@@ -218,10 +218,10 @@ TEST_F(Batching, AFullLengthMinorNameGivesThe323CharacterPredicate) {
 TEST_F(Batching, AnEmptyFlushMakesNoHostCall) {
     TraceRecorder trace("none DQSQLW:all");
     std::vector<uint64_t> before;
-    for (Operation op : host::allOperations) before.push_back(s.fx.host().faults().calls(op));
+    for (Operation op : host::allOperations) before.push_back(host::faults(s.fx.host()).calls(op));
     EXPECT_EQ(flush(), 0);
     for (std::size_t i = 0; i < before.size(); ++i)
-        EXPECT_EQ(s.fx.host().faults().calls(host::allOperations[i]), before[i]);
+        EXPECT_EQ(host::faults(s.fx.host()).calls(host::allOperations[i]), before[i]);
     EXPECT_EQ(trace.linesOf("DQSQLW"),
               std::vector<std::string>{"DQSQLW called with NULL pointer but SQL string is empty."});
     EXPECT_EQ(trace.events(), (std::vector<std::string>{"> DQSQLW", "< DQSQLW = 0"}));
@@ -233,7 +233,7 @@ TEST_F(Batching, AFailingRunOfAFullStatementLeavesItsText) {
     std::vector<std::string> predicates;
     for (int i = 1; i <= 52; ++i) predicates.push_back(predicate(resourceName(i), ""));
     const int32_t predNext = s.w->predNext;
-    s.fx.host().faults().failCall(Operation::CreateAccessPlan, 1, 6);
+    host::faults(s.fx.host()).failCall(Operation::CreateAccessPlan, 1, 6);
     EXPECT_EQ(add(resourceName(53), ""), 1);
     EXPECT_EQ(text(), statement(predicates));
     EXPECT_EQ(s.w->predNext, predNext);
@@ -247,7 +247,7 @@ TEST_F(Batching, AFailingRunOfAFullStatementLeavesItsText) {
 TEST_F(Batching, AFailingFlushStillEmptiesTheBuffer) {
     TraceRecorder trace("none");
     ASSERT_EQ(add("SYSDSN", "PROD.LOAD"), 0);
-    s.fx.host().faults().failCall(Operation::OpenRequest, 1, 7);
+    host::faults(s.fx.host()).failCall(Operation::OpenRequest, 1, 7);
     EXPECT_EQ(flush(), 1);
     EXPECT_EQ(s.w->sqlText[0], '\0');
     EXPECT_TRUE(trace.hasLine("createReq failure(7)"));
@@ -257,7 +257,7 @@ TEST_F(Batching, AFailingFlushStillEmptiesTheBuffer) {
 TEST_F(Batching, AFetchFailureDropsTheRequestsAndThePath) {
     TraceRecorder trace("none");
     ASSERT_EQ(add("SYSDSN", "PROD.LOAD"), 0);
-    s.fx.host().faults().failCall(Operation::FetchRow, 2, 7);
+    host::faults(s.fx.host()).failCall(Operation::FetchRow, 2, 7);
     EXPECT_EQ(flush(), 1);
     EXPECT_EQ(trace.lines(), std::vector<std::string>{"DQSQLX: fetchEnqStuff failed status 7"});
     EXPECT_FALSE(s.session->live().any());

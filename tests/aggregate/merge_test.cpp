@@ -167,7 +167,7 @@ TEST_F(Merge, AFailedCreationIsReportedAndLeavesTheListsAsTheyWere) {
     EXPECT_EQ(first()->SORNxt, nullptr);
     EXPECT_EQ(first()->owntaskct, before.owntaskct);
 
-    auto& faults = s.fx.host().faults();
+    auto& faults = host::faults(s.fx.host());
     faults.failCall(host::Operation::GetViewStorage, faults.calls(host::Operation::GetViewStorage) + 1, 9);
     s.w->rowsUsed = 0;
     trace.clear();

@@ -203,7 +203,7 @@ TEST_F(Rows, TheTenThousandAndFirstRequestFailsWithStorageAvailable) {
     }
     EXPECT_TRUE(trace.lines().empty());
     const uint64_t storage = s.session->storageOutstanding();
-    const uint64_t calls = s.fx.host().faults().calls(Operation::GetViewStorage);
+    const uint64_t calls = host::faults(s.fx.host()).calls(Operation::GetViewStorage);
 
     EXPECT_EQ(zrx::newSORow(s.w), nullptr);
     EXPECT_EQ(zrx::newDORow(s.w), nullptr);
@@ -213,7 +213,7 @@ TEST_F(Rows, TheTenThousandAndFirstRequestFailsWithStorageAvailable) {
                                                        "newDORow: All available 10000 output rows used"}));
     EXPECT_EQ(s.w->rowsUsed, 10003);
     EXPECT_EQ(s.session->storageOutstanding(), storage);
-    EXPECT_EQ(s.fx.host().faults().calls(Operation::GetViewStorage), calls);
+    EXPECT_EQ(host::faults(s.fx.host()).calls(Operation::GetViewStorage), calls);
 }
 
 TEST(RowLimit, RequestsThatFailOnStorageCountTowardsTheLimit) {
@@ -227,18 +227,18 @@ TEST(RowLimit, RequestsThatFailOnStorageCountTowardsTheLimit) {
     EXPECT_TRUE(trace.lines().empty()) << "a detail row refused storage writes nothing";
     for (int i = 3; i < 10000; ++i) EXPECT_EQ(zrx::newSORow(s.w), nullptr);
     EXPECT_EQ(trace.count("No (GetView)Storage for SORow."), 9997u);
-    EXPECT_EQ(s.fx.host().faults().calls(Operation::GetViewStorage), 10000u);
+    EXPECT_EQ(host::faults(s.fx.host()).calls(Operation::GetViewStorage), 10000u);
 
     trace.clear();
     EXPECT_EQ(zrx::newSORow(s.w), nullptr);
     EXPECT_EQ(trace.lines(), std::vector<std::string>{"newSORow: All available 10000 output rows used"});
-    EXPECT_EQ(s.fx.host().faults().calls(Operation::GetViewStorage), 10000u) << "no storage asked for";
+    EXPECT_EQ(host::faults(s.fx.host()).calls(Operation::GetViewStorage), 10000u) << "no storage asked for";
 
     // Any nonzero status is a failure, 2 included.
     Started checked;
     setInput(checked.w, {"SYSDSN", "X", "JOB1", ""});
     trace.clear();
-    checked.fx.host().faults().failCall(Operation::GetViewStorage, 1, 2);
+    host::faults(checked.fx.host()).failCall(Operation::GetViewStorage, 1, 2);
     EXPECT_EQ(zrx::newSORow(checked.w), nullptr);
     EXPECT_EQ(trace.lines(), std::vector<std::string>{"newSORow: No (GetView)Storage for SORow."});
     EXPECT_EQ(checked.w->rowsUsed, 1);

@@ -77,6 +77,57 @@ TEST(CommandLine, HelpForEveryCommandAndTheVersion) {
     EXPECT_EQ(runMentrenq({}).exitCode, 2);
 }
 
+TEST(CommandLine, AnUnknownOrMissingCommandIsNamedWithTheKnownOnes) {
+    const std::string known = "query, tree, sql, check, demo, generate and serve\n(mentrenq --help describes them)\n";
+    for (const auto& [args, err] :
+         {std::pair<std::vector<std::string>, std::string>{{"bogus"}, "unknown command \"bogus\"; the commands are "},
+          {{"bogus", "--report"}, "unknown command \"bogus\"; the commands are "},
+          {{"--", "query"}, "give a command: "},
+          {{"--bogus"}, "give a command: "},
+          {{}, "give a command: "}}) {
+        auto r = runMentrenq(args);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_EQ(r.err, "mentrenq: " + err + known);
+    }
+}
+
+TEST(CommandLine, AnOptionOfOneValueGivenTwiceIsRefused) {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"query", "--report", "--format", "csv", "--format", "json"}, "--format is given 2 times"},
+        {{"tree", "--enqplex=MIMPLEX", "--enqplex=PRODENQ"}, "--enqplex is given 2 times"},
+        {{"sql", "--db", "a.db", "--db", "a.db", "--db", "a.db", "SELECT 1"}, "--db is given 3 times"},
+        {{"demo", "--out", "a.db", "--out", "b.db"}, "--out is given 2 times"},
+    };
+    for (const auto& [args, given] : cases) {
+        auto r = runMentrenq(args);
+        EXPECT_EQ(r.exitCode, 2) << given;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "mentrenq: " + given + "; it takes one value\n(mentrenq " + args[0] +
+                             " --help lists the options)\n");
+    }
+    auto predicates = runMentrenq({"query", "--major", "SYSDSN", "--major", "SYSDSN", "--minor", "CICS.PROD.DFHCSD",
+                                   "--enqplex", "MIMPLEX", "--format", "csv"});
+    EXPECT_EQ(predicates.exitCode, 0) << "every predicate reaches the view: " << predicates.err;
+}
+
+TEST(CommandLine, EachCommandsHelpListsWhatAppliesToIt) {
+    auto demo = runMentrenq({"demo", "--help"});
+    EXPECT_EQ(demo.exitCode, 0);
+    for (const char* foreign : {"--trace", "--module", "--db", "--storage-limit", "$MENTRENQ_MODULE"})
+        EXPECT_EQ(demo.out.find(foreign), std::string::npos) << foreign << " in\n" << demo.out;
+    for (const char* view : {"query", "tree", "sql"}) {
+        auto r = runMentrenq({view, "--help"});
+        EXPECT_NE(r.out.find("--trace-file FILE"), std::string::npos) << view;
+        EXPECT_NE(r.out.find("ROUTINE:LEVELS"), std::string::npos) << view;
+        EXPECT_NE(r.out.find("--force"), std::string::npos) << view;
+    }
+    auto generate = runMentrenq({"generate", "--help"});
+    EXPECT_NE(generate.out.find("--resources times --tasks (the tasks of one Enqplex) must be at most 400000"),
+              std::string::npos)
+        << generate.out;
+    EXPECT_EQ(generate.out.find("--trace"), std::string::npos);
+}
+
 TEST(TraceOption, AnUnknownRoutineIsRefusedWithTheKnownOnes) {
     auto r = runMentrenq({"query", "--report", "--trace", "NoSuchRoutine:all"});
     EXPECT_EQ(r.exitCode, 2);

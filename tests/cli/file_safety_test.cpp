@@ -100,6 +100,64 @@ TEST(TraceFile, NeverASnapshotAndOpenedOnlyForATrace) {
     for (const auto& path : {db, link}) fs::remove(path);
 }
 
+TEST(TraceFile, FollowsTheRulesOfOut) {
+    const std::string dir = temporaryFile("trace-rules"), other = dir + "/other.db", notes = dir + "/notes.txt",
+                      dangling = dir + "/dangling", missing = dir + "/missing", toNotes = dir + "/to-notes";
+    fs::create_directory(dir);
+    ASSERT_EQ(runMentrenq({"demo", "--out", other}).exitCode, 0);
+    std::ofstream(notes) << "my notes\n";
+    ASSERT_EQ(::symlink(missing.c_str(), dangling.c_str()), 0);
+    ASSERT_EQ(::symlink(notes.c_str(), toNotes.c_str()), 0);
+    const std::string snapshot = readFile(other);
+    const std::pair<std::vector<std::string>, std::string> refused[] = {
+        {{"--trace-file", dangling}, dangling + " is a symbolic link to a missing file"},
+        {{"--trace-file", toNotes, "--force"}, toNotes + " is a symbolic link to a regular file"},
+        {{"--trace-file", other}, other + " exists; give --force to replace it"},
+        {{"--trace-file", notes}, notes + " exists; give --force to replace it"},
+        {{"--trace-file", dir, "--force"}, dir + " is a directory"},
+    };
+    for (const auto& [options, why] : refused) {
+        std::vector<std::string> args = {"query", "--report", "--trace", "all"};
+        args.insert(args.end(), options.begin(), options.end());
+        auto r = runMentrenq(args);
+        EXPECT_EQ(r.exitCode, 2) << why;
+        EXPECT_EQ(r.err.rfind("mentrenq: the trace file " + why, 0), 0u) << r.err;
+    }
+    EXPECT_FALSE(fs::exists(missing)) << "nothing is created through a link";
+    EXPECT_EQ(readFile(other), snapshot);
+    EXPECT_EQ(readFile(notes), "my notes\n");
+
+    auto forced = runMentrenq({"query", "--report", "--format", "csv", "--trace", "FigConfig:events", "--trace-file",
+                               notes, "--force"});
+    EXPECT_EQ(forced.exitCode, 0) << forced.err;
+    EXPECT_EQ(readFile(notes), "FigConfig: > entry\nFigConfig: < exit 0\n");
+    fs::remove_all(dir);
+}
+
+TEST(TraceFile, StandardErrorThroughItsLinkIsJoinedNotRewritten) {
+    // Standard error of the test goes to a regular file: /dev/stderr is a
+    // link to it, and the trace follows the command's own lines.
+    auto r = runMentrenq({"query", "--db", "/nonexistent", "--trace", "all", "--trace-file", "/dev/stderr"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.err, "mentrenq: no snapshot file /nonexistent\n") << "no trace, nothing opened";
+    auto traced = runMentrenq({"query", "--report", "--trace", "FigConfig:events", "--trace-file", "/dev/stderr"});
+    EXPECT_EQ(traced.exitCode, 0);
+    EXPECT_EQ(traced.err.rfind("FigConfig: > entry\nFigConfig: < exit 0\n9 rows, status 62 (end of data), ", 0), 0u)
+        << traced.err;
+}
+
+TEST(WriteErrors, AReaderThatGoesAwayEndsWithStatus3AndALine) {
+    clitest::RunOptions gone;
+    gone.readerGone = true;
+    for (const auto& args : {std::vector<std::string>{"query", "--report", "--format", "csv"},
+                             std::vector<std::string>{"tree"}, std::vector<std::string>{"sql", "SELECT 1"}}) {
+        auto r = runMentrenq(args, gone);
+        EXPECT_EQ(r.exitCode, 3) << args[0] << ": not ended by SIGPIPE";
+        EXPECT_EQ(r.err, "mentrenq: cannot write standard output: Broken pipe (its reader stopped reading; the output "
+                         "is cut short)\n");
+    }
+}
+
 TEST(WriteErrors, EveryOutputThatCannotBeWrittenEndsWithStatus3) {
     clitest::RunOptions full;
     full.stdoutPath = "/dev/full";

@@ -2,6 +2,9 @@
 // any WHERE clause of SQL over MENTRENQ.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "run_command.h"
 
 namespace {
@@ -40,7 +43,7 @@ TEST(WhereFilters, ColumnsInAnyCaseQuotedValuesAndTextComparisons) {
 
     auto notANumber = runMentrenq({"query", "--report", "--where", "MAXWAITTM > abc"});
     EXPECT_EQ(notANumber.exitCode, 2);
-    EXPECT_EQ(notANumber.err, "mentrenq: MAXWAITTM holds whole numbers; \"abc\" is not one\n");
+    EXPECT_EQ(notANumber.err, "mentrenq: MAXWAITTM holds numbers; \"abc\" is not one\n");
     auto unknown = runMentrenq({"query", "--report", "--where", "COLOUR = RED"});
     EXPECT_EQ(unknown.exitCode, 2);
     EXPECT_EQ(unknown.err.rfind("mentrenq: --where 'COLOUR = RED': no column COLOUR in MENTRENQ (its columns: "
@@ -51,6 +54,96 @@ TEST(WhereFilters, ColumnsInAnyCaseQuotedValuesAndTextComparisons) {
     auto open = runMentrenq({"query", "--where", "REPORT = 'YES"});
     EXPECT_EQ(open.exitCode, 2);
     EXPECT_EQ(open.err, "mentrenq: --where 'REPORT = 'YES': the quoted value is not closed, or text follows it\n");
+}
+
+// The rows of `sql` for a WHERE clause, each written as `query --format csv`
+// writes it (the demo's values hold no comma or quote).
+std::string sqlRowsAsCsv(const std::string& where) {
+    static const char* const columns[] = {"MAJORNAME", "MINORNAME", "OWNTASKCT", "WAITTASKCT", "MAXWAITTM",
+                                          "OWNINGAS",  "WAITINGAS", "SYSNAME",   "SWAPPED",    "TYPE",
+                                          "ASID",      "WAITTIME",  "REPORT",    "ORIGINNODE", "PLXNAME",
+                                          "ENQPLEX",   "TRUEOWNER"};
+    std::string line;
+    for (const char* c : columns) line += std::string(line.empty() ? "" : " || ',' || ") + c;
+    auto r = runMentrenq({"sql", "SELECT " + line + " AS ROW FROM MENTRENQ WHERE " + where});
+    EXPECT_EQ(r.exitCode, 0) << where << ": " << r.err;
+    std::string out = header;
+    size_t at = 0;
+    for (int n = 0; at < r.out.size(); ++n) {
+        const size_t end = r.out.find('\n', at);
+        if (n >= 2) out += r.out.substr(at, end - at) + "\r\n"; // after the heading and its rule
+        at = end + 1;
+    }
+    return out;
+}
+
+// The same conditions keep the same rows in `query --where` as in `sql ...
+// WHERE`: over text and number columns, with blanks, case, numbers written
+// as text, and combinations the view does not take.
+TEST(WhereFilters, QueryKeepsTheRowsThatSqlKeeps) {
+    const std::string resource = "MAJORNAME = 'SYSDSN' AND MINORNAME = 'PAY.PROD.EMPLOYEE.MASTER' AND ENQPLEX = 'PRODENQ'";
+    const std::vector<std::string> one = {"--major", "SYSDSN", "--minor", "PAY.PROD.EMPLOYEE.MASTER", "--enqplex", "PRODENQ"};
+    struct Case {
+        std::vector<std::string> options;
+        std::string where;
+        size_t rows;
+    };
+    auto with = [](std::vector<std::string> options, const std::string& where) {
+        options.push_back("--where");
+        options.push_back(where);
+        return options;
+    };
+    const Case cases[] = {
+        {{"--report", "--where", "ENQPLEX = 'PROD'"}, "REPORT = 'YES' AND ENQPLEX = 'PROD'", 0},
+        {{"--report", "--where", "ENQPLEX = 'MIMPLEX'"}, "REPORT = 'YES' AND ENQPLEX = 'MIMPLEX'", 2},
+        {{"--report", "--where", "enqplex = mimplex"}, "REPORT = 'YES' AND ENQPLEX = 'mimplex'", 0},
+        {{"--report", "--where", "MAJORNAME = 'SYSDSN'"}, "REPORT = 'YES' AND MAJORNAME = 'SYSDSN'", 6},
+        {{"--report", "--where", "MAJORNAME = 'SYSDSN '"}, "REPORT = 'YES' AND MAJORNAME = 'SYSDSN '", 0},
+        {{"--report", "--where", "MINORNAME > 'P'"}, "REPORT = 'YES' AND MINORNAME > 'P'", 6},
+        {{"--where", "MINORNAME = 'PAY.PROD.SOURCE'"}, "MINORNAME = 'PAY.PROD.SOURCE'", 0},
+        {{"--where", "MINORNAME = PAY.PROD.SOURCE                             PAYCALC"},
+         "MINORNAME = 'PAY.PROD.SOURCE                             PAYCALC'", 1},
+        {{"--where", "MAXWAITTM > 100"}, "MAXWAITTM > 100", 4},
+        {{"--where", "MAXWAITTM > '100'"}, "MAXWAITTM > '100'", 4},
+        {{"--where", "MAXWAITTM >= ' 342 '"}, "MAXWAITTM >= ' 342 '", 3},
+        {{"--where", "MAXWAITTM < 1e2"}, "MAXWAITTM < 1e2", 5},
+        {{"--where", "REPORT <> 'YES'"}, "REPORT <> 'YES'", 0},
+        {{"--where", "OWNINGAS = ''"}, "OWNINGAS = ''", 9},
+        {with(one, "WAITTIME > 100"), resource + " AND WAITTIME > 100", 1},
+        {with(one, "SYSNAME >= 'PRDC'"), resource + " AND SYSNAME >= 'PRDC'", 2},
+        {with(one, "TRUEOWNER = '128'"), resource + " AND TRUEOWNER = '128'", 1},
+        {with(one, "ASID = 82"), resource + " AND ASID = 82", 1},
+        {{"--where", "ENQPLEX = PRODENQ", "--where", "MAJORNAME = SYSDSN", "--where", "TYPE <> 1", "--where",
+          "MINORNAME = PAY.PROD.EMPLOYEE.MASTER"},
+         "ENQPLEX = 'PRODENQ' AND MAJORNAME = 'SYSDSN' AND TYPE <> 1 AND MINORNAME = 'PAY.PROD.EMPLOYEE.MASTER'", 2},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"query", "--format", "csv"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        auto q = runMentrenq(args);
+        const std::string expected = sqlRowsAsCsv(c.where);
+        SCOPED_TRACE(c.where);
+        EXPECT_EQ(q.exitCode, 0) << q.err;
+        EXPECT_EQ(q.out, expected);
+        size_t lines = 0;
+        for (char ch : q.out) lines += ch == '\n';
+        EXPECT_EQ(lines, c.rows + 1) << "rows kept";
+    }
+}
+
+TEST(WhereFilters, AnAsidMayBeWrittenInHexadecimal) {
+    const std::vector<std::string> one = {"query", "--format", "csv", "--major", "SYSDSN", "--minor",
+                                          "PAY.PROD.EMPLOYEE.MASTER", "--enqplex", "PRODENQ", "--where"};
+    auto args = [&](const std::string& where) {
+        auto a = one;
+        a.push_back(where);
+        return a;
+    };
+    auto hex = runMentrenq(args("ASID = X'0052'"));
+    ASSERT_EQ(hex.exitCode, 0) << hex.err;
+    EXPECT_EQ(hex.out, runMentrenq(args("ASID = 82")).out);
+    EXPECT_NE(hex.out.find(",GLPOST,PRDC,"), std::string::npos) << hex.out;
+    EXPECT_EQ(runMentrenq(args("asid >= x'3E'")).out, runMentrenq(args("ASID >= 62")).out);
 }
 
 TEST(WhereFilters, AnEnqplexTheSnapshotDoesNotHaveIsNamed) {
@@ -78,6 +171,13 @@ TEST(SqlOverMentrenq, AnyWhereClauseAnswers) {
                                    "MINORNAME = 'PAY.PROD.EMPLOYEE.MASTER' AND ENQPLEX = 'PRODENQ' AND WAITTIME > 100"});
     ASSERT_EQ(one.exitCode, 0) << one.err;
     EXPECT_EQ(one.out, "SYSNAME  WAITINGAS\n-------  ---------\nPRDC     GLPOST\n");
+
+    // A resource the view would refuse (a blank Enqplex) holds no row, as
+    // the report that stands in for it shows.
+    auto blank = runMentrenq({"sql", "SELECT COUNT(*) AS n FROM MENTRENQ WHERE MAJORNAME = 'SYSDSN' AND "
+                                     "MINORNAME = 'PAY.PROD.EMPLOYEE.MASTER' AND ENQPLEX = ''"});
+    EXPECT_EQ(blank.exitCode, 0) << blank.err;
+    EXPECT_EQ(blank.out, "n\n-\n0\n");
 }
 
 } // namespace

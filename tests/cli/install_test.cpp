@@ -37,9 +37,12 @@ TEST(Install, TheInstalledCommandFindsItsModuleAndLibrariesWhereverTheTreeMoves)
               "    waiter CICSPA2  on CICA     asid 002A  shared     waiting 15 s\n");
 
     const std::string man = clitest::readFile((moved / "share/man/man1/mentrenq.1").string());
-    EXPECT_NE(man.find(".TH MENTRENQ \"1\""), std::string::npos) << man.substr(0, 300);
-    EXPECT_NE(man.find("who holds what everyone is waiting for"), std::string::npos);
-    EXPECT_NE(man.find("storage\\-limit"), std::string::npos) << "the commands' options are in it";
+    EXPECT_NE(man.find("\n.TH MENTRENQ 1 "), std::string::npos) << man.substr(0, 300);
+    EXPECT_NE(man.find("mentrenq \\- who holds what everyone is waiting for"), std::string::npos);
+    for (const char* command : {"query", "tree", "sql", "check", "demo", "generate"})
+        EXPECT_NE(man.find(std::string(".SH \"COMMAND: ") + command + "\""), std::string::npos) << command;
+    EXPECT_NE(man.find("\\fB\\-\\-storage\\-limit\\fI BYTES\\fR"), std::string::npos) << "the options are in it";
+    EXPECT_NE(man.find(".B TRUEOWNER\nINTEGER\n"), std::string::npos) << "and the columns";
     fs::remove_all(moved);
 }
 

@@ -124,9 +124,6 @@ TEST(SqlCommand, AViewFailureIsAnSqlErrorNamingTheStatus) {
     EXPECT_EQ(r.err,
               "mentrenq: SQL error: MENTRENQ status 64: a data server request failed (storage, path or summary "
               "query); the storage limit of 1000 bytes refused 1 request\n");
-    auto bad = runMentrenq({"sql", "SELEKT 1"});
-    EXPECT_EQ(bad.exitCode, 3);
-    EXPECT_EQ(bad.err, "mentrenq: SQL error: near \"SELEKT\": syntax error\n");
 }
 
 TEST(SnapshotCommands, DemoFileAnswersLikeTheBuiltInDemo) {

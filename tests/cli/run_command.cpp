@@ -31,11 +31,21 @@ CommandResult runProgram(const std::string& program, const std::vector<std::stri
     const std::string errPath = temporaryFile("stderr");
     std::ofstream(inPath, std::ios::binary) << options.input;
     CommandResult result;
+    int pipeEnds[2] = {-1, -1};
+    if (options.readerGone) {
+        // Closed before the program starts, so that its first write fails.
+        if (::pipe(pipeEnds) != 0) return result;
+        ::close(pipeEnds[0]);
+    }
     pid_t pid = fork();
     if (pid == 0) {
         int in = ::open(inPath.c_str(), O_RDONLY);
-        int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        int out = options.readerGone ? pipeEnds[1] : ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        // The program decides what a write to a pipe without reader does.
+        std::signal(SIGPIPE, SIG_DFL);
+        // Kept across exec: a program that hangs ends by the signal.
+        if (options.hangLimitSeconds > 0) ::alarm(options.hangLimitSeconds);
         dup2(in, 0);
         dup2(out, 1);
         dup2(err, 2);
@@ -60,12 +70,14 @@ CommandResult runProgram(const std::string& program, const std::vector<std::stri
         else execv(argv[0], argv.data());
         _exit(127);
     }
+    if (options.readerGone) ::close(pipeEnds[1]);
     int status = 0;
     waitpid(pid, &status, 0);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    if (options.stdoutPath.empty()) result.out = readFile(outPath);
+    const bool captured = options.stdoutPath.empty() && !options.readerGone;
+    if (captured) result.out = readFile(outPath);
     result.err = readFile(errPath);
-    if (options.stdoutPath.empty()) std::remove(outPath.c_str());
+    if (captured) std::remove(outPath.c_str());
     std::remove(errPath.c_str());
     std::remove(inPath.c_str());
     return result;

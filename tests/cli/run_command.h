@@ -18,6 +18,8 @@ struct RunOptions {
     std::string stdoutPath;     // write standard output there instead of capturing it
     bool bareEnvironment = false; // no MENTRENQ_MODULE, LD_LIBRARY_PATH or other variables
     bool machineProgram = false;  // a program of this machine (cmake), never run through the emulator
+    bool readerGone = false;      // standard output is a pipe whose reader has closed it
+    unsigned hangLimitSeconds = 0; // SIGALRM ends a program that runs longer (exit 142); 0 for none
 };
 
 CommandResult runMentrenq(const std::vector<std::string>& args, const RunOptions& options = {});

@@ -60,7 +60,7 @@ protected:
     const zrx::EnqplxEntry& entry(int i) const { return w->Enqplxs[i]; }
     const std::vector<std::string>& statements() const { return fx->host().statements(); }
     std::vector<std::string> linesOf(const char* routine) const { return trace->linesOf(routine); }
-    host::FaultPlan& faults() { return fx->host().faults(); }
+    host::FaultPlan& faults() { return host::faults(fx->host()); }
 
     std::unique_ptr<zrxtest::TraceRecorder> trace;
     std::unique_ptr<zrxtest::HostFixture> fx;

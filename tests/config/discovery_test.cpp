@@ -147,7 +147,7 @@ TEST_F(FigConfigRun, TwoPlexHubsInOneEnqplexEachQueriedAtItsThruNode) {
     // Every PlexHub's MXCFSYS text is written right after the outer text.
     EXPECT_EQ(w->SQLtbl[1].sqlStmt, w->sqlText + 242);
     // Each of the four requests was closed once.
-    EXPECT_EQ(fx->host().faults().calls(Operation::CloseRequest), 4u);
+    EXPECT_EQ(host::faults(fx->host()).calls(Operation::CloseRequest), 4u);
 }
 
 TEST_F(FigConfigRun, MimJobNamesMakeTheEnqplexMimManaged) {

@@ -4,7 +4,7 @@
 // later request call of the session returns.
 #include <gtest/gtest.h>
 
-#include "core/fault_plan.h"
+#include "testing/fault_plan.h"
 #include "core/operations.h"
 #include "e2e_harness.h"
 #include "zrx/status.h"
@@ -79,36 +79,36 @@ TEST(CollectionFailures, EachFailureEndsTheRequestWithItsStatusLineAndDrops) {
          {"setupIndices: No Indexing Specified|", "enqmlcpr: Invalid Indices; Abandoning View|"}, 0,
          {1, 0, 0, 0}, zrx::Abandon::InvalidIndices},
         {"report and a named resource",
-         {{"REPORT", 1, "YES"}, {"MAJORNAME", 1, "SYSDSN"}}, {}, viewAbandoned,
+         {host::Predicate::report(), {"MAJORNAME", zrx::IndexOp::EQ, "SYSDSN"}}, {}, viewAbandoned,
          {"setupIndices: Invalid Combination of Index Values|",
           "enqmlcpr: Invalid Indices; Abandoning View|"},
          0, {1, 0, 0, 0}, zrx::Abandon::InvalidIndices},
         {"no storage for the AT clause", report,
-         [](host::Host& h) { h.faults().failCall(Operation::GetViewStorage, 1, 9); }, viewAbandoned,
+         [](host::Host& h) { host::faults(h).failCall(Operation::GetViewStorage, 1, 9); }, viewAbandoned,
          {"enqmlcpr: setupMglblenqSQL failed, abandoning view|"}, 5, {1, 0, 0, 0},
          zrx::Abandon::SummaryQueryNotBuilt},
         {"summary request not created", report,
-         [](host::Host& h) { h.faults().failCall(Operation::CreateAccessPlan, 6, 6); }, 64,
+         [](host::Host& h) { host::faults(h).failCall(Operation::CreateAccessPlan, 6, 6); }, 64,
          {"enqmlcpr: createReq failure(6)|"}, 5,
          {0, 0, 0, 0}, zrx::Abandon::AbandonedEarlier},
         {"no storage for a summary row", report,
-         [](host::Host& h) { h.faults().failCall(Operation::GetViewStorage, 2, 9); }, viewAbandoned,
+         [](host::Host& h) { host::faults(h).failCall(Operation::GetViewStorage, 2, 9); }, viewAbandoned,
          {"newSORow: No (GetView)Storage for SORow.|",
           "ProcessInput: Unable to create new Summary Output Row|",
           "enqmlcpr: ProcessInput() failed, abandoning view|"},
          6, {1, 1, 1, 1}, zrx::Abandon::NoStorageForRows},
         {"summary rows of the wrong shape", report,
-         [](host::Host& h) { h.faults().malformResult({StatementKind::Summary, 0, -1}); }, viewAbandoned,
+         [](host::Host& h) { host::faults(h).malformResult({StatementKind::Summary, 0, -1}); }, viewAbandoned,
          {"fetchMglblenq: fetchMglblenq unexpected column count MGLBLENQ: expected(15), got(14)|",
           "enqmlcpr: fetchMglblenq failed status 8|"},
          6, {1, 0, 0, 0}, zrx::Abandon::SummaryQueryFailed},
         {"detail request not created", report,
-         [](host::Host& h) { h.faults().failCall(Operation::CreateAccessPlan, 9, 6); }, viewAbandoned,
+         [](host::Host& h) { host::faults(h).failCall(Operation::CreateAccessPlan, 9, 6); }, viewAbandoned,
          {"DQSQLX: createReq failure(6)|", detailBuffer,
           "enqmlcpr: DQSQLW problem (NULL call); abandoning view|"},
          8, {0, 0, 0, 0}, zrx::Abandon::DetailQueryFailed},
         {"detail rows of the wrong shape", report,
-         [](host::Host& h) { h.faults().malformResult({StatementKind::Detail, 0, 1}); }, viewAbandoned,
+         [](host::Host& h) { host::faults(h).malformResult({StatementKind::Detail, 0, 1}); }, viewAbandoned,
          {"fetchEnqStuff: fetchEnqStuff unexpected column count ENQSTUFF: expected(10), got(11)|",
           "DQSQLX: fetchEnqStuff failed status 8|",
           "enqmlcpr: DQSQLW problem (NULL call); abandoning view|"},

@@ -5,11 +5,14 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <memory>
 #include <regex>
 #include <sstream>
 
-#include "core/statement_kind.h"
+#include "testing/statement_text.h"
 #include "frame/work_area.h"
 #include "support/trace_recorder.h"
 
@@ -262,29 +265,38 @@ std::string renderShort(const Outcome& o, size_t edgeRows, const std::vector<std
     return s.str();
 }
 
+std::string actualFolder() {
+    const char* folder = std::getenv("ZRX_E2E_ACTUAL_DIR");
+    const std::string path = folder && *folder ? folder : "e2e-actual";
+    std::error_code ignored;
+    std::filesystem::create_directories(path, ignored);
+    return path;
+}
+
+// `diff -u` of the whole difference between the expected file and the file
+// that holds what the test produced.
+std::string unifiedDiff(const std::string& expectedPath, const std::string& actualPath) {
+    const std::string command = "diff -u --label '" + expectedPath + "' --label actual '" + expectedPath + "' '" +
+                                actualPath + "' 2>&1";
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    if (!pipe) return "(diff could not be run)";
+    std::string out;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0) out.append(buffer, n);
+    return out;
+}
+
 void expectMatchesFile(std::string_view name, const std::string& actual) {
     const std::string path = std::string(ZRX_E2E_DIR) + "/expected/" + std::string(name) + ".txt";
-    const char* regenerate = std::getenv("ZRX_E2E_REGENERATE");
-    if (regenerate && std::string(regenerate) == "1") {
-        std::ofstream(path, std::ios::binary) << actual;
-        return;
-    }
     const std::string expected = readFile(path);
     if (expected == actual) return;
-    std::ofstream(std::string(name) + ".actual.txt", std::ios::binary) << actual;
-    std::istringstream e(expected), a(actual);
-    std::string el, al;
-    for (int line = 1;; ++line) {
-        bool moreE = static_cast<bool>(std::getline(e, el));
-        bool moreA = static_cast<bool>(std::getline(a, al));
-        if (!moreE && !moreA) break;
-        if (el != al || moreE != moreA) {
-            ADD_FAILURE() << name << ": first difference at line " << line << "\n  expected: "
-                          << (moreE ? el : "<end>") << "\n  actual:   " << (moreA ? al : "<end>");
-            return;
-        }
-    }
-    ADD_FAILURE() << name << ": differs from " << path;
+    // What the module did is kept beside the test, so that `make
+    // regenerate-golden` can take it over once checked by hand.
+    const std::string actualPath = actualFolder() + "/" + std::string(name) + ".txt";
+    std::ofstream(actualPath, std::ios::binary) << actual;
+    ADD_FAILURE() << name << " differs from " << path << " (what the module did: " << actualPath << ")\n"
+                  << unifiedDiff(path, actualPath);
 }
 
 } // namespace e2e

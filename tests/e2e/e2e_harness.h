@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/fault_plan.h"
+#include "testing/fault_plan.h"
 #include "core/host.h"
 #include "core/session.h"
 #include "platform/trace_control.h"
@@ -86,9 +86,11 @@ extern const std::vector<std::string> driverRoutines;
 // kind, and the trace lines of the routines named.
 std::string renderShort(const Outcome& o, size_t edgeRows, const std::vector<std::string>& routines);
 
-// Compares `actual` with tests/e2e/expected/<name>.txt. With the variable
-// ZRX_E2E_REGENERATE=1 in the environment the file is written instead; a
-// written file must be checked by hand before it is committed.
+// Compares `actual` with tests/e2e/expected/<name>.txt. On a difference the
+// failure shows the unified diff of the whole file, and `actual` is written
+// to <name>.txt in $ZRX_E2E_ACTUAL_DIR (else e2e-actual/ in the working
+// folder), from where
+// `make regenerate-golden` takes it over.
 void expectMatchesFile(std::string_view name, const std::string& actual);
 
 } // namespace e2e

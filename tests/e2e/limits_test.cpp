@@ -5,8 +5,8 @@
 
 #include <cstdio>
 
-#include "core/fault_plan.h"
-#include "core/statement_kind.h"
+#include "testing/fault_plan.h"
+#include "testing/statement_text.h"
 #include "e2e_harness.h"
 #include "support/enterprise_builder.h"
 #include "zrx/status.h"

@@ -2,8 +2,8 @@
 // and detail trace line, compared with files checked by hand.
 #include <gtest/gtest.h>
 
-#include "core/fault_plan.h"
-#include "core/statement_kind.h"
+#include "testing/fault_plan.h"
+#include "testing/statement_text.h"
 #include "e2e_harness.h"
 #include "zrx/status.h"
 

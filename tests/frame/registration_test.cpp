@@ -9,6 +9,7 @@
 #include <string>
 
 #include "frame/entries.h"
+#include "frame/work_area.h"
 #include "platform/base_library.h"
 #include "zrx/platform.h"
 #include "support/host_fixture.h"
@@ -78,8 +79,9 @@ TEST(Registration, RealModuleLoadsAndRunsASession) {
     EXPECT_STREQ(version, "V130");
     auto s = fx.session();
     EXPECT_EQ(s->start(), 0);
+    EXPECT_EQ(s->storageOutstanding(), sizeof(zrx::workA)) << "the work area, as the linked module";
     EXPECT_EQ(s->end(), 0);
-    EXPECT_EQ(fx.host().storageOutstanding(), 0u);
+    EXPECT_FALSE(s->liveAtEnd().any()) << "the module dropped its path itself";
 }
 
 TEST(Registration, RealModuleExportsOnlyItsEntryFunction) {
@@ -96,9 +98,27 @@ TEST(Registration, RealModuleExportsOnlyItsEntryFunction) {
 }
 
 TEST(Registration, LoadingAFileThatIsNoModuleFails) {
+    // A text file named like a module.
+    const std::string text = ::testing::TempDir() + "not_a_module.so";
+    std::FILE* f = std::fopen(text.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fputs("this is no module\n", f);
+    std::fclose(f);
     std::string error;
+    EXPECT_EQ(host::Module::load(text, error), nullptr);
+    EXPECT_EQ(error, "cannot load module " + text + ": neither an ELF shared object nor a Windows DLL");
+    std::remove(text.c_str());
+
+    // A shared object that is not the view module: it lacks the entry.
+    const std::string library = std::string(ZRX_MODULE_FILE).substr(0, std::string(ZRX_MODULE_FILE).rfind('/')) +
+                                "/libHOLMVAR.so";
+    error.clear();
+    EXPECT_EQ(host::Module::load(library, error), nullptr);
+    EXPECT_EQ(error, "module " + library + " does not export cnt1entd");
+
+    error.clear();
     EXPECT_EQ(host::Module::load("/nonexistent/ZRX.so", error), nullptr);
-    EXPECT_NE(error.find("cannot load module"), std::string::npos);
+    EXPECT_EQ(error.rfind("cannot load module /nonexistent/ZRX.so", 0), 0u) << error;
 }
 
 } // namespace

@@ -28,11 +28,11 @@ protected:
 };
 
 TEST_F(SessionLifecycle, StartWithFailingRequestBlockCheckFindsNoParameterList) {
-    fx.host().faults().failHandle(ObjectKind::RequestBlock, 1);
+    host::faults(fx.host()).failHandle(ObjectKind::RequestBlock, 1);
     auto s = fx.session();
     EXPECT_EQ(s->start(), 60);
     EXPECT_EQ(platform::baseLibraryCounters().sessionStarts, 1u);
-    EXPECT_EQ(fx.host().faults().calls(Operation::GetRequestItem), 0u);
+    EXPECT_EQ(host::faults(fx.host()).calls(Operation::GetRequestItem), 0u);
     EXPECT_TRUE(trace.hasLine("Data server parameter list not found."));
     EXPECT_EQ(s->workArea(), nullptr);
 }
@@ -46,7 +46,7 @@ TEST_F(SessionLifecycle, StartInitialisesWorkAreaWhateverTheStorageHeld) {
     EXPECT_EQ(w->firstCall, 1);
     EXPECT_EQ(w->parmList, &s->parmList());
     EXPECT_STREQ(w->nodeArea, "HUB01:CMS");
-    EXPECT_EQ(fx.host().faults().calls(Operation::PutRequestItem), 1u);
+    EXPECT_EQ(host::faults(fx.host()).calls(Operation::PutRequestItem), 1u);
     EXPECT_EQ(s->live().paths, 1);
 
     // Every byte the start does not set is zero, though the host filled
@@ -83,11 +83,11 @@ TEST_F(SessionLifecycle, NodeTextLongerThanItsAreaIsCutAndTerminated) {
 
 TEST_F(SessionLifecycle, StorageRefusedGives64AndWritesNothing) {
     for (bool handleFault : {false, true}) {
-        fx.host().faults().clear();
+        host::faults(fx.host()).clear();
         if (handleFault)
-            fx.host().faults().failHandle(ObjectKind::Storage, 1);
+            host::faults(fx.host()).failHandle(ObjectKind::Storage, 1);
         else
-            fx.host().faults().failCall(Operation::GetSampleStorage, 1, 9);
+            host::faults(fx.host()).failCall(Operation::GetSampleStorage, 1, 9);
         trace.clear();
         auto s = fx.session();
         EXPECT_EQ(s->start(), 64);
@@ -98,13 +98,13 @@ TEST_F(SessionLifecycle, StorageRefusedGives64AndWritesNothing) {
         EXPECT_EQ(s->end(), viewAbandoned);
         EXPECT_TRUE(trace.hasLine("Unable to locate workA work area."));
     }
-    EXPECT_EQ(fx.host().faults().calls(Operation::DropPath), 0u);
+    EXPECT_EQ(host::faults(fx.host()).calls(Operation::DropPath), 0u);
     EXPECT_EQ(platform::baseLibraryCounters().sessionEnds, 0u);
     EXPECT_EQ(platform::baseLibraryCounters().sessionStarts, 2u);
 }
 
 TEST_F(SessionLifecycle, PathCreationFailureGives64WithTheWorkAreaHandedOver) {
-    fx.host().faults().failCall(Operation::CreatePath, 1, 77);
+    host::faults(fx.host()).failCall(Operation::CreatePath, 1, 77);
     auto s = fx.session();
     EXPECT_EQ(s->start(), 64);
     EXPECT_NE(s->workArea(), nullptr);
@@ -116,13 +116,13 @@ TEST_F(SessionLifecycle, PathCreationFailureGives64WithTheWorkAreaHandedOver) {
     EXPECT_EQ(s->end(), 0);
     EXPECT_EQ(trace.linesOf("enqmlcts"),
               (std::vector<std::string>{"Drop Path Handle(2)", "Return status(0)"}));
-    EXPECT_EQ(fx.host().faults().calls(Operation::DropPath), 0u);
+    EXPECT_EQ(host::faults(fx.host()).calls(Operation::DropPath), 0u);
 }
 
 TEST_F(SessionLifecycle, EndDropsThePathAndTracesAFailingDrop) {
     auto s = fx.session();
     ASSERT_EQ(s->start(), 0);
-    fx.host().faults().failCall(Operation::DropPath, 1, 33);
+    host::faults(fx.host()).failCall(Operation::DropPath, 1, 33);
     trace.clear();
     EXPECT_EQ(s->end(), 0);
     EXPECT_EQ(trace.linesOf("enqmlcts"),
@@ -140,31 +140,55 @@ TEST_F(SessionLifecycle, EndDropsThePathAndTracesAFailingDrop) {
 TEST_F(SessionLifecycle, EndWithFailingRequestBlockCheckGives60) {
     auto s = fx.session();
     ASSERT_EQ(s->start(), 0);
-    fx.host().faults().failHandle(ObjectKind::RequestBlock, 2);
+    host::faults(fx.host()).failHandle(ObjectKind::RequestBlock, 2);
     EXPECT_EQ(s->end(), 60);
     EXPECT_EQ(platform::baseLibraryCounters().sessionEnds, 0u);
+}
+
+// Calls DropPath through the operation table that `table`'s object leads to,
+// with any (id, object): the host, not the module, judges the handle.
+int32_t dropPathWith(const zrx::HostHandle& table, uint32_t id, zrx::HostObject* obj) {
+    const auto* desc = static_cast<const zrx::DescriptorB*>(table.obj->descriptor);
+    return (desc->ops->slot[zrx::slot::DropPath].*zrx::slotMember<zrx::op::NoArgs>())(id, obj);
 }
 
 TEST_F(SessionLifecycle, StaleHandlesFailTheirCheckAfterADrop) {
     auto s = fx.session();
     ASSERT_EQ(s->start(), 0);
-    auto* w = static_cast<zrx::workA*>(s->workArea());
-    const zrx::HostHandle path = w->pathHdl;
+    const zrx::HostHandle path = static_cast<zrx::workA*>(s->workArea())->pathHdl;
     ASSERT_EQ(s->end(), 0);
-    // A second session's objects never accept the first one's handle.
     auto next = fx.session();
     ASSERT_EQ(next->start(), 0);
-    auto* w2 = static_cast<zrx::workA*>(next->workArea());
-    EXPECT_NE(path.id, w2->pathHdl.id);
+    const zrx::HostHandle live = static_cast<zrx::workA*>(next->workArea())->pathHdl;
+    const uint64_t drops = fx.faults().calls(Operation::DropPath);
+    // The first session's path, its object and id both gone; then the live
+    // path's object with the stale id; then the stale object with the live id.
+    EXPECT_EQ(dropPathWith(live, path.id, path.obj), host::status::badHandle);
+    EXPECT_EQ(dropPathWith(live, path.id, live.obj), host::status::badHandle);
+    if (path.obj != live.obj) {
+        EXPECT_EQ(dropPathWith(live, live.id, path.obj), host::status::badHandle);
+    }
+    EXPECT_EQ(fx.faults().calls(Operation::DropPath), drops) << "no refused call reached the operation";
+    EXPECT_EQ(next->live().paths, 1) << "the live path is untouched";
     EXPECT_EQ(next->end(), 0);
+    EXPECT_FALSE(next->liveAtEnd().any());
 }
 
-TEST_F(SessionLifecycle, EveryStorageByteIsReleasedAtSessionEnd) {
+// The module obtains its work area and nothing else at start, never gives
+// storage back, and drops its path itself at the end: what the host
+// releases afterwards is exactly what the module obtained.
+TEST_F(SessionLifecycle, TheModuleHoldsItsWorkAreaAndDropsItsPathItself) {
     auto s = fx.session();
+    const uint64_t handedOut = fx.host().storageHandedOut();
     ASSERT_EQ(s->start(), 0);
-    EXPECT_EQ(fx.host().storageOutstanding(), sizeof(zrx::workA));
+    EXPECT_EQ(fx.host().storageHandedOut() - handedOut, sizeof(zrx::workA));
+    EXPECT_EQ(fx.faults().calls(Operation::GetSampleStorage), 1u);
+    EXPECT_EQ(fx.faults().calls(Operation::GetViewStorage), 0u);
+    EXPECT_EQ(s->live().paths, 1);
     EXPECT_EQ(s->end(), 0);
-    EXPECT_EQ(fx.host().storageOutstanding(), 0u);
+    EXPECT_FALSE(s->liveAtEnd().any()) << "the module dropped its path before the host released anything";
+    EXPECT_EQ(fx.faults().calls(Operation::DropPath), 1u);
+    EXPECT_EQ(fx.host().storageHandedOut() - handedOut, sizeof(zrx::workA)) << "nothing asked for at the end";
 }
 
 } // namespace

@@ -15,14 +15,14 @@ using zrxtest::TraceRecorder;
 TEST(TraceProtocol, EveryReturnPathEmitsItsExitEventWithTheResult) {
     HostFixture fx;
     TraceRecorder trace("events");
-    fx.host().faults().failHandle(host::ObjectKind::RequestBlock, 1);
+    host::faults(fx.host()).failHandle(host::ObjectKind::RequestBlock, 1);
     auto failing = fx.session();
     EXPECT_EQ(failing->start(), 60);
     EXPECT_EQ(trace.events(), (std::vector<std::string>{"> enqmlcss", "< enqmlcss = 60"}));
     EXPECT_TRUE(trace.lines().empty());
 
     trace.clear();
-    fx.host().faults().clear();
+    host::faults(fx.host()).clear();
     auto s = fx.session();
     EXPECT_EQ(s->start(), 0);
     EXPECT_EQ(s->end(), 0);
@@ -34,7 +34,7 @@ TEST(TraceProtocol, EveryReturnPathEmitsItsExitEventWithTheResult) {
 TEST(TraceProtocol, LinesAppearOnlyAtTheirLevel) {
     HostFixture fx;
     TraceRecorder trace("error");
-    fx.host().faults().failCall(host::Operation::CreatePath, 1, 5);
+    host::faults(fx.host()).failCall(host::Operation::CreatePath, 1, 5);
     auto s = fx.session();
     EXPECT_EQ(s->start(), 64);
     EXPECT_EQ(trace.lines(), std::vector<std::string>{"enqmlcss: Create Path call failed with status 5"});

@@ -98,7 +98,7 @@ public:
         ASSERT_NE(s.out, nullptr);
     }
 
-    host::FaultPlan& faults() { return fx.host().faults(); }
+    host::FaultPlan& faults() { return host::faults(fx.host()); }
     uint64_t calls(host::Operation op) { return faults().calls(op); }
 
     zrxtest::HostFixture fx{enterprise()};

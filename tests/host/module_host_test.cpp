@@ -20,6 +20,7 @@
 #include "scenarios/texts.h"
 #include "support/host_fixture.h"
 #include "support/trace_recorder.h"
+#include "testing/fault_plan_codec.h"
 
 namespace {
 
@@ -68,9 +69,9 @@ TEST(Wire, AFaultPlanTravelsWithItsCountsAndGoesOnWhereItStopped) {
     malformed.longBy = 7;
     plan.malformResult(malformed);
     int32_t status = 0;
-    plan.onCall(host::Operation::FetchRow, status);
-    plan.onCall(host::Operation::FetchRow, status);
-    plan.onHandle(host::ObjectKind::Plan);
+    plan.failCall(host::Operation::FetchRow, status);
+    plan.failCall(host::Operation::FetchRow, status);
+    plan.failHandle(host::ObjectKind::Plan);
 
     Writer w;
     host::remote::FaultPlanCodec::write(w, plan);
@@ -79,9 +80,9 @@ TEST(Wire, AFaultPlanTravelsWithItsCountsAndGoesOnWhereItStopped) {
     host::remote::FaultPlanCodec::read(r, copy);
     ASSERT_TRUE(r.atEnd());
     EXPECT_EQ(copy.calls(host::Operation::FetchRow), 2u);
-    EXPECT_TRUE(copy.onCall(host::Operation::FetchRow, status));
+    EXPECT_TRUE(copy.failCall(host::Operation::FetchRow, status));
     EXPECT_EQ(status, 99);
-    EXPECT_TRUE(copy.onHandle(host::ObjectKind::Plan));
+    EXPECT_TRUE(copy.failHandle(host::ObjectKind::Plan));
     EXPECT_EQ(copy.injected(), 2u);
     ASSERT_EQ(copy.resultFaults().size(), 1u);
     EXPECT_EQ(copy.resultFaults()[0].statement, host::StatementKind::Detail);
@@ -192,20 +193,20 @@ protected:
 };
 
 TEST_F(InModuleHost, AFaultPlanArmedHereTakesEffectThereAndItsCountsComeBack) {
-    host_.faults().failCall(host::Operation::CreatePath, 1, 12);
+    host::faults(host_).failCall(host::Operation::CreatePath, 1, 12);
     const host::SessionRun failed = report(*module_, host_);
     EXPECT_EQ(failed.start, zrx::entry::requestFailed);
-    EXPECT_EQ(host_.faults().injected(), 1u);
-    EXPECT_EQ(host_.faults().calls(host::Operation::CreatePath), 1u);
+    EXPECT_EQ(host::faults(host_).injected(), 1u);
+    EXPECT_EQ(host::faults(host_).calls(host::Operation::CreatePath), 1u);
     EXPECT_EQ(host_.storageOutstanding(), 0u);
 
-    host_.faults().clear();
+    host::faults(host_).clear();
     host_.clearStatements();
     const host::SessionRun clean = report(*module_, host_);
     EXPECT_EQ(clean.last(), zrx::entry::noMoreRows);
     EXPECT_GE(clean.rows.size(), 5u);
     EXPECT_GE(host_.statements().size(), 5u);
-    EXPECT_EQ(host_.faults().calls(host::Operation::PutRequestItem), clean.rows.size() + 1);
+    EXPECT_EQ(host::faults(host_).calls(host::Operation::PutRequestItem), clean.rows.size() + 1);
 }
 
 TEST_F(InModuleHost, InterleavedSessionsKeepApartAndASessionDroppedEarlyGivesItsStorageBack) {

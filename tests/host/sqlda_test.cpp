@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/statement_kind.h"
+#include "testing/statement_text.h"
 #include "host_ops_fixture.h"
 #include "zrx/status.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/fault_plan.h"
+#include "testing/fault_plan.h"
 #include "frame/work_area.h"
 #include "support/host_fixture.h"
 
@@ -24,13 +24,27 @@ struct CollectedRun {
     uint64_t storage = 0;        // bytes of host storage the session held at its end
     uint64_t viewStorageCalls = 0;
     zrx::workA work{};           // the work area as the collection left it
+    std::string lists;           // every field of the rows in the lists but their links
 };
+
+// The fields of a summary row and of its detail rows that are not links,
+// byte for byte: what carving rows from the index block must leave intact.
+inline std::string listBytes(const zrx::SORow& sor) {
+    auto bytes = [](const auto& field) { return std::string(reinterpret_cast<const char*>(&field), sizeof field); };
+    std::string out = bytes(sor.SysRMask) + bytes(sor.SORFlag) + bytes(sor.majorname) + bytes(sor.minorname) +
+                      bytes(sor.owntaskct) + bytes(sor.waittaskct) + bytes(sor.maxwaittm);
+    for (const zrx::DORow* d = sor.DOR1st; d; d = d->DORNxt)
+        out += bytes(d->owningas) + bytes(d->waitingas) + bytes(d->sysname) + bytes(d->plxname) +
+               bytes(d->swapped) + bytes(d->type) + bytes(d->asid) + bytes(d->waittime) + bytes(d->originnode) +
+               bytes(d->trueowner) + bytes(d->enqpflag);
+    return out;
+}
 
 inline CollectedRun collect(zrxtest::HostFixture& fx, std::vector<host::Predicate> predicates,
                             host::SessionOptions options = {}) {
     CollectedRun r;
     fx.host().clearStatements();
-    const uint64_t callsBefore = fx.host().faults().calls(host::Operation::GetViewStorage);
+    const uint64_t callsBefore = host::faults(fx.host()).calls(host::Operation::GetViewStorage);
     auto s = fx.session(std::move(predicates), std::move(options));
     host::RunHooks hooks;
     hooks.beforeEnd = [&](host::Session& session) {
@@ -40,11 +54,12 @@ inline CollectedRun collect(zrxtest::HostFixture& fx, std::vector<host::Predicat
         r.rowsUsed = w->rowsUsed;
         for (const auto& e : w->Enqplxs)
             for (const zrx::SORow* sor = e.SOR1st; sor; sor = sor->SORNxt) {
+                r.lists += listBytes(*sor);
                 r.rowStorage += sizeof(zrx::SORow);
                 for (const zrx::DORow* d = sor->DOR1st; d; d = d->DORNxt) r.rowStorage += sizeof(zrx::DORow);
             }
         r.storage = session.storageOutstanding();
-        r.viewStorageCalls = fx.host().faults().calls(host::Operation::GetViewStorage) - callsBefore;
+        r.viewStorageCalls = host::faults(fx.host()).calls(host::Operation::GetViewStorage) - callsBefore;
     };
     host::SessionRun run = host::runSession(*s, {5000, 0}, hooks);
     if (run.start != 0) return CollectedRun{};

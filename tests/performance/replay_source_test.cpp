@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "collected_run.h"
-#include "core/replay_source.h"
+#include "testing/replay_source.h"
 #include "scenarios/generator.h"
 #include "zrx/status.h"
 

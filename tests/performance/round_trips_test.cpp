@@ -8,7 +8,7 @@
 #include <set>
 
 #include "collected_run.h"
-#include "core/statement_kind.h"
+#include "testing/statement_text.h"
 #include "scenarios/generator.h"
 #include "sql/query.h"
 #include "zrx/status.h"

@@ -11,7 +11,7 @@
 #include <set>
 
 #include "collected_run.h"
-#include "core/replay_source.h"
+#include "testing/replay_source.h"
 #include "scenarios/generator.h"
 #include "storage/row_index.h"
 #include "support/enterprise_builder.h"
@@ -74,6 +74,7 @@ struct Recorded {
         EXPECT_TRUE(perftest::sameRows(r.run.rows, full.run.rows));
         EXPECT_EQ(r.run.statements, full.run.statements);
         EXPECT_EQ(r.lines, full.lines);
+        EXPECT_EQ(r.run.lists, full.run.lists);
         EXPECT_LE(r.run.storage, limit);
     }
     HostFixture fx;
@@ -174,6 +175,75 @@ TEST(RowIndexStorage, WhenTheBlockRunsOutTheSlackStaysWithinTwoRows) {
     }
     std::printf("%zu limits, %d failed, the largest %llu bytes above the need\n", tried.size(), failures,
                 static_cast<unsigned long long>(largest));
+}
+
+// An Enqplex whose list brings the index, then one whose first summary row
+// is the request the host refuses: that request gives the index up, and the
+// new row is carved where the index kept its list tails.
+TEST(RowIndexStorage, AnEnqplexsFirstRowThatGivesTheIndexUpIsLeftIntact) {
+    zrxtest::EnterpriseBuilder b;
+    b.plexHub("PLX1:HUB", "HUB1").member("HUB1", "SYS1", "PLEX1");
+    b.plexHub("PLX2:HUB", "HUB2").member("HUB2", "SYS2", "PLEX2");
+    for (int i = 1; i <= 40; ++i)
+        b.summary("HUB1", zrxtest::SummaryTask{"SYSDSN", "RES" + std::to_string(i), "", "WAITER", "SYS1"});
+    b.summary("HUB2", zrxtest::SummaryTask{"SYSDSN", "LAST", "", "WAITER", "SYS2"});
+    Recorded e(b.sql());
+    ASSERT_TRUE(e.full.completed());
+    ASSERT_EQ(e.full.run.rows.size(), 41u);
+    // Everything up to PLEX2's summary query is granted; its rows are not.
+    const uint64_t limit = e.full.run.storage - sizeof(zrx::SORow) - sizeof(zrx::DORow);
+    const LimitedRun full = e.at(UINT64_MAX, "error,detail"), carved = e.at(limit, "error,detail");
+    ASSERT_TRUE(carved.completed());
+    EXPECT_EQ(carved.run.storage, limit) << "both rows carved";
+    EXPECT_TRUE(perftest::sameRows(carved.run.rows, full.run.rows));
+    EXPECT_EQ(carved.run.lists, full.run.lists);
+    auto rest = carved.lines;
+    ASSERT_EQ(std::erase(rest, "newSORow: " + givenUp), 1u);
+    EXPECT_EQ(perftest::masked(rest), perftest::masked(full.lines));
+}
+
+// Once the index exists, the host answers one request for a row otherwise:
+// a refusal or a success without storage lets the block serve; a handle that
+// fails its check ends the view, as it would without the index.
+TEST(RowIndexStorage, OnlyARefusalLetsTheBlockServeAsStorage) {
+    Recorded e(plexHubs(1, 40));
+    ASSERT_TRUE(e.full.completed());
+    ASSERT_EQ(e.full.run.storage, e.need + indexBlock) << "the index granted";
+    // The last two requests: the last resource's summary row and detail row.
+    const uint64_t last = e.full.run.viewStorageCalls;
+    struct Case {
+        uint64_t nth;
+        int32_t status;
+        bool completes;
+        const char* line; // the last line of the error trace when it fails
+    };
+    const Case cases[] = {
+        {last - 1, 9, true, nullptr},
+        {last, 9, true, nullptr},
+        {last - 1, 0, true, nullptr},
+        {last, 0, true, nullptr},
+        {last - 1, zrx::handleCheckFailed, false, "enqmlcpr: ProcessInput() failed, abandoning view"},
+        {last, zrx::handleCheckFailed, false, "enqmlcpr: ProcessInput() failed, abandoning view"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("request " + std::to_string(c.nth) + " answers " + std::to_string(c.status));
+        host::faults(e.fx.host()).clear();
+        host::faults(e.fx.host()).failCall(host::Operation::GetViewStorage, c.nth, c.status);
+        const LimitedRun r = e.at(UINT64_MAX);
+        EXPECT_EQ(host::faults(e.fx.host()).injected(), 1u);
+        if (c.completes) {
+            e.expectFull(r, UINT64_MAX);
+            EXPECT_EQ(r.run.viewStorageCalls, last) << "the block served, the host was not asked again";
+            continue;
+        }
+        EXPECT_EQ(r.run.statuses, std::vector<int32_t>{viewAbandoned});
+        ASSERT_FALSE(r.lines.empty());
+        EXPECT_EQ(r.lines.back(), c.line);
+        const bool summary = c.nth == last - 1;
+        EXPECT_EQ(std::count(r.lines.begin(), r.lines.end(), "newSORow: No (GetView)Storage for SORow."),
+                  summary ? 1 : 0);
+    }
+    host::faults(e.fx.host()).clear();
 }
 
 } // namespace

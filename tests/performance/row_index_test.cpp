@@ -157,4 +157,36 @@ TEST(RowIndex, TheRowLimitStillAbandonsTheViewAtTheSamePlace) {
                                                        "enqmlcpr: ProcessInput() failed, abandoning view"}));
 }
 
+// The spent block serves rows upwards from its start and texts downwards
+// from its end: every byte between them can be handed out, and none twice.
+TEST(RowIndex, TheSpentBlockHandsOutEveryByteOnceAndTheLastExactly) {
+    zrxtest::StartedSession s;
+    ASSERT_NE(zrx::buildRowIndex(s.w), nullptr);
+    auto* block = reinterpret_cast<char*>(zrx::rowIndex(s.w));
+    bool givenUp = false;
+    char* row = static_cast<char*>(zrx::carveRowIndexBlock(s.w, sizeof(zrx::SORow), alignof(zrx::SORow), givenUp));
+    ASSERT_TRUE(givenUp);
+    EXPECT_EQ(zrx::rowIndex(s.w), nullptr) << "given up for good";
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(row) % alignof(zrx::SORow), 0u);
+    EXPECT_GT(row, block) << "the block's first bytes hold its free room";
+    char* text = static_cast<char*>(zrx::carveRowIndexBlock(s.w, 67, 1, givenUp));
+    EXPECT_FALSE(givenUp);
+    ASSERT_EQ(text, block + sizeof(zrx::RowIndex) - 67) << "texts from the end";
+
+    // Rows until one no longer fits, then one text of exactly what is left.
+    char* end = row + sizeof(zrx::SORow);
+    while (char* next = static_cast<char*>(zrx::carveRowIndexBlock(s.w, sizeof(zrx::DORow), alignof(zrx::DORow), givenUp))) {
+        ASSERT_GE(next, end) << "rows never overlap";
+        end = next + sizeof(zrx::DORow);
+    }
+    ASSERT_LE(end, text);
+    const auto left = static_cast<int32_t>(text - end);
+    ASSERT_GT(left, 0);
+    EXPECT_EQ(zrx::carveRowIndexBlock(s.w, left + 1, 1, givenUp), nullptr) << "one byte too many";
+    EXPECT_EQ(zrx::carveRowIndexBlock(s.w, left, 1, givenUp), end) << "exactly what is left";
+    EXPECT_EQ(zrx::carveRowIndexBlock(s.w, 1, 1, givenUp), nullptr) << "nothing left";
+    EXPECT_EQ(zrx::carveRowIndexBlock(s.w, 8, 8, givenUp), nullptr);
+}
+
 } // namespace

@@ -40,7 +40,7 @@ protected:
 };
 
 TEST_F(IndexPredicates, ReportAloneIsValidWithAnEmptyWhereClause) {
-    FirstCall call({{"REPORT", 1, "YES"}});
+    FirstCall call({{"REPORT", zrx::IndexOp::EQ, "YES"}});
     EXPECT_EQ(resultOf(trace, "setupIndices"), 0);
     const zrx::IdxTbl& idx = call.w->idxTbl;
     EXPECT_STREQ(idx.majorname, " ");
@@ -56,7 +56,7 @@ TEST_F(IndexPredicates, ReportAloneIsValidWithAnEmptyWhereClause) {
 }
 
 TEST_F(IndexPredicates, OneResourceInOneEnqplexBuildsTheWhereClause) {
-    FirstCall call({{"MAJORNAME", 1, "SYSDSN"}, {"MINORNAME", 1, "PROD.LOAD"}, {"ENQPLEX", 1, "PLEX1"}});
+    FirstCall call({{"MAJORNAME", zrx::IndexOp::EQ, "SYSDSN"}, {"MINORNAME", zrx::IndexOp::EQ, "PROD.LOAD"}, {"ENQPLEX", zrx::IndexOp::EQ, "PLEX1"}});
     EXPECT_EQ(resultOf(trace, "setupIndices"), 0);
     EXPECT_STREQ(call.w->idxTbl.majorname, "SYSDSN");
     EXPECT_STREQ(call.w->idxTbl.minorname, "PROD.LOAD");
@@ -76,7 +76,7 @@ TEST_F(IndexPredicates, OneResourceInOneEnqplexBuildsTheWhereClause) {
 }
 
 TEST_F(IndexPredicates, WrongOperatorOnAnIndexColumnStopsAtOnce) {
-    FirstCall call({{"MAJORNAME", 2, "SYSDSN"}, {"REPORT", 1, "YES"}});
+    FirstCall call({{"MAJORNAME", zrx::IndexOp::NE, "SYSDSN"}, {"REPORT", zrx::IndexOp::EQ, "YES"}});
     EXPECT_EQ(resultOf(trace, "setupIndices"), 1);
     EXPECT_EQ(call.status, viewAbandoned);
     EXPECT_EQ(trace.linesOf("setupIndices"),
@@ -88,16 +88,16 @@ TEST_F(IndexPredicates, WrongOperatorOnAnIndexColumnStopsAtOnce) {
 
     trace.clear();
     trace.setLevels("none");
-    FirstCall quiet({{"REPORT", 10, "YES"}});
+    FirstCall quiet({{"REPORT", zrx::IndexOp::LIKE, "YES"}});
     EXPECT_EQ(trace.lines(), (std::vector<std::string>{"setupIndices: index operator must be \"=\"(EQ)",
                                                        "enqmlcpr: Invalid Indices; Abandoning View"}));
 }
 
 TEST_F(IndexPredicates, UnknownColumnsAreReportedIgnoredAndCountedWhateverTheOperator) {
     std::vector<Predicate> predicates;
-    for (int16_t op = 0; op <= 11; ++op) predicates.push_back({"SYSNAME", op, "SYSA"});
-    predicates.push_back({"majorname", 1, "LOWER"});
-    predicates.push_back({"REPORT", 1, "YES"});
+    for (int16_t op = 0; op <= 11; ++op) predicates.push_back({"SYSNAME", static_cast<zrx::IndexOp>(op), "SYSA"});
+    predicates.push_back({"majorname", zrx::IndexOp::EQ, "LOWER"});
+    predicates.push_back({"REPORT", zrx::IndexOp::EQ, "YES"});
     FirstCall call(predicates);
     EXPECT_EQ(resultOf(trace, "setupIndices"), 0);
     EXPECT_EQ(trace.count("Unrecognized or unsupported index column \"SYSNAME\""), 12u);
@@ -113,7 +113,7 @@ TEST_F(IndexPredicates, UnknownColumnsAreReportedIgnoredAndCountedWhateverTheOpe
     // Refusals are written whatever the trace level.
     trace.clear();
     trace.setLevels("none");
-    FirstCall alone({{"SYSNAME", 1, "SYSA"}});
+    FirstCall alone({{"SYSNAME", zrx::IndexOp::EQ, "SYSA"}});
     EXPECT_TRUE(trace.hasLine("Unrecognized or unsupported index column \"SYSNAME\""));
     EXPECT_FALSE(trace.hasLine("No Indexing Specified")) << "the unknown predicate still counts";
     EXPECT_TRUE(trace.hasLine("Invalid Combination of Index Values"));
@@ -131,17 +131,17 @@ TEST_F(IndexPredicates, NoPredicateAtAllIsRefused) {
 
 TEST_F(IndexPredicates, OnlyTheTwoCombinationsAreValid) {
     const std::vector<std::pair<const char*, std::vector<Predicate>>> invalid = {
-        {"report and resource", {{"MAJORNAME", 1, "A"}, {"MINORNAME", 1, "B"}, {"ENQPLEX", 1, "P"}, {"REPORT", 1, "YES"}}},
-        {"report and Enqplex", {{"ENQPLEX", 1, "P"}, {"REPORT", 1, "YES"}}},
-        {"no Enqplex", {{"MAJORNAME", 1, "A"}, {"MINORNAME", 1, "B"}}},
-        {"no minor name", {{"MAJORNAME", 1, "A"}, {"ENQPLEX", 1, "P"}}},
-        {"no major name", {{"MINORNAME", 1, "B"}, {"ENQPLEX", 1, "P"}}},
-        {"Enqplex alone", {{"ENQPLEX", 1, "P"}}},
-        {"blank-led Enqplex", {{"MAJORNAME", 1, "A"}, {"MINORNAME", 1, "B"}, {"ENQPLEX", 1, " P"}}},
-        {"empty Enqplex", {{"MAJORNAME", 1, "A"}, {"MINORNAME", 1, "B"}, {"ENQPLEX", 1, ""}}},
-        {"report in lower case", {{"REPORT", 1, "yes"}}},
-        {"report Y", {{"REPORT", 1, "Y"}}},
-        {"report cut at a blank", {{"REPORT", 1, "YE S"}}},
+        {"report and resource", {{"MAJORNAME", zrx::IndexOp::EQ, "A"}, {"MINORNAME", zrx::IndexOp::EQ, "B"}, {"ENQPLEX", zrx::IndexOp::EQ, "P"}, {"REPORT", zrx::IndexOp::EQ, "YES"}}},
+        {"report and Enqplex", {{"ENQPLEX", zrx::IndexOp::EQ, "P"}, {"REPORT", zrx::IndexOp::EQ, "YES"}}},
+        {"no Enqplex", {{"MAJORNAME", zrx::IndexOp::EQ, "A"}, {"MINORNAME", zrx::IndexOp::EQ, "B"}}},
+        {"no minor name", {{"MAJORNAME", zrx::IndexOp::EQ, "A"}, {"ENQPLEX", zrx::IndexOp::EQ, "P"}}},
+        {"no major name", {{"MINORNAME", zrx::IndexOp::EQ, "B"}, {"ENQPLEX", zrx::IndexOp::EQ, "P"}}},
+        {"Enqplex alone", {{"ENQPLEX", zrx::IndexOp::EQ, "P"}}},
+        {"blank-led Enqplex", {{"MAJORNAME", zrx::IndexOp::EQ, "A"}, {"MINORNAME", zrx::IndexOp::EQ, "B"}, {"ENQPLEX", zrx::IndexOp::EQ, " P"}}},
+        {"empty Enqplex", {{"MAJORNAME", zrx::IndexOp::EQ, "A"}, {"MINORNAME", zrx::IndexOp::EQ, "B"}, {"ENQPLEX", zrx::IndexOp::EQ, ""}}},
+        {"report in lower case", {{"REPORT", zrx::IndexOp::EQ, "yes"}}},
+        {"report Y", {{"REPORT", zrx::IndexOp::EQ, "Y"}}},
+        {"report cut at a blank", {{"REPORT", zrx::IndexOp::EQ, "YE S"}}},
     };
     trace.setLevels("none");
     for (const auto& [name, predicates] : invalid) {
@@ -154,10 +154,10 @@ TEST_F(IndexPredicates, OnlyTheTwoCombinationsAreValid) {
 }
 
 TEST_F(IndexPredicates, ValuesAreCutAtTheFirstBlankOrTheColumnWidthButMinorNamesKeepTheirBlanks) {
-    FirstCall call({{"MAJORNAME", 1, "ABCDEFGHIJ"},
-                    {"MINORNAME", 1, std::string(300, 'M')},
-                    {"ENQPLEX", 1, "PLEXNAME99"},
-                    {"REPORT", 1, "YESPLEASE"}});
+    FirstCall call({{"MAJORNAME", zrx::IndexOp::EQ, "ABCDEFGHIJ"},
+                    {"MINORNAME", zrx::IndexOp::EQ, std::string(300, 'M')},
+                    {"ENQPLEX", zrx::IndexOp::EQ, "PLEXNAME99"},
+                    {"REPORT", zrx::IndexOp::EQ, "YESPLEASE"}});
     EXPECT_STREQ(call.w->idxTbl.majorname, "ABCDEFGH");
     EXPECT_EQ(std::string(call.w->idxTbl.minorname), std::string(255, 'M'));
     EXPECT_STREQ(call.w->idxTbl.enqplex, "PLEXNAME");
@@ -165,7 +165,7 @@ TEST_F(IndexPredicates, ValuesAreCutAtTheFirstBlankOrTheColumnWidthButMinorNames
     EXPECT_TRUE(trace.hasLine("Invalid Combination of Index Values"));
 
     trace.clear();
-    FirstCall blanks({{"MAJORNAME", 1, ""}, {"MINORNAME", 1, "ABCD EFG   "}, {"ENQPLEX", 1, "P1 X"}});
+    FirstCall blanks({{"MAJORNAME", zrx::IndexOp::EQ, ""}, {"MINORNAME", zrx::IndexOp::EQ, "ABCD EFG   "}, {"ENQPLEX", zrx::IndexOp::EQ, "P1 X"}});
     EXPECT_EQ(resultOf(trace, "setupIndices"), 0) << "an empty major name counts as given";
     EXPECT_STREQ(blanks.w->idxTbl.majorname, "");
     EXPECT_STREQ(blanks.w->idxTbl.minorname, "ABCD EFG") << "only the padding goes";
@@ -174,25 +174,25 @@ TEST_F(IndexPredicates, ValuesAreCutAtTheFirstBlankOrTheColumnWidthButMinorNames
 
     trace.clear();
     const std::string member = "PAY.PROD.SOURCE" + std::string(29, ' ') + "PAYCALC ";
-    FirstCall spfedit({{"MAJORNAME", 1, "SPFEDIT "}, {"MINORNAME", 1, member}, {"ENQPLEX", 1, "PRODENQ "}});
+    FirstCall spfedit({{"MAJORNAME", zrx::IndexOp::EQ, "SPFEDIT "}, {"MINORNAME", zrx::IndexOp::EQ, member}, {"ENQPLEX", zrx::IndexOp::EQ, "PRODENQ "}});
     EXPECT_EQ(resultOf(trace, "setupIndices"), 0);
     EXPECT_STREQ(spfedit.w->idxTbl.majorname, "SPFEDIT");
     EXPECT_EQ(std::string(spfedit.w->idxTbl.minorname), member.substr(0, member.size() - 1));
 
     trace.clear();
-    FirstCall led({{"MAJORNAME", 1, "A"}, {"MINORNAME", 1, " lead"}, {"ENQPLEX", 1, "P"}});
+    FirstCall led({{"MAJORNAME", zrx::IndexOp::EQ, "A"}, {"MINORNAME", zrx::IndexOp::EQ, " lead"}, {"ENQPLEX", zrx::IndexOp::EQ, "P"}});
     EXPECT_EQ(resultOf(trace, "setupIndices"), 0);
     EXPECT_STREQ(led.w->idxTbl.minorname, "");
     EXPECT_STREQ(led.w->whereText, "WHERE MGLBLENQ.MAJORNAME = 'A' AND MGLBLENQ.MINORNAME = ''");
 }
 
 TEST_F(IndexPredicates, TheLastOfRepeatedPredicatesWins) {
-    FirstCall call({{"ENQPLEX", 1, "ABCDEFGH"},
-                    {"MAJORNAME", 1, "LONGNAME"},
-                    {"MINORNAME", 1, "FIRST"},
-                    {"ENQPLEX", 1, "XY"},
-                    {"MAJORNAME", 1, "AB"},
-                    {"MINORNAME", 1, "Q"}});
+    FirstCall call({{"ENQPLEX", zrx::IndexOp::EQ, "ABCDEFGH"},
+                    {"MAJORNAME", zrx::IndexOp::EQ, "LONGNAME"},
+                    {"MINORNAME", zrx::IndexOp::EQ, "FIRST"},
+                    {"ENQPLEX", zrx::IndexOp::EQ, "XY"},
+                    {"MAJORNAME", zrx::IndexOp::EQ, "AB"},
+                    {"MINORNAME", zrx::IndexOp::EQ, "Q"}});
     EXPECT_EQ(resultOf(trace, "setupIndices"), 0);
     EXPECT_STREQ(call.w->idxTbl.enqplex, "XY      ") << "not XYCDEFGH";
     EXPECT_TRUE(trace.hasLine("idxTbl[2] value is XY      "));
@@ -201,24 +201,24 @@ TEST_F(IndexPredicates, TheLastOfRepeatedPredicatesWins) {
 }
 
 TEST_F(IndexPredicates, AnEmptyOrBlankLedLaterEnqplexLeavesTheEarlierOne) {
-    FirstCall kept({{"MAJORNAME", 1, "A"},
-                    {"MINORNAME", 1, "B"},
-                    {"ENQPLEX", 1, "PRODENQ"},
-                    {"ENQPLEX", 1, ""},
-                    {"ENQPLEX", 1, " XY"}});
+    FirstCall kept({{"MAJORNAME", zrx::IndexOp::EQ, "A"},
+                    {"MINORNAME", zrx::IndexOp::EQ, "B"},
+                    {"ENQPLEX", zrx::IndexOp::EQ, "PRODENQ"},
+                    {"ENQPLEX", zrx::IndexOp::EQ, ""},
+                    {"ENQPLEX", zrx::IndexOp::EQ, " XY"}});
     EXPECT_EQ(resultOf(trace, "setupIndices"), 0);
     EXPECT_STREQ(kept.w->idxTbl.enqplex, "PRODENQ ");
     EXPECT_EQ(trace.count("idxTbl[2] value is PRODENQ "), 3u);
 
     trace.clear();
-    FirstCall stillGiven({{"ENQPLEX", 1, "ABCDEFGH"}, {"ENQPLEX", 1, ""}, {"REPORT", 1, "YES"}});
+    FirstCall stillGiven({{"ENQPLEX", zrx::IndexOp::EQ, "ABCDEFGH"}, {"ENQPLEX", zrx::IndexOp::EQ, ""}, {"REPORT", zrx::IndexOp::EQ, "YES"}});
     EXPECT_EQ(resultOf(trace, "setupIndices"), 1) << "a report names no Enqplex";
     EXPECT_STREQ(stillGiven.w->idxTbl.enqplex, "ABCDEFGH");
     EXPECT_TRUE(trace.hasLine("Invalid Combination of Index Values"));
 }
 
 TEST_F(IndexPredicates, ApostrophesAreDoubledInTheWhereClause) {
-    FirstCall call({{"MAJORNAME", 1, "O'BRIEN"}, {"MINORNAME", 1, "X')OR('A'='A"}, {"ENQPLEX", 1, "P"}});
+    FirstCall call({{"MAJORNAME", zrx::IndexOp::EQ, "O'BRIEN"}, {"MINORNAME", zrx::IndexOp::EQ, "X')OR('A'='A"}, {"ENQPLEX", zrx::IndexOp::EQ, "P"}});
     EXPECT_EQ(resultOf(trace, "setupIndices"), 0);
     EXPECT_STREQ(call.w->idxTbl.majorname, "O'BRIEN") << "idxTbl keeps the value as given";
     const std::string where = call.w->whereText;
@@ -230,7 +230,7 @@ TEST_F(IndexPredicates, ApostrophesAreDoubledInTheWhereClause) {
 TEST_F(IndexPredicates, QuotedWhereClauseThatDoesNotFitIsRefusedNeverCut) {
     // 57 characters around the names; whereText holds 323 and a NUL.
     const std::string fits = std::string(3, '\'') + std::string(252, 'M');
-    FirstCall call({{"MAJORNAME", 1, "ABCDEFGH"}, {"MINORNAME", 1, fits}, {"ENQPLEX", 1, "P"}});
+    FirstCall call({{"MAJORNAME", zrx::IndexOp::EQ, "ABCDEFGH"}, {"MINORNAME", zrx::IndexOp::EQ, fits}, {"ENQPLEX", zrx::IndexOp::EQ, "P"}});
     EXPECT_EQ(resultOf(trace, "setupIndices"), 0);
     EXPECT_EQ(std::strlen(call.w->whereText), 323u);
     EXPECT_EQ(predtest::literals(call.w->whereText, host::sql::TokenKind::String),
@@ -244,7 +244,7 @@ TEST_F(IndexPredicates, QuotedWhereClauseThatDoesNotFitIsRefusedNeverCut) {
     trace.setLevels("none");
     for (const auto& [major, minor] : tooLong) {
         trace.clear();
-        FirstCall refused({{"MAJORNAME", 1, major}, {"MINORNAME", 1, minor}, {"ENQPLEX", 1, "P"}});
+        FirstCall refused({{"MAJORNAME", zrx::IndexOp::EQ, major}, {"MINORNAME", zrx::IndexOp::EQ, minor}, {"ENQPLEX", zrx::IndexOp::EQ, "P"}});
         EXPECT_EQ(refused.status, viewAbandoned);
         const size_t length = 57 + quotedLength(major) + quotedLength(minor);
         EXPECT_TRUE(trace.hasLine("Index values too long for the WHERE clause once quoted (" +

@@ -116,7 +116,7 @@ TEST(SummaryQuery, NoStorageForTheAtClauseFailsAfterTheTable) {
     TraceRecorder trace("none setupMglblenqSQL:all");
     Started s;
     prepare(s.w, field("PLXA:THRU", 32));
-    s.fx.host().faults().failCall(Operation::GetViewStorage, 1, 9);
+    host::faults(s.fx.host()).failCall(Operation::GetViewStorage, 1, 9);
     EXPECT_EQ(zrx::setupMglblenqSQL(s.w, 2, 3), 1);
     EXPECT_EQ(trace.linesOf("setupMglblenqSQL"),
               (std::vector<std::string>{"*(workA->sqlPtr) is 0 bytes in length (excluding) the null)",
@@ -128,7 +128,7 @@ TEST(SummaryQuery, NoStorageForTheAtClauseFailsAfterTheTable) {
     trace.clear();
     trace.setLevels("none");
     prepare(s.w, field("PLXA:THRU", 32));
-    s.fx.host().faults().failCall(Operation::GetViewStorage, 2, 2);
+    host::faults(s.fx.host()).failCall(Operation::GetViewStorage, 2, 2);
     EXPECT_EQ(zrx::setupMglblenqSQL(s.w, 2, 3), 1);
     EXPECT_TRUE(trace.lines().empty());
 }

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/fault_plan.h"
+#include "testing/fault_plan.h"
 #include "query/contention_fetch.h"
 #include "query_fixture.h"
 #include "zrx/status.h"

@@ -81,7 +81,7 @@ protected:
         defineOnly("ENQSTUFF", detailFormat(major, minor), "SYSATHRU", 10);
     }
 
-    host::FaultPlan& faults() { return fx->host().faults(); }
+    host::FaultPlan& faults() { return host::faults(fx->host()); }
     host::LiveObjects live() { return session->live(); }
     uint64_t calls(host::Operation op) { return faults().calls(op); }
     zrx::SqlSlot& slot(int i) { return w->SQLtbl[i]; }

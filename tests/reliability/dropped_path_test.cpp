@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "core/fault_plan.h"
+#include "testing/fault_plan.h"
 #include "core/status.h"
 #include "frame/work_area.h"
 #include "support/enterprise_builder.h"
@@ -51,8 +51,8 @@ TEST(DroppedPath, NoHandleIsLeftToReadAfterThePathIsDroppedOrNeverMade) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.routine);
-        fx.host().faults().clear();
-        c.fault(fx.host().faults());
+        host::faults(fx.host()).clear();
+        c.fault(host::faults(fx.host()));
         zrxtest::TraceRecorder trace("error,detail");
         auto s = fx.session(HostFixture::report());
         const int32_t start = s->start();
@@ -66,7 +66,7 @@ TEST(DroppedPath, NoHandleIsLeftToReadAfterThePathIsDroppedOrNeverMade) {
         trace.clear();
         EXPECT_EQ(s->end(), 0);
         EXPECT_EQ(trace.linesOf("enqmlcts"), (std::vector<std::string>{"Drop Path Handle(2)", "Return status(0)"}));
-        EXPECT_EQ(fx.host().faults().calls(Operation::DropPath), c.drops) << "no call on the forgotten handle";
+        EXPECT_EQ(host::faults(fx.host()).calls(Operation::DropPath), c.drops) << "no call on the forgotten handle";
     }
 }
 

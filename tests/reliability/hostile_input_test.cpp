@@ -198,7 +198,7 @@ TEST(HostileInput, UnknownColumnsAreIgnoredAndEveryOperatorButEqualsIsRefused) {
         std::string(10000, 'C'), "REPORT\"", "ENQ_RESRC.MAJOR_NAME"};
     size_t tried = 0;
     for (const auto& column : columns) {
-        const Outcome o = e.run({{"REPORT", 1, "YES"}, {column, 1, "X'Y"}});
+        const Outcome o = e.run({host::Predicate::report(), {column, zrx::IndexOp::EQ, "X'Y"}});
         ++tried;
         SCOPED_TRACE("column '" + column.substr(0, 40) + "': " + describe(o));
         expectSessionSound(o);
@@ -211,9 +211,9 @@ TEST(HostileInput, UnknownColumnsAreIgnoredAndEveryOperatorButEqualsIsRefused) {
         for (const char* column : {"REPORT", "MAJORNAME", "FOO"}) {
             auto predicates = zrxtest::HostFixture::report();
             if (std::string(column) == "REPORT")
-                predicates[0].op = code;
+                predicates[0].op = static_cast<zrx::IndexOp>(code);
             else
-                predicates.push_back({column, code, "SYSDSN"});
+                predicates.push_back({column, static_cast<zrx::IndexOp>(code), "SYSDSN"});
             const Outcome o = e.run(predicates);
             ++tried;
             SCOPED_TRACE(std::string(column) + " operator " + std::to_string(code) + ": " + describe(o));

@@ -8,7 +8,8 @@
 #include <iostream>
 #include <set>
 
-#include "core/fault_plan.h"
+#include "testing/fault_plan.h"
+#include "testing/statement_text.h"
 #include "reliability_harness.h"
 #include "row_rules.h"
 #include "zrx/status.h"

@@ -19,9 +19,9 @@ Enterprise::Enterprise(std::string name, const std::string& sql)
 Outcome Enterprise::run(const std::vector<host::Predicate>& predicates,
                         const std::function<void(host::FaultPlan&)>& arm, int maxCalls) {
     host::Host& h = host();
-    h.faults().clear();
+    host::faults(h).clear();
     h.clearStatements();
-    if (arm) arm(h.faults());
+    if (arm) arm(host::faults(h));
 
     Outcome o;
     {
@@ -29,7 +29,7 @@ Outcome Enterprise::run(const std::vector<host::Predicate>& predicates,
         // fault plan is armed before.
         auto s = fixture_->session(predicates);
         host::RunHooks hooks;
-        hooks.afterStart = [&](host::Session&, int32_t) { o.injectedBeforeRequests = h.faults().injected(); };
+        hooks.afterStart = [&](host::Session&, int32_t) { o.injectedBeforeRequests = host::faults(h).injected(); };
         hooks.beforeEnd = [&](host::Session& session) {
             if (const auto* w = static_cast<const unsigned char*>(session.workArea())) {
                 const size_t from = offsetof(zrx::workA, inodeRow);
@@ -44,10 +44,10 @@ Outcome Enterprise::run(const std::vector<host::Predicate>& predicates,
         o.end = run.end;
         o.liveAtEnd = run.liveAtEnd;
     }
-    o.injected = h.faults().injected();
+    o.injected = host::faults(h).injected();
     o.hostStorageOutstanding = h.storageOutstanding();
     o.statements = h.statements();
-    h.faults().clear();
+    host::faults(h).clear();
     return o;
 }
 

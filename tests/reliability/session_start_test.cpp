@@ -28,7 +28,7 @@ TEST(SessionStartFaults, WorkAreaRefusedByTheHostEndsTheStartWith64AndOpensNoPat
     EXPECT_FALSE(o.liveAtEnd.any());
     EXPECT_EQ(trace.linesOf("enqmlcss"),
               (std::vector<std::string>{"Work area not accepted by the data server, status 9"}));
-    EXPECT_EQ(e.host().faults().calls(Operation::CreatePath), 0u);
+    EXPECT_EQ(host::faults(e.host()).calls(Operation::CreatePath), 0u);
 }
 
 TEST(SessionStartFaults, PathHandleFailingItsCheckEndsTheStartWith64) {

@@ -1,18 +1,30 @@
 // The statements of the view module, sent exactly as it formats them.
 #include "enterprise_fixture.h"
+#include "query/sql_texts.h"
 
 namespace sqltest {
 namespace {
 
 using host::sql::ColumnType;
 
-TEST(ModuleTexts, HaveTheirDocumentedLengths) {
-    EXPECT_EQ(std::string(plexHubFormat).size(), 235u);
-    EXPECT_EQ(std::string(thruNodeQuery).size(), 253u);
-    EXPECT_EQ(std::string(mxcfsysFormat).size(), 277u);
-    EXPECT_EQ(format1(detailPrefixFormat, field("N", 32)).size(), 334u);
-    EXPECT_EQ(std::string(detailTail).size(), 46u);
-    EXPECT_EQ(summaryQuery("N").size(), 540u + 36u + 34u + 32u - 2u + 1u);
+// The statements these tests run are written out independently of the
+// module; they must be the module's texts, character for character, or the
+// tests would prove the engine on statements the module never sends.
+TEST(ModuleTexts, AreTheTextsTheModuleSends) {
+    namespace text = zrx::sqltext;
+    EXPECT_EQ(plexHubQuery("10000000"), format1(text::plexHubQuery, "10000000"));
+    EXPECT_EQ(std::string(thruNodeQuery), text::thruNodeQuery);
+    EXPECT_EQ(mxcfsysQuery("N"), format1(text::mxcfsysQuery, field("N", 32)));
+    EXPECT_EQ(summaryQuery("N"), std::string(text::mglblenqSelect) + text::mglblenqFrom +
+                                     format1(text::mglblenqAt, field("N", 32)) + ";");
+    EXPECT_EQ(summaryQuery("N", "SYSDSN", "A.B"),
+              std::string(text::mglblenqSelect) + text::mglblenqFrom + format1(text::mglblenqAt, field("N", 32)) +
+                  "WHERE MGLBLENQ.MAJORNAME = 'SYSDSN' AND MGLBLENQ.MINORNAME = 'A.B';");
+    EXPECT_EQ(detailStatement("N", {{"SYSDSN", "A"}, {"SPFEDIT", "B"}}),
+              format1(text::detailPrefix, field("N", 32)) + "(" + text::detailMajor + field("SYSDSN", 8) +
+                  text::detailAnd + text::detailMinor + "A" + text::detailClose + text::detailOr + "(" +
+                  text::detailMajor + field("SPFEDIT", 8) + text::detailAnd + text::detailMinor + "B" +
+                  text::detailClose + text::detailTail);
 }
 
 TEST_F(EnterpriseTest, PlexHubQueryFindsOnlineHubsByAffinityPrefix) {

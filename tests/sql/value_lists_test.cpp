@@ -126,11 +126,21 @@ TEST_F(ValueListTest, OtherListsOfEqualitiesOnOneTableAreLookedUpToo) {
 
 TEST_F(ValueListTest, WrittenOutWithLiteralsTheTextAnswersTheSameRows) {
     const std::string text = listStatement({{"Q\"X", "?1 ' OR 1=1 --"}, {"SYSDSN", "PAY.LOAD"}});
-    for (auto form : {Query::ShellText::AsWritten, Query::ShellText::AsAnswered}) {
+    for (auto form : {Query::ShellText::AsWritten, Query::ShellText::AsWrittenRestrictedOnce,
+                      Query::ShellText::AsAnswered}) {
         std::string sqlite, error;
         ASSERT_TRUE(Query::shellText(*snapshot, text, form, sqlite, error)) << error;
         EXPECT_EQ(sqlite.find('?'), sqlite.find("?1 '' OR 1=1 --")) << sqlite;
         EXPECT_EQ(sqlite.find(".rowid IN (SELECT") != std::string::npos, form == Query::ShellText::AsAnswered);
+        if (form != Query::ShellText::AsAnswered) {
+            // The node restriction of both tables: in each branch of the OR
+            // on ENQ_RESRC as written, or once for each table.
+            size_t restrictions = 0;
+            for (size_t at = sqlite.find("\"AT_NODE\" = "); at != std::string::npos;
+                 at = sqlite.find("\"AT_NODE\" = ", at + 1))
+                ++restrictions;
+            EXPECT_EQ(restrictions, form == Query::ShellText::AsWritten ? 3u : 2u) << sqlite;
+        }
         std::vector<Row> written;
         sqlite3_stmt* s = nullptr;
         ASSERT_EQ(sqlite3_prepare_v2(snapshot->db(), sqlite.c_str(), -1, &s, nullptr), SQLITE_OK) << sqlite;

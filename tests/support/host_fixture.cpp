@@ -19,6 +19,7 @@ HostFixture::HostFixture(std::string_view scenario, const std::string& moduleFil
         throw std::runtime_error("scenario: " + error);
     source_ = std::make_unique<host::SnapshotSource>(*snapshot_);
     host_.setDataSource(source_.get());
+    host::faults(host_);
     if (moduleFile.empty())
         module_ = host::Module::linked(&cnt1entd, error);
     else if (!moduleHost.empty())
@@ -40,11 +41,11 @@ QueryRun HostFixture::run(std::vector<host::Predicate> predicates, host::Session
     return host::runSession(*s, {maxCalls, 0});
 }
 
-std::vector<host::Predicate> HostFixture::report() { return {{"REPORT", 1, "YES"}}; }
+std::vector<host::Predicate> HostFixture::report() { return {host::Predicate::report()}; }
 
 std::vector<host::Predicate> HostFixture::resource(const std::string& major, const std::string& minor,
                                                    const std::string& enqplex) {
-    return {{"MAJORNAME", 1, major}, {"MINORNAME", 1, minor}, {"ENQPLEX", 1, enqplex}};
+    return host::Predicate::resource(major, minor, enqplex);
 }
 
 StartedSession::StartedSession(std::string_view scenario, host::SessionOptions options) : fx(scenario) {

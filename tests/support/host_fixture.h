@@ -14,6 +14,7 @@
 #include "core/session.h"
 #include "core/session_run.h"
 #include "sql/snapshot.h"
+#include "testing/fault_plan.h"
 #include "support/fixed_width.h"
 #include "zrx/mentrenq_row.h"
 
@@ -36,6 +37,9 @@ public:
 
     host::sql::Snapshot& snapshot() { return *snapshot_; }
     host::Host& host() { return host_; }
+    // The host's fault plan, installed with the fixture so that it counts
+    // every call.
+    host::FaultPlan& faults() { return host::faults(host_); }
     const host::Module& module() const { return *module_; }
 
     std::unique_ptr<host::Session> session(std::vector<host::Predicate> predicates = {},

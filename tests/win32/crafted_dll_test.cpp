@@ -127,10 +127,11 @@ TEST_F(CraftedDll, SectionsOverTheHeadersOrBothWritableAndExecutableAreRefused) 
     const auto text = dll_.section(".text");
     DllBytes over = dll_;
     over.put32(text.headerOffset + 12, 0x200);
-    EXPECT_EQ(planError(over), "section .text (RVA 0x200, 0xAB60 bytes) overlaps the headers (0x400 bytes)");
+    const std::string size = host::pe::hex(text.virtualSize) + " bytes)";
+    EXPECT_EQ(planError(over), "section .text (RVA 0x200, " + size + " overlaps the headers (0x400 bytes)");
     DllBytes writable = dll_;
     writable.put32(text.headerOffset + 36, text.flags | 0x80000000);
-    EXPECT_EQ(planError(writable), "section .text (RVA 0x1000, 0xAB60 bytes) is both writable and executable, "
+    EXPECT_EQ(planError(writable), "section .text (RVA 0x1000, " + size + " is both writable and executable, "
                                    "which the loader does not map");
 }
 

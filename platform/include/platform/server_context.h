@@ -1,6 +1,6 @@
 // The data server context that HOLMVAR hands the module and that PRUVANTE's
 // CreatePath receives back: the program installs the context of the session
-// whose entry it is about to call.
+// whose entry it is about to call, on the thread that calls it.
 #pragma once
 
 #include <cstdint>

@@ -45,13 +45,24 @@ struct TraceSettings {
 
 // Replaces the settings; routines pick them up at their next call.
 void setTraceSettings(const TraceSettings& settings);
+// The settings in force (a module host hands them to its module's process).
 TraceSettings traceSettings();
 
 // The sink receives every event and line; null discards them.
 void setTraceSink(TraceSink* sink);
 
+// While set, the events and lines written on the calling thread go to this
+// sink instead (null: to the program's sink again). A program that runs
+// sessions on several threads collects each session's lines this way and
+// hands them on in the order its sessions would have run one by one.
+void setThreadTraceSink(TraceSink* sink);
+// Hands a line to the program's sink, as if the module had just written it.
+void writeTrace(const TraceRecord& record);
+// Whether the settings can make any routine trace.
+bool traceIsOn();
 // Hands a record written elsewhere (by a module running in another process)
-// to the sink, as if the module here had written it.
+// to the sink, as if the module here had written it: to this thread's sink
+// when one is set.
 void deliverTraceRecord(const TraceRecord& record);
 
 // The facility's sync counter, raised by every settings change.

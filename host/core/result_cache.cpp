@@ -1,0 +1,80 @@
+#include "core/result_cache.h"
+
+#include <algorithm>
+
+namespace host {
+
+std::size_t CachedAnswer::bytes() const {
+    std::size_t n = sizeof(CachedAnswer);
+    for (const auto& c : columns) n += sizeof c + c.name.size();
+    for (const auto& row : rows) {
+        n += sizeof row + row.size() * sizeof(sql::Cell);
+        for (const auto& cell : row) n += cell.bytes.size();
+    }
+    return n;
+}
+
+ResultCache::ResultCache(std::size_t capacityBytes)
+    : capacity_(capacityBytes), kinds_{StatementKind::PlexHubs, StatementKind::ThruNodes, StatementKind::Members} {}
+
+void ResultCache::keepKinds(std::vector<StatementKind> kinds) {
+    std::lock_guard lock(mutex_);
+    kinds_ = std::move(kinds);
+}
+
+bool ResultCache::keeps(StatementKind kind) const {
+    std::lock_guard lock(mutex_);
+    return std::find(kinds_.begin(), kinds_.end(), kind) != kinds_.end();
+}
+
+void ResultCache::settle(const sql::SnapshotVersion& version) {
+    if (holdsVersion_ && version_ == version) return;
+    if (!order_.empty()) ++figures_.versionsDropped;
+    byText_.clear();
+    order_.clear();
+    figures_.answers = 0;
+    figures_.bytes = 0;
+    version_ = version;
+    holdsVersion_ = true;
+}
+
+std::shared_ptr<const CachedAnswer> ResultCache::find(const sql::SnapshotVersion& version, std::string_view text) {
+    std::lock_guard lock(mutex_);
+    settle(version);
+    const auto found = byText_.find(text);
+    if (found == byText_.end()) {
+        ++figures_.misses;
+        return nullptr;
+    }
+    ++figures_.hits;
+    order_.splice(order_.end(), order_, found->second);
+    return found->second->answer;
+}
+
+void ResultCache::keep(const sql::SnapshotVersion& version, std::string_view text,
+                       std::shared_ptr<const CachedAnswer> answer) {
+    if (!answer) return;
+    const std::size_t bytes = answer->bytes() + text.size() + sizeof(Kept);
+    if (bytes > largestAnswer()) return;
+    std::lock_guard lock(mutex_);
+    settle(version);
+    if (byText_.count(text)) return; // another thread read it meanwhile
+    while (!order_.empty() && figures_.bytes + bytes > capacity_) {
+        byText_.erase(order_.front().text);
+        figures_.bytes -= order_.front().bytes;
+        --figures_.answers;
+        ++figures_.evicted;
+        order_.pop_front();
+    }
+    order_.push_back({std::string(text), std::move(answer), bytes});
+    byText_.emplace(order_.back().text, std::prev(order_.end()));
+    figures_.bytes += bytes;
+    ++figures_.answers;
+}
+
+ResultCache::Figures ResultCache::figures() const {
+    std::lock_guard lock(mutex_);
+    return figures_;
+}
+
+} // namespace host

@@ -1,0 +1,80 @@
+// Storage of ended sessions handed out again: filled afresh, bounded, and
+// kept nowhere when the address sanitizer must see it freed; and a host may
+// keep no statement log.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/session_run.h"
+#include "scenarios/texts.h"
+#include "support/host_fixture.h"
+
+namespace {
+
+TEST(StoragePool, ABlockOfAnEndedSessionComesBackFilledAfresh) {
+    zrxtest::HostFixture fx;
+    void* first = nullptr;
+    {
+        auto s = fx.session();
+        ASSERT_EQ(s->allocate(4096, &first), 0);
+        std::fill_n(static_cast<unsigned char*>(first), 4096, 0x11);
+    }
+    EXPECT_EQ(fx.host().storagePooled(), std::min<size_t>(4096, host::Host::storagePoolCapacity));
+    auto s = fx.session();
+    void* second = nullptr;
+    ASSERT_EQ(s->allocate(4096, &second), 0);
+    const auto* bytes = static_cast<const unsigned char*>(second);
+    EXPECT_TRUE(std::all_of(bytes, bytes + 4096, [](unsigned char b) { return b == 0xA5; }))
+        << "nothing of the session before shows";
+    if (host::Host::storagePoolCapacity > 0) {
+        EXPECT_EQ(second, first);
+    }
+    EXPECT_EQ(fx.host().storagePooled(), 0u);
+    EXPECT_EQ(fx.host().storageOutstanding(), 4096u);
+}
+
+TEST(StoragePool, KeepsNoMoreThanItsCapacity) {
+    zrxtest::HostFixture fx;
+    const size_t block = 1 << 20;
+    {
+        auto s = fx.session();
+        for (size_t i = 0; i < 8; ++i) {
+            void* p = nullptr;
+            ASSERT_EQ(s->allocate(static_cast<int32_t>(block), &p), 0);
+        }
+    }
+    EXPECT_LE(fx.host().storagePooled(), host::Host::storagePoolCapacity);
+    EXPECT_EQ(fx.host().storagePooled() % block, 0u);
+}
+
+TEST(StoragePool, WholeQueriesGiveTheSameRowsSessionAfterSession) {
+    zrxtest::HostFixture fx(scenarios::demoEnterpriseSql());
+    const zrxtest::QueryRun first = fx.run(zrxtest::HostFixture::report());
+    ASSERT_EQ(first.finalStatus(), zrx::entry::noMoreRows);
+    for (int i = 0; i < 3; ++i) {
+        const zrxtest::QueryRun again = fx.run(zrxtest::HostFixture::report());
+        ASSERT_EQ(again.rows.size(), first.rows.size());
+        for (size_t r = 0; r < first.rows.size(); ++r) {
+            zrx::MentrenqRow a = first.rows[r], b = again.rows[r];
+            a.padding = b.padding = 0;
+            EXPECT_EQ(std::memcmp(&a, &b, sizeof a), 0) << "session " << i << ", row " << r;
+        }
+        EXPECT_EQ(fx.host().storageOutstanding(), 0u);
+    }
+}
+
+TEST(StatementLog, AHostMayKeepNone) {
+    zrxtest::HostFixture fx(scenarios::demoEnterpriseSql());
+    fx.run(zrxtest::HostFixture::report());
+    const size_t logged = fx.host().statements().size();
+    EXPECT_GT(logged, 0u);
+    fx.host().keepStatements(false);
+    fx.run(zrxtest::HostFixture::report());
+    EXPECT_EQ(fx.host().statements().size(), logged);
+    fx.host().keepStatements(true);
+    fx.run(zrxtest::HostFixture::report());
+    EXPECT_EQ(fx.host().statements().size(), 2 * logged);
+}
+
+} // namespace
