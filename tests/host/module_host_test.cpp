@@ -56,6 +56,9 @@ TEST(Wire, AReaderNeverReadsPastWhatItWasGiven) {
     Reader count(lying.bytes());
     EXPECT_EQ(count.count(4), 0u);
     EXPECT_FALSE(count.ok());
+    Reader blob(lying.bytes());
+    EXPECT_TRUE(blob.blob().empty());
+    EXPECT_FALSE(blob.ok());
 }
 
 TEST(Wire, AFaultPlanTravelsWithItsCountsAndGoesOnWhereItStopped) {
@@ -87,6 +90,19 @@ TEST(Wire, AFaultPlanTravelsWithItsCountsAndGoesOnWhereItStopped) {
     ASSERT_EQ(copy.resultFaults().size(), 1u);
     EXPECT_EQ(copy.resultFaults()[0].statement, host::StatementKind::Detail);
     EXPECT_EQ(copy.resultFaults()[0].longBy, 7);
+
+    // As the host's interceptor: the state goes out whole, and bytes that
+    // are no plan are refused without touching the plan there.
+    host::FaultPlan there;
+    ASSERT_TRUE(there.takeState(plan.travellingState()));
+    EXPECT_EQ(there.calls(host::Operation::FetchRow), 2u);
+    std::vector<uint8_t> cut = plan.travellingState();
+    cut.pop_back();
+    EXPECT_FALSE(there.takeState(cut));
+    EXPECT_EQ(there.calls(host::Operation::FetchRow), 2u);
+    const uint64_t before = plan.calls(host::Operation::FetchRow);
+    plan.takeCounts({1, 2, 3});
+    EXPECT_EQ(plan.calls(host::Operation::FetchRow), before) << "malformed counts are not taken";
 
     // The counts alone come back after a call.
     Writer counts;
