@@ -3,6 +3,7 @@
 #include <string>
 
 #include "cli/command_context.h"
+#include "cli/command_edge.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/standard_output.h"
@@ -40,6 +41,6 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
     cli::CommandLine line;
     int status = cli::readCommandLine(argc, argv, line);
-    if (status < 0) status = run(line);
+    if (status < 0) status = cli::runAtEdge([&] { return run(line); });
     return cli::finishStandardOutput(status);
 }

@@ -1,5 +1,6 @@
 #include "cli/mentrenq_table.h"
 
+#include <new>
 #include <string>
 #include <vector>
 
@@ -87,7 +88,18 @@ int filter(sqlite3_vtab_cursor* base, int plan, const char*, int argc, sqlite3_v
     // A resource the view would not take (an Enqplex that is blank, say)
     // holds no row: the report holds every row the statement can keep.
     if (predicates.empty() || !viewTakes(predicates)) predicates = {host::Predicate::report()};
-    ViewResult result = table->runner->run(predicates);
+    // No exception may cross SQLite's frames: a module that failed, or
+    // memory that ran out, is this statement's error.
+    ViewResult result;
+    try {
+        result = table->runner->run(predicates);
+    } catch (const std::bad_alloc&) {
+        return SQLITE_NOMEM;
+    } catch (const host::ModuleFailure& failure) {
+        sqlite3_free(table->zErrMsg);
+        table->zErrMsg = sqlite3_mprintf("MENTRENQ: %s", failure.what());
+        return SQLITE_ERROR;
+    }
     if (result.status != zrx::entry::noMoreRows) {
         sqlite3_free(table->zErrMsg);
         table->zErrMsg = sqlite3_mprintf("MENTRENQ %s", describeResult(result).c_str());

@@ -10,6 +10,11 @@
 # kernel does not.
 set -euo pipefail
 
+# Wine (wine, wine32:i386) runs ZRX.dll for the 64-bit mentrenq and its
+# wine.* tests. It is optional: installed only where the kernel runs 32-bit
+# programs natively (Wine's 32-bit part needs that), which the i686 cross
+# toolchain's own loader tells; ZRX_WINE=no leaves it out.
+#
 # clang and its runtimes build the fuzz targets (libFuzzer and sanitizers).
 # The command reads its options with CLI11 and writes JSON with nlohmann-json
 # (both header-only); man (man-db, with groff) checks its man page; dot
@@ -21,22 +26,33 @@ packages=(cmake ninja-build g++ binutils libgtest-dev libgmock-dev googletest
           g++-mingw-w64-i686 g++-i686-linux-gnu libsqlite3-0:i386 qemu-user
           clang libclang-rt-14-dev libcpp-httplib-dev pkg-config prometheus chromium "$@")
 
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$p")
-  fi
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
+runs32() { [ -x /usr/i686-linux-gnu/lib/ld-linux.so.2 ] && /usr/i686-linux-gnu/lib/ld-linux.so.2 --version >/dev/null 2>&1; }
 
-echo "Installing missing packages: ${missing[*]}"
-sudo=""
-if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
-export DEBIAN_FRONTEND=noninteractive
-if printf '%s\n' "${missing[@]}" | grep -q ':i386$' &&
-   ! dpkg --print-foreign-architectures | grep -qx i386; then
-  $sudo dpkg --add-architecture i386
+# Installs those of the packages given that are missing.
+install() {
+  local missing=()
+  for p in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+      missing+=("$p")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing missing packages: ${missing[*]}"
+  local sudo=""
+  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+  export DEBIAN_FRONTEND=noninteractive
+  if printf '%s\n' "${missing[@]}" | grep -q ':i386$' &&
+     ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+  fi
+  $sudo apt-get update -qq
+  # --no-remove: an i386 library must never take a cross compiler with it.
+  $sudo apt-get install -y -qq --no-install-recommends --no-remove "${missing[@]}"
+}
+
+install "${packages[@]}"
+# After the cross toolchain, whose loader tells whether 32-bit programs run.
+if [ "${ZRX_WINE:-yes}" != no ] && runs32; then
+  install wine wine32:i386 ||
+    echo "Wine could not be installed; the wine.* tests will be reported as skipped" >&2
 fi
-$sudo apt-get update -qq
-# --no-remove: an i386 library must never take a cross compiler with it.
-$sudo apt-get install -y -qq --no-install-recommends --no-remove "${missing[@]}"

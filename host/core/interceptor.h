@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "core/operations.h"
 #include "core/statement_kind.h"
@@ -37,6 +38,12 @@ public:
     virtual long describedColumns(StatementKind kind, long columns) = 0;
     // After row `row` (from 1) of a statement of `kind` was filled in.
     virtual void deliverRow(StatementKind kind, uint64_t row, DeliveredRow& cells) = 0;
+
+    // A module that runs in a module host process meets the host's work
+    // there: the interceptor's state goes along with every call (nothing
+    // goes when it is empty) and what it counted there comes back.
+    virtual std::vector<uint8_t> travellingState() const { return {}; }
+    virtual void takeCounts(const std::vector<uint8_t>& counts) { static_cast<void>(counts); }
 };
 
 } // namespace host

@@ -2,99 +2,72 @@
 
 #include <dlfcn.h>
 
-#include <cstring>
-
-#include "pe/module_file.h"
-#include "platform/base_library.h"
+#include "core/elf_check.h"
+#include "core/module_file.h"
+#include "pe/load_plan.h"
 
 namespace host {
 
 namespace {
-constexpr char componentName[] = "ZRXENQML";
+// Paths in messages: control characters escaped, long paths kept whole.
+constexpr size_t maxPathShown = 4096;
 
-template <class Fn>
-Fn entryAt(const zrx::EntryVector& v, int word) {
-    return reinterpret_cast<Fn>(v.words[word]);
+// dlerror() names the file as the loader opened it; the user named it.
+std::string loaderMessage(std::string text, const std::string& opened, const std::string& path) {
+    for (size_t at = text.find(opened); !opened.empty() && at != std::string::npos;
+         at = text.find(opened, at + path.size()))
+        text.replace(at, opened.size(), path);
+    return text;
 }
 } // namespace
 
-Module::~Module() {
-    if (library_) dlclose(library_);
-}
-
 std::unique_ptr<Module> Module::load(const std::string& path, std::string& error) {
+    const std::string shown = pe::printable(path, maxPathShown);
+    const std::string failed = "cannot load module " + shown + ": ";
     std::unique_ptr<Module> module(new Module());
     module->path = path;
-    switch (pe::moduleFileKind(path)) {
-    case pe::ModuleFileKind::Pe:
-        return loadWindowsDll(std::move(module), error);
-    case pe::ModuleFileKind::NotRegular:
-        error = "cannot load module " + path + ": not a regular file";
+    ModuleFile file;
+    if (!file.open(path, error)) {
+        error = failed + error;
         return nullptr;
-    case pe::ModuleFileKind::Other:
-        error = "cannot load module " + path + ": neither an ELF shared object nor a Windows DLL";
-        return nullptr;
-    case pe::ModuleFileKind::NotFound:
-    case pe::ModuleFileKind::Elf:
-        break;
     }
-    module->library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!module->library_) {
+    switch (file.kind()) {
+    case ModuleFile::Kind::Pe: return loadWindowsDll(std::move(module), file, error);
+    case ModuleFile::Kind::Other:
+        error = failed + "neither an ELF shared object nor a Windows DLL";
+        return nullptr;
+    case ModuleFile::Kind::Elf: break;
+    }
+    if (!checkElfModule(file, error)) {
+        error = failed + error;
+        return nullptr;
+    }
+    // The very file that was checked: its resolved path must name it before
+    // and after the dynamic loader opened it.
+    const std::string& resolved = file.resolvedPath();
+    const std::string changed = failed + "the file changed while it was being loaded";
+    if (!file.sameFileAt(resolved)) {
+        error = changed;
+        return nullptr;
+    }
+    void* library = dlopen(resolved.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!library) {
         const char* why = dlerror();
-        error = "cannot load module " + path + ": " + (why ? why : "unknown error");
+        error = failed + pe::printable(loaderMessage(why ? why : "unknown error", resolved, path), maxPathShown);
         return nullptr;
     }
-    auto* export_ = reinterpret_cast<int32_t (*)()>(dlsym(module->library_, "cnt1entd"));
+    if (!file.sameFileAt(resolved)) {
+        dlclose(library);
+        error = changed;
+        return nullptr;
+    }
+    module->owner_ = std::shared_ptr<void>(library, [](void* handle) { dlclose(handle); });
+    auto* export_ = reinterpret_cast<int32_t (*)()>(dlsym(library, "cnt1entd"));
     if (!export_) {
-        error = "module " + path + " does not export cnt1entd";
+        error = "module " + shown + " does not export cnt1entd";
         return nullptr;
     }
     return registerWith(std::move(module), export_, error);
-}
-
-std::unique_ptr<Module> Module::linked(int32_t (*cnt1entd)(), std::string& error) {
-    std::unique_ptr<Module> module(new Module());
-    module->path = "(linked)";
-    return registerWith(std::move(module), cnt1entd, error);
-}
-
-std::unique_ptr<Module> Module::registerWith(std::unique_ptr<Module> module,
-                                             int32_t (*cnt1entd)(), std::string& error) {
-    platform::clearRegisteredComponent();
-    int32_t status = cnt1entd();
-    if (status != 0) {
-        error = "module registration failed with status " + std::to_string(status);
-        return nullptr;
-    }
-    const zrx::RegistrationRecord* rec = platform::registeredComponent();
-    if (!rec || std::strncmp(rec->name, componentName, sizeof rec->name) != 0) {
-        error = "module registered no ZRXENQML component";
-        return nullptr;
-    }
-    if (rec->tableCount < 1 || !rec->table || !rec->table->vector) {
-        error = "module's component table is empty";
-        return nullptr;
-    }
-    const zrx::ComponentEntry& entry = rec->table[0];
-    if (std::strncmp(entry.name, componentName, sizeof entry.name) != 0) {
-        error = "module's component table does not name ZRXENQML";
-        return nullptr;
-    }
-    const zrx::EntryVector& v = *entry.vector;
-    if (v.count != zrx::entryVectorWords) {
-        error = "module's entry vector has " + std::to_string(v.count) + " words, not 23";
-        return nullptr;
-    }
-    module->sessionStart = entryAt<zrx::EntryFn>(v, zrx::ev::SessionStart);
-    module->request = entryAt<zrx::EntryFn>(v, zrx::ev::Request);
-    module->sessionEnd = entryAt<zrx::EntryFn>(v, zrx::ev::SessionEnd);
-    module->version = entryAt<zrx::VersionFn>(v, zrx::ev::VersionFn);
-    module->registration = rec;
-    if (!module->sessionStart || !module->request || !module->sessionEnd) {
-        error = "module's entry vector lacks a session or request entry";
-        return nullptr;
-    }
-    return module;
 }
 
 } // namespace host

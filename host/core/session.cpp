@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/module_process.h"
 #include "core/session_objects.h"
 #include "core/status.h"
 #include "platform/trace_control.h"
@@ -17,6 +18,10 @@ constexpr int32_t maxStorageRequest = 16 * 1024 * 1024;
 
 Session::Session(Host& host, const Module& module, SessionOptions options)
     : host_(host), module_(module), options_(std::move(options)) {
+    if (module_.process) {
+        remote_ = module_.process->openSession(host_, options_);
+        return;
+    }
     predicates_.reserve(options_.predicates.size());
     for (const auto& p : options_.predicates) predicates_.push_back({p.op, p.column, p.value});
 
@@ -56,25 +61,47 @@ zrx::HostHandle Session::handOut(ObjectBase& object) {
     return object.handle(id);
 }
 
-int32_t Session::call(zrx::EntryFn entry) {
+int32_t Session::call(zrx::EntryFn entry, const char* what) {
     if (released_) return status::wrongState;
-    platform::ServerContext* previous = platform::currentServerContext();
+    // The context goes back even when the module fails inside the call.
+    struct Context {
+        platform::ServerContext* previous = platform::currentServerContext();
+        ~Context() { platform::setCurrentServerContext(previous); }
+    } context;
     platform::setCurrentServerContext(&context_);
     nextPredicate_ = 0;
     zrx::HostHandle reqBlk = handOut(*requestBlock_);
     platform::takeAbandonReason(); // a line written outside any call is no session's
-    int32_t result = entry(reqBlk.id, reqBlk.obj);
+    int32_t result = module_.call(entry, reqBlk.id, reqBlk.obj, what);
     abandonReason_ = zrx::firstCause(abandonReason_, platform::takeAbandonReason());
-    platform::setCurrentServerContext(previous);
     return result;
 }
 
-int32_t Session::start() { return call(module_.sessionStart); }
+int32_t Session::callRemote(int entry) {
+    if (released_) return status::wrongState;
+    RemoteState state;
+    const int32_t result = remote_->call(static_cast<RemoteSession::Entry>(entry), state);
+    rows_.insert(rows_.end(), state.newRows.begin(), state.newRows.end());
+    remoteLive_ = state.live;
+    storageBytes_ = state.storageBytes;
+    storageRefusals_ = state.storageRefusals;
+    abandonReason_ = state.abandonReason;
+    return result;
+}
 
-int32_t Session::request() { return call(module_.request); }
+int32_t Session::start() {
+    if (remote_) return callRemote(static_cast<int>(RemoteSession::Entry::Start));
+    return call(module_.sessionStart, "its session start entry");
+}
+
+int32_t Session::request() {
+    if (remote_) return callRemote(static_cast<int>(RemoteSession::Entry::Request));
+    return call(module_.request, "its request entry");
+}
 
 int32_t Session::end() {
-    int32_t result = call(module_.sessionEnd);
+    int32_t result = remote_ ? callRemote(static_cast<int>(RemoteSession::Entry::End))
+                             : call(module_.sessionEnd, "its session end entry");
     liveAtEnd_ = live();
     release();
     return result;
@@ -83,9 +110,11 @@ int32_t Session::end() {
 void Session::release() {
     if (released_) return;
     released_ = true;
+    remote_.reset();
     for (auto& object : objects_) unregisterObject(object.get());
     objects_.clear();
-    host_.noteStorageReleased(storageBytes_);
+    // A session in another process accounts for its storage there.
+    if (!module_.process) host_.noteStorageReleased(storageBytes_);
     for (auto& block : storage_) host_.giveBackStorageBlock(std::move(block.bytes), block.size);
     storage_.clear();
     storageBytes_ = 0;
@@ -93,6 +122,7 @@ void Session::release() {
 }
 
 LiveObjects Session::live() const {
+    if (module_.process) return released_ ? LiveObjects{} : remoteLive_;
     LiveObjects n;
     for (const auto& object : objects_) {
         if (object->dropped) continue;

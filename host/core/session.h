@@ -19,6 +19,8 @@
 
 namespace host {
 
+class RemoteSession;
+
 // One index predicate of the caller, as GetRequestItem item 19 delivers it.
 struct Predicate {
     std::string column;
@@ -52,6 +54,9 @@ struct LiveObjects {
     bool any() const { return paths || plans || requests || cursors; }
 };
 
+// With a module that runs in another process the session core runs there
+// too; this Session then mirrors what it reports after each call (rows,
+// open objects, storage, the abandon reason) and has no work area here.
 class Session {
 public:
     Session(Host& host, const Module& module, SessionOptions options = {});
@@ -117,7 +122,8 @@ private:
     };
 
     void adopt(std::unique_ptr<ObjectBase> object);
-    int32_t call(zrx::EntryFn entry);
+    int32_t call(zrx::EntryFn entry, const char* what);
+    int32_t callRemote(int entry);
     void release();
     static int32_t createPath(platform::ServerContext* self, const char* name,
                               zrx::HostHandle* path);
@@ -139,6 +145,8 @@ private:
     LiveObjects liveAtEnd_;
     bool released_ = false;
     zrx::Abandon abandonReason_ = zrx::Abandon::None;
+    std::unique_ptr<RemoteSession> remote_;
+    LiveObjects remoteLive_;
 };
 
 } // namespace host

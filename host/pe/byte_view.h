@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 namespace host::pe {
 
@@ -30,17 +31,20 @@ public:
         return true;
     }
     // The NUL-terminated text at `offset`, of at most `maxLength` characters
-    // before the NUL, which must lie within the first `limit` bytes.
-    bool text(uint64_t offset, uint64_t limit, size_t maxLength, std::string& out) const {
+    // before the NUL, which must lie within the first `limit` bytes. At most
+    // maxLength + 1 bytes are looked at.
+    enum class Text { Ok, TooLong, Unterminated };
+    Text text(uint64_t offset, uint64_t limit, size_t maxLength, std::string_view& out) const {
         if (limit > size_) limit = size_;
-        if (offset >= limit) return false;
+        if (offset >= limit) return Text::Unterminated;
         const uint64_t room = limit - offset;
-        const size_t scan = room < maxLength + 1 ? static_cast<size_t>(room) : maxLength + 1;
+        const bool roomy = room > maxLength;
+        const size_t scan = roomy ? maxLength + 1 : static_cast<size_t>(room);
         const void* nul = std::memchr(data_ + offset, 0, scan);
-        if (!nul) return false;
-        out.assign(reinterpret_cast<const char*>(data_ + offset),
-                   static_cast<const uint8_t*>(nul) - (data_ + offset));
-        return true;
+        if (!nul) return roomy ? Text::TooLong : Text::Unterminated;
+        out = std::string_view(reinterpret_cast<const char*>(data_ + offset),
+                               static_cast<size_t>(static_cast<const uint8_t*>(nul) - (data_ + offset)));
+        return Text::Ok;
     }
     const uint8_t* at(uint64_t offset) const { return data_ + offset; }
 

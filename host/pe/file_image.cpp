@@ -31,14 +31,29 @@ bool FileImage::u32(uint32_t rva, uint32_t& out) const {
     return fileRange(rva, 4, offset) && file_.u32(offset, out);
 }
 
-bool FileImage::name(uint32_t rva, std::string& out) const {
-    // The name must end within the same stretch of file data it starts in.
+FileImage::Name FileImage::name(uint32_t rva, std::string_view& out) const {
     uint64_t offset = 0;
-    if (!fileRange(rva, 1, offset)) return false;
+    if (!fileRange(rva, 1, offset)) return Name::Outside;
     uint64_t limit = rva < plan_.headerSize ? plan_.headerSize : 0;
     for (const Section& s : plan_.sections)
         if (rva >= s.rva && rva < uint64_t{s.rva} + s.fileSize) limit = uint64_t{s.fileOffset} + s.fileSize;
-    return file_.text(offset, limit, maxNameLength, out);
+    switch (file_.text(offset, limit, maxNameLength, out)) {
+    case ByteView::Text::Ok: return out.empty() ? Name::Empty : Name::Ok;
+    case ByteView::Text::TooLong: return Name::TooLong;
+    case ByteView::Text::Unterminated: break;
+    }
+    return Name::Unterminated;
+}
+
+std::string FileImage::describe(Name fault) {
+    switch (fault) {
+    case Name::Outside: return "lies outside the file's data";
+    case Name::Empty: return "is empty";
+    case Name::TooLong: return "is longer than " + std::to_string(maxNameLength) + " characters";
+    case Name::Unterminated: return "runs past the end of the file data it starts in";
+    case Name::Ok: break;
+    }
+    return "is a name";
 }
 
 bool FileImage::inSection(uint32_t rva, uint32_t length) const {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "pe/byte_view.h"
@@ -22,8 +23,14 @@ public:
     bool fileRange(uint32_t rva, uint32_t length, uint64_t& offset) const;
     bool u16(uint32_t rva, uint16_t& out) const;
     bool u32(uint32_t rva, uint32_t& out) const;
-    // A NUL-terminated name of at most 255 characters at `rva`.
-    bool name(uint32_t rva, std::string& out) const;
+    // A NUL-terminated name of 1 to 255 characters at `rva`, as a view into
+    // the file's bytes. It must end within the stretch of file data (the
+    // headers' or one section's) it starts in.
+    enum class Name { Ok, Outside, Empty, TooLong, Unterminated };
+    Name name(uint32_t rva, std::string_view& out) const;
+    // The end of a message about a name that is not Ok: "lies outside the
+    // file's data", "is longer than 255 characters", ...
+    static std::string describe(Name fault);
 
     // Whether [rva, rva + length) lies within one section in memory.
     bool inSection(uint32_t rva, uint32_t length) const;

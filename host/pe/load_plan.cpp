@@ -15,8 +15,7 @@ std::string hex(uint32_t value) {
     return text;
 }
 
-std::string printable(std::string_view text) {
-    constexpr size_t maxShown = 64;
+std::string printable(std::string_view text, size_t maxShown) {
     std::string out;
     for (size_t i = 0; i < text.size() && i < maxShown; ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
@@ -54,7 +53,9 @@ bool readLoadPlan(std::span<const uint8_t> bytes, LoadPlan& plan, std::string& e
         error = "the entry point (RVA " + hex(plan.entryRva) + ") does not lie in code";
         return false;
     }
-    plan.relocatable = headers.relocations.present() && !(headers.characteristics & format::fileRelocsStripped);
+    // A directory of no bytes holds no block: such an image has no
+    // relocations and runs only at its own base.
+    plan.relocatable = headers.relocations.size != 0 && !(headers.characteristics & format::fileRelocsStripped);
     if (plan.relocatable && !readRelocations(image, headers.relocations, plan, error)) return false;
     if (headers.imports.present() && !readImports(image, headers.imports, plan, error)) return false;
     return readExport(image, headers.exports, plan, error);

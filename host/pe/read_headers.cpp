@@ -50,8 +50,18 @@ bool readSection(const ByteView& file, uint64_t at, const LoadPlan& plan, Sectio
     s.write = flags & format::scnWrite;
     s.execute = flags & format::scnExecute;
     const std::string what = "section " + s.name + " (RVA " + hex(s.rva) + ", " + hex(s.size) + " bytes)";
-    if (s.rva < plan.headerSize || uint64_t{s.rva} + s.size > plan.imageSize) {
+    if (s.rva < plan.headerSize) {
+        error = what + " overlaps the headers (" + hex(plan.headerSize) + " bytes)";
+        return false;
+    }
+    if (uint64_t{s.rva} + s.size > plan.imageSize) {
         error = what + " lies outside the image of " + hex(plan.imageSize) + " bytes";
+        return false;
+    }
+    // Code that can rewrite itself is what an exploit needs; no page of the
+    // image is both.
+    if (s.write && s.execute) {
+        error = what + " is both writable and executable, which the loader does not map";
         return false;
     }
     if (rawSize && rawPointer) {
@@ -163,9 +173,14 @@ bool readHeaders(const ByteView& file, LoadPlan& plan, Headers& headers, std::st
     for (uint32_t i = 0; i < sectionCount; ++i) {
         Section s;
         if (!readSection(file, table + uint64_t{i} * format::sectionHeaderSize, plan, s, error)) return false;
-        if (s.rva % sectionAlignment != 0 || s.rva < nextFree) {
+        if (s.rva % sectionAlignment != 0) {
+            error = "section " + s.name + " at RVA " + hex(s.rva) + " is not aligned to the section alignment " +
+                    hex(sectionAlignment);
+            return false;
+        }
+        if (s.rva < nextFree) {
             error = "section " + s.name + " at RVA " + hex(s.rva) +
-                    " is not aligned or overlaps the headers or the section before it";
+                    (i == 0 ? " overlaps the headers' pages" : " overlaps the section before it or comes before it");
             return false;
         }
         nextFree = roundUp(uint64_t{s.rva} + s.size, sectionAlignment);

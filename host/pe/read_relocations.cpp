@@ -38,6 +38,11 @@ bool readRelocations(const FileImage& image, const Directory& dir, LoadPlan& pla
                         " lies outside the image of " + hex(plan.imageSize) + " bytes";
                 return false;
             }
+            if (plan.relocations.size() == maxRelocations) {
+                error = "it has more than " + std::to_string(maxRelocations) +
+                        " base relocations; the loader applies at most that many";
+                return false;
+            }
             plan.relocations.push_back(static_cast<uint32_t>(target));
         }
         at += blockSize;

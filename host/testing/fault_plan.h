@@ -13,6 +13,10 @@
 
 namespace host {
 
+namespace remote {
+struct FaultPlanCodec;
+}
+
 struct CallFault {
     Operation op;
     uint64_t nth;   // 1-based, counted since the plan was last cleared
@@ -50,6 +54,15 @@ public:
     long describedColumns(StatementKind kind, long columns) override;
     void deliverRow(StatementKind kind, uint64_t row, DeliveredRow& cells) override;
 
+    // A module host process carries the plan out for a module running there
+    // (fault_plan_codec.cpp): the plan goes along whole, its counts come back.
+    std::vector<uint8_t> travellingState() const override;
+    void takeCounts(const std::vector<uint8_t>& counts) override;
+    // There: the plan as it came, false when the bytes are no plan; and the
+    // counts for the way back.
+    bool takeState(const std::vector<uint8_t>& state);
+    std::vector<uint8_t> counts() const;
+
     const std::vector<ResultFault>& resultFaults() const { return results_; }
 
     uint64_t calls(Operation op) const { return calls_[static_cast<size_t>(op)]; }
@@ -58,6 +71,8 @@ public:
     uint64_t injected() const { return injected_; }
 
 private:
+    // Carries a plan to a module host process and its counts back.
+    friend struct remote::FaultPlanCodec;
     std::vector<CallFault> callFaults_;
     std::vector<HandleFault> handleFaults_;
     std::vector<ResultFault> results_;

@@ -90,8 +90,9 @@ static_assert(offsetof(TracePoint, reserved) == 32);
 // On Windows the platform functions live in other DLLs: declared as imports
 // they are called through the import address table, and the address of
 // ordinal 55 stored in the registration record is the base library's own,
-// not a jump stub inside the module.
-#if defined(_WIN32)
+// not a jump stub inside the module. The stand-ins of those DLLs define
+// ZRX_PLATFORM_BUILD.
+#if defined(_WIN32) && !defined(ZRX_PLATFORM_BUILD)
 #define ZRX_PLATFORM_IMPORT __declspec(dllimport)
 #else
 #define ZRX_PLATFORM_IMPORT

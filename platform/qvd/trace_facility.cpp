@@ -76,6 +76,14 @@ bool traceIsOn() {
     return f.settings.defaultFlags != 0 || !f.settings.routines.empty();
 }
 
+void deliverTraceRecord(const TraceRecord& record) { deliver(record); }
+
+TraceSettings traceSettings() {
+    Facility& f = facility();
+    std::lock_guard lock(f.mutex);
+    return f.settings;
+}
+
 uint32_t traceSyncCounter() {
     Facility& f = facility();
     std::lock_guard lock(f.mutex);

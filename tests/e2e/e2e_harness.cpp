@@ -101,10 +101,10 @@ std::string scenario(std::string_view name) {
 
 namespace {
 
-Outcome runOnce(const std::string& moduleFile, const std::string& sql, std::vector<host::Predicate> predicates,
-                const RunOptions& options) {
+Outcome runOnce(const std::string& moduleFile, const std::string& moduleHost, const std::string& sql,
+                std::vector<host::Predicate> predicates, const RunOptions& options) {
     Outcome o;
-    zrxtest::HostFixture fx(sql, moduleFile);
+    zrxtest::HostFixture fx(sql, moduleFile, moduleHost);
     zrxtest::TraceRecorder recorder(options.levels);
     if (options.prepare) options.prepare(fx.host());
     auto s = fx.session(std::move(predicates));
@@ -148,10 +148,11 @@ void expectSameOutcome(const Outcome& reference, const Outcome& o) {
 
 Outcome runQuery(const std::string& sql, std::vector<host::Predicate> predicates, const RunOptions& options) {
     const std::string module = zrxtest::moduleUnderTest(ZRX_MODULE_FILE);
-    Outcome o = runOnce(module, sql, predicates, options);
-    if (module != ZRX_MODULE_FILE) {
-        SCOPED_TRACE("the same query on " ZRX_MODULE_FILE);
-        expectSameOutcome(runOnce(ZRX_MODULE_FILE, sql, std::move(predicates), options), o);
+    const std::string moduleHost = zrxtest::moduleHostUnderTest();
+    Outcome o = runOnce(module, moduleHost, sql, predicates, options);
+    if (module != ZRX_MODULE_FILE || !moduleHost.empty()) {
+        SCOPED_TRACE("the same query on " ZRX_MODULE_FILE " in this process");
+        expectSameOutcome(runOnce(ZRX_MODULE_FILE, "", sql, std::move(predicates), options), o);
     }
     return o;
 }

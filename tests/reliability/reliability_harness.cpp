@@ -13,7 +13,8 @@ namespace reliability {
 
 Enterprise::Enterprise(std::string name, const std::string& sql)
     : name_(std::move(name)),
-      fixture_(std::make_unique<zrxtest::HostFixture>(sql, zrxtest::moduleUnderTest(""))) {}
+      fixture_(std::make_unique<zrxtest::HostFixture>(sql, zrxtest::moduleUnderTest(""),
+                                                      zrxtest::moduleHostUnderTest())) {}
 
 Outcome Enterprise::run(const std::vector<host::Predicate>& predicates,
                         const std::function<void(host::FaultPlan&)>& arm, int maxCalls) {

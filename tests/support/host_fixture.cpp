@@ -3,11 +3,15 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include <gtest/gtest.h>
+
+#include "core/module_file.h"
 #include "frame/entries.h"
+#include "remote/windows_host.h"
 
 namespace zrxtest {
 
-HostFixture::HostFixture(std::string_view scenario, const std::string& moduleFile) {
+HostFixture::HostFixture(std::string_view scenario, const std::string& moduleFile, const std::string& moduleHost) {
     std::string error;
     snapshot_ = host::sql::Snapshot::createInMemory(error);
     if (!snapshot_) throw std::runtime_error("snapshot: " + error);
@@ -16,8 +20,12 @@ HostFixture::HostFixture(std::string_view scenario, const std::string& moduleFil
     source_ = std::make_unique<host::SnapshotSource>(*snapshot_);
     host_.setDataSource(source_.get());
     host::faults(host_);
-    module_ = moduleFile.empty() ? host::Module::linked(&cnt1entd, error)
-                                 : host::Module::load(moduleFile, error);
+    if (moduleFile.empty())
+        module_ = host::Module::linked(&cnt1entd, error);
+    else if (!moduleHost.empty())
+        module_ = host::remote::loadInModuleHost({moduleHost}, moduleFile, error);
+    else
+        module_ = host::Module::load(moduleFile, error);
     if (!module_) throw std::runtime_error("module: " + error);
 }
 
@@ -52,5 +60,34 @@ std::string moduleUnderTest(const std::string& fallback) {
     const char* file = std::getenv("ZRX_TEST_MODULE");
     return file && *file ? file : fallback;
 }
+
+std::string moduleHostUnderTest() {
+    const char* program = std::getenv("ZRX_TEST_MODULE_HOST");
+    return program && *program ? program : "";
+}
+
+namespace {
+
+// A DLL that a 64-bit host runs under Wine: where Wine does not run it,
+// every test of the suite is skipped, with the reason.
+class WineRuns : public testing::Environment {
+public:
+    void SetUp() override {
+        const std::string file = moduleUnderTest("");
+        host::ModuleFile module;
+        std::string error;
+        if (file.empty() || !moduleHostUnderTest().empty() || !module.open(file, error) ||
+            module.kind() != host::ModuleFile::Kind::Pe)
+            return;
+#if !ZRX_PE_LOADER
+        std::string missing;
+        if (!host::remote::windowsHostRuns(missing)) GTEST_SKIP() << "ZRX.dll under Wine: " << missing;
+#endif
+    }
+};
+
+[[maybe_unused]] const testing::Environment* const wineRuns = testing::AddGlobalTestEnvironment(new WineRuns);
+
+} // namespace
 
 } // namespace zrxtest

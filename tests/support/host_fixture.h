@@ -30,8 +30,10 @@ using QueryRun = host::SessionRun;
 class HostFixture {
 public:
     // An in-memory snapshot filled with `scenario` (INSERTs); the linked
-    // module, or the module file when `moduleFile` is given.
-    explicit HostFixture(std::string_view scenario = "", const std::string& moduleFile = "");
+    // module, or the module file when `moduleFile` is given, run in a
+    // module host process started as `moduleHost` when that is given.
+    explicit HostFixture(std::string_view scenario = "", const std::string& moduleFile = "",
+                         const std::string& moduleHost = "");
 
     host::sql::Snapshot& snapshot() { return *snapshot_; }
     host::Host& host() { return host_; }
@@ -74,7 +76,13 @@ struct StartedSession {
 
 // The module file a suite runs on: the file named by the environment
 // variable ZRX_TEST_MODULE (the 32-bit run sets it to ZRX.dll for a second
-// registration of some suites), else `fallback` ("" for the linked module).
+// registration of some suites, the 64-bit run to ZRX.dll under Wine or to
+// ZRX.so in a module host), else `fallback` ("" for the linked module).
 std::string moduleUnderTest(const std::string& fallback);
+
+// The module host program the environment variable ZRX_TEST_MODULE_HOST
+// names (the Linux zrxhost), in which the module under test runs; "" to run
+// it in the test's own process (or, for a DLL on a 64-bit host, under Wine).
+std::string moduleHostUnderTest();
 
 } // namespace zrxtest

@@ -36,6 +36,13 @@ public:
     uint32_t imageSize() const { return u32(optionalHeader() + 56); }
     uint32_t entryPoint() const { return u32(optionalHeader() + 16); }
     uint32_t directoryRva(int index) const { return u32(optionalHeader() + 96 + 8 * index); }
+    size_t directoryEntry(int index) const { return optionalHeader() + 96 + 8 * index; }
+    size_t characteristicsOffset() const { return peOffset() + 22; }
+    uint32_t imageBase() const { return u32(optionalHeader() + 28); }
+    uint32_t exportRva(uint32_t ordinal) const; // of the export at `ordinal`
+    // The RVA of a symbol of the COFF symbol table the DLL keeps
+    // ("_DllMain@12", "__ZN3zrx8enqmlcssEjPNS_10HostObjectE"), or 0.
+    uint32_t symbolRva(std::string_view name) const;
     std::vector<DllSection> sections() const;
     DllSection section(std::string_view name) const;
     size_t fileOffset(uint32_t rva) const;
@@ -43,6 +50,12 @@ public:
     size_t find(std::string_view text) const;
     // The file offset of the import lookup table of `dll`.
     size_t importLookupTable(std::string_view dll) const;
+
+    // Appends a section holding `data` after the last one (its header goes
+    // into the room the headers have left); returns its RVA.
+    uint32_t addSection(const std::string& name, const std::vector<uint8_t>& data, uint32_t flags);
+    // Writes `code` over the start of the function at `rva`.
+    void patchCode(uint32_t rva, const std::vector<uint8_t>& code);
 
     // Writes the bytes to a file in the test's temporary folder.
     std::string write(const std::string& name) const;

@@ -4,6 +4,8 @@
 // when the module is unloaded.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -12,10 +14,13 @@
 #include "core/module.h"
 #include "dll_bytes.h"
 #include "platform/base_library.h"
+#include "remote/windows_host.h"
 #include "zrx/platform.h"
 
 #if ZRX_PE_LOADER
 #include "pe/load_plan.h"
+#include "pe/provided_imports.h"
+#include "pe32/host_functions.h"
 #include "pe32/system_shims.h"
 
 namespace {
@@ -114,7 +119,7 @@ TEST_F(LoadedDll, EachPlatformImportSlotHoldsTheFunctionOfItsOrdinalOrName) {
     size_t platformSlots = 0;
     for (const auto& lib : plan.imports) {
         for (const auto& slot : lib.slots) {
-            const std::string key = slot.ordinal ? "#" + std::to_string(slot.ordinal) : slot.name;
+            const std::string key = slot.ordinal ? "#" + std::to_string(slot.ordinal) : std::string(slot.name);
             auto it = expected.find({lib.dll, key});
             const uint32_t bound = word(slot.iatRva);
             if (it == expected.end()) {
@@ -169,6 +174,22 @@ TEST(LoadedDllFailure, ARefusedRegistrationLeavesNothingMapped) {
     EXPECT_EQ(mappingsWithin(0, UINTPTR_MAX).size(), before);
 }
 
+// The 32-bit host binds what the list of provided imports names, no more
+// and no less: the 64-bit host checks a DLL against that list before Wine
+// runs it, so both refuse the same imports.
+TEST(LoadedDllImports, TheHostsFunctionsAreExactlyTheProvidedImports) {
+    const auto provided = host::pe::providedImports();
+    const auto bound = host::pe32::hostFunctions();
+    ASSERT_EQ(bound.size(), provided.size());
+    for (size_t i = 0; i < bound.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_STREQ(bound[i].dll, provided[i].dll);
+        EXPECT_EQ(bound[i].ordinal, provided[i].ordinal);
+        EXPECT_STREQ(bound[i].name ? bound[i].name : "", provided[i].name ? provided[i].name : "");
+        EXPECT_NE(bound[i].address, 0u);
+    }
+}
+
 // msvcrt's _vsnprintf, as the module's snprintf gets it: the Microsoft
 // results on truncation, which MinGW's C99 wrapper in the DLL relies on.
 int vsnprintfOf(char* buffer, size_t count, const char* format, ...) {
@@ -198,12 +219,121 @@ TEST(MsvcrtShim, VsnprintfTruncatesWithoutTerminatingAsMicrosoftsDoes) {
 
 #else
 
-TEST(LoadedDll, ThisHostRefusesTheDllAndSaysWhichCommandLoadsIt) {
-    if (std::string(ZRX_WIN32_DLL).empty()) GTEST_SKIP() << "ZRX.dll not built";
+#include <cstdlib>
+
+#include "run_command.h"
+
+namespace {
+
+// Sets an environment variable for the life of the object.
+class Variable {
+public:
+    Variable(const char* name, const std::string& value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        had_ = std::getenv(name) != nullptr;
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~Variable() {
+        if (had_)
+            ::setenv(name_, old_.c_str(), 1);
+        else
+            ::unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::string old_;
+    bool had_ = false;
+};
+
+std::string loadError() {
     std::string error;
     EXPECT_EQ(host::Module::load(ZRX_WIN32_DLL, error), nullptr);
-    EXPECT_EQ(error, std::string("cannot load module ") + ZRX_WIN32_DLL +
-                         ": a 32-bit Windows DLL, which only the 32-bit mentrenq loads (build preset i686)");
+    return error;
 }
+
+const std::string underWine = "a 32-bit Windows DLL, which this mentrenq runs under Wine, but ";
+
+// Without a usable Wine the DLL is refused with one line that says what is
+// missing; each thing that can be missing is found before anything runs.
+TEST(WindowsHost, WithoutWineTheDllIsRefusedNamingWhatIsMissing) {
+    if (std::string(ZRX_WIN32_DLL).empty()) GTEST_SKIP() << "ZRX.dll not built";
+    const std::string failed = std::string("cannot load module ") + ZRX_WIN32_DLL + ": " + underWine;
+    {
+        Variable wine("MENTRENQ_WINE", "");
+        Variable path("PATH", "/nonexistent");
+        EXPECT_EQ(loadError(), failed + "Wine is not installed (packages wine and wine32:i386)");
+    }
+    {
+        Variable wine("MENTRENQ_WINE", "/nonexistent/wi\nne");
+        EXPECT_EQ(loadError(), failed + "MENTRENQ_WINE names /nonexistent/wi\\x0Ane, which is not a program");
+    }
+    {
+        Variable wine("MENTRENQ_WINE", "/bin/true");
+        Variable windowsHost("MENTRENQ_WINDOWS_HOST", "/nonexistent/zrxhost.exe");
+        EXPECT_EQ(loadError(), failed + "its Windows host /nonexistent/zrxhost.exe is not there (it is cross-built "
+                                        "with g++-mingw-w64-i686)");
+    }
+}
+
+// A Wine that cannot run the Windows host (here a stand-in that fails as
+// Wine without its 32-bit part does): its exit and its last line are the
+// reason, on one line.
+TEST(WindowsHost, AWineThatCannotRunTheHostIsReportedWithItsOwnReason) {
+    if (std::string(ZRX_WIN32_DLL).empty()) GTEST_SKIP() << "ZRX.dll not built";
+    const std::string fake = clitest::temporaryFile("wine");
+    {
+        std::ofstream script(fake);
+        script << "#!/bin/sh\necho 'wine: loading the program' >&2\n"
+                  "echo 'it looks like wine32 is missing, you should install it.' >&2\nexit 1\n";
+    }
+    ASSERT_EQ(::chmod(fake.c_str(), 0700), 0);
+    Variable wine("MENTRENQ_WINE", fake);
+    const std::string reason = "Wine does not run the 32-bit Windows host here (exit status 1: it looks like wine32 "
+                               "is missing, you should install it.); it needs wine32:i386 and a kernel that runs "
+                               "32-bit programs";
+    EXPECT_EQ(loadError(), std::string("cannot load module ") + ZRX_WIN32_DLL + ": " + underWine + reason);
+    std::string missing;
+    EXPECT_FALSE(host::remote::windowsHostRuns(missing));
+    EXPECT_EQ(missing, reason);
+
+    // The command: a usage error, one line, nothing on standard output.
+    clitest::RunOptions options;
+    const auto r = clitest::runMentrenq({"query", "--report", "--module", ZRX_WIN32_DLL}, options);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, std::string("mentrenq: cannot load module ") + ZRX_WIN32_DLL + ": " + underWine + reason + "\n");
+    std::remove(fake.c_str());
+}
+
+// Wine is started quiet and without offering its .NET and HTML engines to a
+// new prefix, unless the user's environment says otherwise.
+TEST(WindowsHost, WineStartsQuietUnlessTheUserSaysOtherwise) {
+    if (std::string(ZRX_WIN32_DLL).empty()) GTEST_SKIP() << "ZRX.dll not built";
+    const std::string fake = clitest::temporaryFile("wine");
+    {
+        std::ofstream script(fake);
+        script << "#!/bin/sh\necho \"debug=$WINEDEBUG overrides=$WINEDLLOVERRIDES\" >&2\nexit 1\n";
+    }
+    ASSERT_EQ(::chmod(fake.c_str(), 0700), 0);
+    Variable wine("MENTRENQ_WINE", fake);
+    {
+        Variable debug("WINEDEBUG", "");
+        Variable overrides("WINEDLLOVERRIDES", "");
+        ::unsetenv("WINEDEBUG");
+        ::unsetenv("WINEDLLOVERRIDES");
+        EXPECT_NE(loadError().find("(exit status 1: debug=-all overrides=mscoree,mshtml=)"), std::string::npos)
+            << loadError();
+    }
+    {
+        Variable debug("WINEDEBUG", "err+all");
+        Variable overrides("WINEDLLOVERRIDES", "mshtml=b");
+        EXPECT_NE(loadError().find("(exit status 1: debug=err+all overrides=mshtml=b)"), std::string::npos)
+            << loadError();
+    }
+    std::remove(fake.c_str());
+}
+
+} // namespace
 
 #endif

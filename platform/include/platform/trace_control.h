@@ -45,6 +45,8 @@ struct TraceSettings {
 
 // Replaces the settings; routines pick them up at their next call.
 void setTraceSettings(const TraceSettings& settings);
+// The settings in force (a module host hands them to its module's process).
+TraceSettings traceSettings();
 
 // The sink receives every event and line; null discards them.
 void setTraceSink(TraceSink* sink);
@@ -58,6 +60,10 @@ void setThreadTraceSink(TraceSink* sink);
 void writeTrace(const TraceRecord& record);
 // Whether the settings can make any routine trace.
 bool traceIsOn();
+// Hands a record written elsewhere (by a module running in another process)
+// to the sink, as if the module here had written it: to this thread's sink
+// when one is set.
+void deliverTraceRecord(const TraceRecord& record);
 
 // The facility's sync counter, raised by every settings change.
 uint32_t traceSyncCounter();
