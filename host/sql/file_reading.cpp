@@ -1,8 +1,9 @@
 #include "sql/file_reading.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "sql/file_peek.h"
 
 namespace host::sql {
 
@@ -11,12 +12,9 @@ namespace {
 // Bytes 18 and 19 of a database header are 2 when the file is in WAL mode.
 bool inWalMode(const std::string& path) {
     unsigned char header[20] = {};
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const ssize_t n = ::pread(fd, header, sizeof header, 0);
-    ::close(fd);
+    struct stat st {};
+    if (peekFile(path, 0, header, st) != Peek::Read) return false;
     static const char magic[] = "SQLite format 3";
-    if (n != static_cast<ssize_t>(sizeof header)) return false;
     for (size_t i = 0; i < sizeof magic; ++i)
         if (header[i] != static_cast<unsigned char>(magic[i])) return false;
     return header[18] == 2 && header[19] == 2;

@@ -9,11 +9,12 @@
 
 namespace host::sql {
 
-// One file as read through one descriptor: which file it is, its size and
+// One file as found at its path: which file it is, its size and
 // modification time, and the bytes of its header that every writer changes
 // (a database's change counter and version-valid-for number; a WAL's
 // checkpoint sequence and first salt). Times of a file move in steps of a
-// clock tick; the header tells apart two writes within one.
+// clock tick; the header tells apart two writes within one. Taking a stamp
+// leaves the locks of the process's connections to the file in place.
 struct FileStamp {
     bool exists = false;
     uint64_t device = 0;

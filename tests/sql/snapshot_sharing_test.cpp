@@ -1,6 +1,7 @@
 // Snapshot files that another process writes, in WAL mode, or in a place
 // the reader may not write: one clear failure for a lock, and no file left
 // beside the snapshot.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -129,6 +130,49 @@ TEST_F(SharedSnapshot, AFileChangedUnderALockFreeReadSpoilsIt) {
     sqlite3_close(writer);
     EXPECT_TRUE(snapshot->readingSpoiled(error));
     EXPECT_EQ(error, "the snapshot was changed by another process while it was read");
+}
+
+// What another process sees of the locks on the range where readers of a
+// rollback-journal file hold their shared locks: 0 none, 1 a read lock, 2 it
+// could not look.
+int lockSeenFromAnotherProcess(const std::string& file) {
+    const pid_t child = fork();
+    if (child == 0) {
+        const int fd = ::open(file.c_str(), O_RDWR | O_CLOEXEC);
+        struct flock lock {};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        lock.l_start = 0x40000002;
+        lock.l_len = 510;
+        if (fd < 0 || ::fcntl(fd, F_GETLK, &lock) != 0) _exit(2);
+        _exit(lock.l_type == F_UNLCK ? 0 : lock.l_type == F_RDLCK ? 1 : 2);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 2;
+}
+
+// Closing any descriptor of a file drops every lock the process holds on it:
+// taking a version, or opening a second connection of the same version, must
+// leave the first connection's read lock in place, or a writer could change
+// the file under a reading that believes it sees one version.
+TEST_F(SharedSnapshot, TheReadLockOutlivesVersionsAndFurtherConnections) {
+    ASSERT_EQ(lockSeenFromAnotherProcess(path), 0);
+    std::string error;
+    auto first = Snapshot::openFile(path, error);
+    ASSERT_TRUE(first) << error;
+    EXPECT_EQ(lockSeenFromAnotherProcess(path), 1) << "once opened";
+    EXPECT_TRUE(host::sql::FileStamp::of(path, host::sql::FileStamp::Header::Database).exists);
+    EXPECT_EQ(lockSeenFromAnotherProcess(path), 1) << "after its stamp was taken";
+    auto second = Snapshot::openSameVersion(*first, error);
+    ASSERT_TRUE(second) << error;
+    EXPECT_EQ(lockSeenFromAnotherProcess(path), 1) << "with a second connection";
+    second.reset();
+    EXPECT_EQ(lockSeenFromAnotherProcess(path), 1) << "after the second connection closed";
+    EXPECT_EQ(systems(*first), "SYSA    ");
+
+    first.reset();
+    EXPECT_EQ(lockSeenFromAnotherProcess(path), 0);
 }
 
 // Runs `body` in a child process that cannot write in `dir` (as nobody when
