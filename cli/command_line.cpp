@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 
+#include "cli/alert_range.h"
 #include "cli/message_text.h"
 #include "cli/columns.h"
 #include "cli/trace_option.h"
@@ -33,7 +34,9 @@ constexpr char viewFooter[] =
     "path, a regular file with --force, a FIFO or a character device, never through a symbolic\n"
     "link to a file.\n"
     "The module is ZRX.so in the lib folder beside the program's folder, $MENTRENQ_MODULE, or\n"
-    "--module PATH.\n"
+    "--module PATH.";
+
+constexpr char viewExitFooter[] =
     "Exit status: 0 when the view ended normally, 2 for a usage error, 3 for any other status\n"
     "of the view and for a file or output that cannot be written.";
 
@@ -257,6 +260,47 @@ void addServe(CLI::App& app) {
         "An access log line per request goes to standard error.");
 }
 
+CLI::Validator alertRange() {
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            std::string error;
+            return AlertRange::parse(text, error) ? "" : error;
+        },
+        "", "");
+}
+
+void addWaits(CLI::App& app) {
+    CLI::App* waits = app.add_subcommand("waits", "A check for monitoring systems: the longest wait and the waiting tasks");
+    addEnterpriseOptions(*waits);
+    single(waits->add_option("--warning")->description("WARNING when the longest wait, in seconds, is outside RANGE"))
+        ->type_name("RANGE")
+        ->check(alertRange());
+    single(waits->add_option("--critical")->description("CRITICAL when the longest wait, in seconds, is outside RANGE"))
+        ->type_name("RANGE")
+        ->check(alertRange());
+    single(waits->add_option("--waiters-warning")->description("WARNING when the waiting tasks are outside RANGE"))
+        ->type_name("RANGE")
+        ->check(alertRange());
+    single(waits->add_option("--waiters-critical")->description("CRITICAL when the waiting tasks are outside RANGE"))
+        ->type_name("RANGE")
+        ->check(alertRange());
+    single(waits->add_option("--enqplex")->description("Only this Enqplex"))
+        ->type_name("NAME")
+        ->check(nonEmpty("needs a name"));
+    single(waits->add_option("--format")->description("How to write the verdict"))
+        ->type_name("text|json")
+        ->check(oneOf({"text", "json"}));
+    waits->footer(
+        "Runs the view once and writes one line: MENTRENQ WAITS STATE - the longest wait, its resource, its\n"
+        "holder and the holder's System, then '|' and the performance data (longest_wait, waiters: the sum\n"
+        "of WAITTASKCT, resources). A RANGE is written as monitoring checks write it: 300 alerts above 300\n"
+        "(or below 0), 10: below 10, ~:10 above 10, 10:20 outside 10..20, @10:20 inside; the bounds never\n"
+        "alert themselves, except with @. Without a threshold a level never alerts.\n"
+        "Exit status, unlike the other commands (the monitoring-plugins convention): 0 OK, 1 WARNING,\n"
+        "2 CRITICAL, 3 UNKNOWN: the view failed, the snapshot is missing or locked, or an option is wrong.\n"
+        "e.g. mentrenq waits --warning 60 --critical 300 --waiters-warning 5 --waiters-critical 20");
+}
+
 // CLI11 gives an option that takes a value the next argument even when it is
 // another option ("--major --report"). Refused here: such a value must be
 // written --major=VALUE.
@@ -279,6 +323,13 @@ bool valueIsAnOption(const CLI::App& app, int argc, char** argv, std::string& er
         ++i;
     }
     return false;
+}
+
+// The first argument that is not an option: the command's name.
+std::string commandWord(int argc, char** argv) {
+    for (int i = 1; i < argc && std::string(argv[i]) != "--"; ++i)
+        if (argv[i][0] != '-') return argv[i];
+    return "";
 }
 
 // The first argument that is not an option names the command. CLI11 would
@@ -352,10 +403,23 @@ int readCommandLine(int argc, char** argv, CommandLine& out) {
     addDemo(app);
     addGenerate(app);
     addServe(app);
+    addWaits(app);
     for (CLI::App* command : app.get_subcommands({}))
-        if (command->get_option_no_throw("--trace")) command->footer(command->get_footer() + "\n" + viewFooter);
+        if (command->get_option_no_throw("--trace"))
+            command->footer(command->get_footer() + "\n" +
+                            (command->get_name() == "waits" ? "" : std::string(viewExitFooter) + "\n") + viewFooter);
 
     std::string error;
+    // A check's usage error is UNKNOWN, said where the monitoring system reads.
+    const bool check = commandWord(argc, argv) == "waits";
+    auto usageError = [&](const std::string& message, const std::string& help) {
+        if (check) {
+            std::cout << "MENTRENQ WAITS UNKNOWN - " << printableMessage(message) << '\n';
+            return 3;
+        }
+        std::cerr << "mentrenq: " << printableMessage(message) << "\n(" << help << ")\n";
+        return 2;
+    };
     if (unknownCommand(app, argc, argv, error)) {
         std::cerr << "mentrenq: " << printableMessage(error) << "\n(mentrenq --help describes them)\n";
         return 2;
@@ -374,8 +438,7 @@ int readCommandLine(int argc, char** argv, CommandLine& out) {
         std::string help = "mentrenq --help";
         for (const CLI::App* command : app.get_subcommands({}))
             if (argc > 1 && command->get_name() == argv[1]) help = "mentrenq " + command->get_name() + " --help";
-        std::cerr << "mentrenq: " << printableMessage(e.what()) << "\n(" << help << " lists the options)\n";
-        return 2;
+        return usageError(e.what(), help + " lists the options");
     }
     const CLI::App* command = app.get_subcommands().front();
     out.command = command->get_name();
