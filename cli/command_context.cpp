@@ -93,6 +93,12 @@ bool CommandContext::open(const Arguments& args) {
     return true;
 }
 
+void CommandContext::releaseSnapshot() {
+    std::string error;
+    if (snapshot_ && snapshot_->readingSpoiled(error)) report_(shownName(dbFile_) + ": " + error);
+    snapshot_.reset();
+}
+
 int CommandContext::finish(int status) {
     std::string error;
     if (snapshot_ && snapshot_->readingSpoiled(error)) {

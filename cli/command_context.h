@@ -38,6 +38,9 @@ public:
     void setMessageSink(std::function<void(const std::string&)> sink) { report_ = std::move(sink); }
 
     host::sql::Snapshot& snapshot() { return *snapshot_; }
+    // Closes the snapshot, for a command that opens it afresh each time it
+    // reads it. Whether its reading was spoiled is reported here.
+    void releaseSnapshot();
     const host::Module& module() { return *module_; }
     // Bytes one session may obtain from the data server.
     uint64_t storageLimit() const { return storageLimit_; }

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cstdlib>
 #include <iostream>
 #include <map>
 #include <set>
@@ -301,6 +302,47 @@ void addWaits(CLI::App& app) {
         "e.g. mentrenq waits --warning 60 --critical 300 --waiters-warning 5 --waiters-critical 20");
 }
 
+// Seconds as a decimal number, from a tenth of a second to an hour.
+CLI::Validator interval() {
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            std::size_t digits = 0, points = 0;
+            for (char c : text) {
+                if (c >= '0' && c <= '9') ++digits;
+                else if (c == '.') ++points;
+                else digits = 0, points = 2;
+            }
+            const double seconds = digits && points < 2 ? std::strtod(text.c_str(), nullptr) : -1;
+            if (seconds >= 0.1 && seconds <= 3600) return "";
+            return "must be a number of seconds from 0.1 to 3600, not " + quotedText(text);
+        },
+        "", "");
+}
+
+void addWatch(CLI::App& app) {
+    CLI::App* watch = app.add_subcommand("watch", "Who blocks whom, refreshed on the whole terminal");
+    addEnterpriseOptions(*watch);
+    single(watch->add_option("--every")->description("Seconds between two refreshes (default: 2)"))
+        ->type_name("SECONDS")
+        ->check(interval());
+    single(watch->add_option("--count")->description("End after N refreshes (default: until q or Ctrl-C)"))
+        ->type_name("N")
+        ->check(wholeNumber(1, INT32_MAX));
+    single(watch->add_option("--enqplex")->description("Only this Enqplex"))
+        ->type_name("NAME")
+        ->check(nonEmpty("needs a name"));
+    watch->footer(
+        "Runs the view again every interval and shows the tree, longest wait first: '+' marks the\n"
+        "resources and waiters new since the previous refresh, 'cleared:' names those gone, and each\n"
+        "waiter shows its WAIT_TIME and how long watch has seen it waiting. The header gives the\n"
+        "snapshot's time, the view's status, the refresh time and how long the view took. A snapshot\n"
+        "replaced, missing or locked is said on the screen and read again at the next refresh.\n"
+        "On a terminal: the full screen, what does not fit shortened to '... N more'; q or Ctrl-C\n"
+        "quits; colour unless NO_COLOR is set. Otherwise: one plain frame per refresh, its first\n"
+        "line giving the time, until --count, SIGINT or SIGTERM.\n"
+        "e.g. mentrenq watch --db snapshot.db --every 5");
+}
+
 // CLI11 gives an option that takes a value the next argument even when it is
 // another option ("--major --report"). Refused here: such a value must be
 // written --major=VALUE.
@@ -404,6 +446,7 @@ int readCommandLine(int argc, char** argv, CommandLine& out) {
     addGenerate(app);
     addServe(app);
     addWaits(app);
+    addWatch(app);
     for (CLI::App* command : app.get_subcommands({}))
         if (command->get_option_no_throw("--trace"))
             command->footer(command->get_footer() + "\n" +

@@ -13,6 +13,7 @@ int demoCommand(const Arguments& args);
 int generateCommand(const Arguments& args);
 // Ends with the monitoring-plugins exit statuses: 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN.
 int waitsCommand(const Arguments& args);
+int watchCommand(const Arguments& args);
 int serveCommand(const Arguments& args); // in builds with the server only
 
 } // namespace cli

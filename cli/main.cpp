@@ -16,6 +16,7 @@ int run(const cli::CommandLine& line) {
     if (line.command == "check") return cli::checkCommand(line.args);
     if (line.command == "demo") return cli::demoCommand(line.args);
     if (line.command == "waits") return cli::waitsCommand(line.args);
+    if (line.command == "watch") return cli::watchCommand(line.args);
     if (line.command == "serve") {
 #ifdef MENTRENQ_SERVE
         return cli::serveCommand(line.args);

@@ -162,9 +162,9 @@ TEST(QueryCommand, BadOptionsAreUsageErrors) {
         {{"query", "--major"}, "mentrenq: --major: 1 required NAME missing\n" + queryHelp},
         {{"query", "--report", "--db", "x.db", "--demo"}, "mentrenq: give --db FILE or --demo, not both\n"},
         {{"frobnicate"},
-         "mentrenq: unknown command \"frobnicate\"; the commands are query, tree, sql, check, demo, generate, serve and waits\n" +
+         "mentrenq: unknown command \"frobnicate\"; the commands are query, tree, sql, check, demo, generate, serve, waits and watch\n" +
              commandsHelp},
-        {{}, "mentrenq: give a command: query, tree, sql, check, demo, generate, serve and waits\n" + commandsHelp},
+        {{}, "mentrenq: give a command: query, tree, sql, check, demo, generate, serve, waits and watch\n" + commandsHelp},
     };
     for (const Case& c : cases) {
         auto r = runMentrenq(c.args);
