@@ -340,7 +340,7 @@ void addWatch(CLI::App& app) {
         "On a terminal: the full screen, what does not fit shortened to '... N more'; q or Ctrl-C\n"
         "quits; colour unless NO_COLOR is set. Otherwise: one plain frame per refresh, its first\n"
         "line giving the time, until --count, SIGINT or SIGTERM.\n"
-        "e.g. mentrenq watch --db snapshot.db --every 5");
+        "e.g. mentrenq watch --enqplex MIMPLEX --every 5");
 }
 
 // CLI11 gives an option that takes a value the next argument even when it is
