@@ -22,6 +22,7 @@
 
 #include "enterprises.h"
 #include "generator_speed.h"
+#include "history_cost.h"
 #include "load_pace.h"
 #include "ratio_summary.h"
 #include "shares.h"
@@ -81,6 +82,7 @@ int main(int argc, char** argv) {
         bench::registerBenchmarks();
         bench::registerLoadPaceBenchmark();
         bench::registerGeneratorBenchmarks();
+        bench::registerHistoryBenchmarks();
         bench::RatioSummary reporter;
         benchmark::RunSpecifiedBenchmarks(&reporter);
         benchmark::Shutdown();

@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 
+#include "cli/history_command_line.h"
 #include "cli/alert_range.h"
 #include "cli/message_text.h"
 #include "cli/columns.h"
@@ -141,6 +142,7 @@ void addQuery(CLI::App& app) {
     repeated(query->add_option("--enqplex")->description("The Enqplex of one resource"))->type_name("NAME");
     repeated(query->add_option("--where")->description("A predicate 'COLUMN OP VALUE', OP one of = <> >= <= < >"))
         ->type_name("PREDICATE");
+    addPastOptions(*query);
     single(query->add_option("--format")->description("How to write the rows"))
         ->type_name("table|csv|json")
         ->check(oneOf({"table", "csv", "json"}));
@@ -151,13 +153,16 @@ void addQuery(CLI::App& app) {
         "a WHERE clause; the predicates reach the view in command-line order when they make\n"
         "a report or one resource, otherwise the view gets the report or the resource that\n"
         "holds the rows they keep. Column names may be written in any case; a value may be\n"
-        "quoted ('YES'); an ASID may be written X'0052'.\n" +
+        "quoted ('YES'); an ASID may be written X'0052'.\n"
+        "With --history FILE --at TIME the answer is the one the view gave in the sample taken at or\n"
+        "before TIME (mentrenq record keeps them).\n" +
         wrappedList("Columns: " + columnNames() + ".", 90));
 }
 
 void addTree(CLI::App& app) {
     CLI::App* tree = app.add_subcommand("tree", "Who blocks whom: owners and waiters of every contended resource");
     addEnterpriseOptions(*tree);
+    addPastOptions(*tree);
     single(tree->add_option("--enqplex")->description("Only this Enqplex"))
         ->type_name("NAME")
         ->check(nonEmpty("needs a name"));
@@ -221,6 +226,8 @@ void addGenerate(CLI::App& app) {
     using namespace scenarios;
     CLI::App* generate = app.add_subcommand("generate", "Write a synthetic enterprise as a snapshot file");
     addOut(*generate);
+    generate->get_option("--out")->required(false);
+    addTimelineOptions(*generate);
     auto number = [&](const char* name, const char* text, long long low, long long high) {
         const std::string range = high < INT32_MAX ? " in " + std::to_string(low) + ".." + std::to_string(high) : "";
         single(generate->add_option(name)->description(text))->type_name("N" + range)->check(wholeNumber(low, high));
@@ -234,7 +241,8 @@ void addGenerate(CLI::App& app) {
     generate->footer("--resources times --tasks (the tasks of one Enqplex) must be at most " +
                      std::to_string(maxTaskBudgetPerEnqplex) + ".\n"
                      "Same options and seed, same file. Warns when a report on the enterprise would exceed the\n"
-                     "view's limits.\n" +
+                     "view's limits. With --timeline N, writes N snapshots of the enterprise as it changes,\n"
+                     "--step seconds apart, to --out-dir (snapshot-00001.db, ...), each with its CAPTURE time.\n" +
                      std::string(fileFooter));
 }
 
@@ -444,6 +452,7 @@ int readCommandLine(int argc, char** argv, CommandLine& out) {
     addCheck(app);
     addDemo(app);
     addGenerate(app);
+    addHistoryCommands(app);
     addServe(app);
     addWaits(app);
     addWatch(app);

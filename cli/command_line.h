@@ -10,7 +10,7 @@
 namespace cli {
 
 struct CommandLine {
-    std::string command; // query, tree, sql, demo or generate
+    std::string command; // query, tree, sql, check, demo, generate, record, history, diff or simulate
     Arguments args;
 };
 

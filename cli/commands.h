@@ -11,6 +11,11 @@ int sqlCommand(const Arguments& args);
 int checkCommand(const Arguments& args);
 int demoCommand(const Arguments& args);
 int generateCommand(const Arguments& args);
+int recordCommand(const Arguments& args);
+int historyCommand(const Arguments& args);
+// 0 when the two moments do not differ, 1 when they do.
+int diffCommand(const Arguments& args);
+int simulateCommand(const Arguments& args);
 // Ends with the monitoring-plugins exit statuses: 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN.
 int waitsCommand(const Arguments& args);
 int watchCommand(const Arguments& args);

@@ -49,11 +49,15 @@ bool snapshotEnqplexes(host::sql::Snapshot& snapshot, std::vector<std::string>& 
 }
 
 bool enqplexKnown(host::sql::Snapshot& snapshot, const std::string& value, std::string& message) {
-    const std::string wanted = enqplexOfPredicate(value);
     std::vector<std::string> names;
     std::string error;
-    if (wanted.empty() || !snapshotEnqplexes(snapshot, names, error)) return true;
-    if (std::find(names.begin(), names.end(), wanted) != names.end()) return true;
+    if (enqplexOfPredicate(value).empty() || !snapshotEnqplexes(snapshot, names, error)) return true;
+    return enqplexAmong(names, value, message);
+}
+
+bool enqplexAmong(const std::vector<std::string>& names, const std::string& value, std::string& message) {
+    const std::string wanted = enqplexOfPredicate(value);
+    if (wanted.empty() || std::find(names.begin(), names.end(), wanted) != names.end()) return true;
     message = "the snapshot has no Enqplex " + shownName(wanted) + "; ";
     if (names.empty()) message += "it names none";
     else message += "its Enqplexes are";

@@ -25,5 +25,7 @@ bool snapshotEnqplexes(host::sql::Snapshot& snapshot, std::vector<std::string>& 
 // False, with a line naming the snapshot's Enqplexes, when the predicate
 // value asks for an Enqplex the snapshot does not have.
 bool enqplexKnown(host::sql::Snapshot& snapshot, const std::string& value, std::string& message);
+// The same, given the snapshot's Enqplexes.
+bool enqplexAmong(const std::vector<std::string>& names, const std::string& value, std::string& message);
 
 } // namespace cli

@@ -15,6 +15,10 @@ int run(const cli::CommandLine& line) {
     if (line.command == "sql") return cli::sqlCommand(line.args);
     if (line.command == "check") return cli::checkCommand(line.args);
     if (line.command == "demo") return cli::demoCommand(line.args);
+    if (line.command == "record") return cli::recordCommand(line.args);
+    if (line.command == "history") return cli::historyCommand(line.args);
+    if (line.command == "diff") return cli::diffCommand(line.args);
+    if (line.command == "simulate") return cli::simulateCommand(line.args);
     if (line.command == "waits") return cli::waitsCommand(line.args);
     if (line.command == "watch") return cli::watchCommand(line.args);
     if (line.command == "serve") {

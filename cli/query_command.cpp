@@ -6,6 +6,7 @@
 #include "cli/standard_output.h"
 #include "cli/enqplex_names.h"
 #include "cli/name_widths.h"
+#include "cli/past_query.h"
 #include "cli/predicates.h"
 #include "cli/row_filter.h"
 #include "cli/row_formats.h"
@@ -26,6 +27,40 @@ std::string duration(double ms) {
 
 } // namespace
 
+std::vector<host::Predicate> predicatesForTheView(const std::vector<host::Predicate>& predicates, bool filtered) {
+    // The view gets the predicates as they were given when it takes them,
+    // otherwise a report or one resource that holds every row they keep.
+    return !filtered || viewTakes(predicates) ? predicates : viewPlan(predicates);
+}
+
+int writeQueryResult(ViewResult& result, const std::vector<host::Predicate>& predicates, bool filtered,
+                     RowFormat format, const QueryPast* past, double checkMs) {
+    const size_t fromView = result.rows.size();
+    std::string error;
+    if (filtered && !keepRowsMeeting(result.rows, predicates, error)) {
+        reportError(error);
+        return exitcode::viewStatus;
+    }
+    if (past && format == RowFormat::Json) std::cout << dumpJson(pastJson(*past, rowsJson(result.rows)));
+    else writeRows(std::cout, format, result.rows);
+    flushStandardOutput();
+    if (past && format != RowFormat::Json) std::cerr << pastLine(*past) << '\n';
+    const std::string meaning = describeStatus(result.status, result.abandonReason);
+    if (format == RowFormat::Table) {
+        std::cerr << result.rows.size();
+        if (filtered) std::cerr << " of " << fromView;
+        std::cerr << (fromView == 1 ? " row" : " rows") << ", status " << result.status << " (" << meaning << "), "
+                  << duration(result.elapsedMs) << " in the view";
+        if (checkMs >= 0) std::cerr << ", " << duration(checkMs) << " checking the snapshot";
+        std::cerr << '\n';
+    }
+    if (result.status != zrx::entry::noMoreRows) {
+        reportError(past && !past->failure.empty() ? past->failure : describeResult(result));
+        return exitcode::viewStatus;
+    }
+    return exitcode::ok;
+}
+
 int queryCommand(const Arguments& args) {
     RowFormat format = RowFormat::Table;
     parseRowFormat(args.value("--format", "table"), format);
@@ -39,6 +74,7 @@ int queryCommand(const Arguments& args) {
         reportError(error);
         return exitcode::usage;
     }
+    if (args.has("--history") || args.has("--at")) return pastQueryCommand(args, predicates, filtered, format);
     CommandContext context;
     if (!context.open(args)) return context.openFailure();
     for (const auto& [option, value] : args.options) {
@@ -48,31 +84,9 @@ int queryCommand(const Arguments& args) {
         }
     }
 
-    // The view gets the predicates as they were given when it takes them,
-    // otherwise a report or one resource that holds every row they keep.
     ViewRunner runner(context.snapshot(), context.module(), context.storageLimit());
-    ViewResult result = runner.run(!filtered || viewTakes(predicates) ? predicates : viewPlan(predicates));
-    const size_t fromView = result.rows.size();
-    if (filtered && !keepRowsMeeting(result.rows, predicates, error)) {
-        reportError(error);
-        return context.finish(exitcode::viewStatus);
-    }
-    writeRows(std::cout, format, result.rows);
-    flushStandardOutput();
-    const std::string meaning = describeStatus(result.status, result.abandonReason);
-    if (format == RowFormat::Table) {
-        std::cerr << result.rows.size();
-        if (filtered) std::cerr << " of " << fromView;
-        std::cerr << (fromView == 1 ? " row" : " rows") << ", status " << result.status << " (" << meaning << "), "
-                  << duration(result.elapsedMs) << " in the view";
-        if (context.checkMs() >= 0) std::cerr << ", " << duration(context.checkMs()) << " checking the snapshot";
-        std::cerr << '\n';
-    }
-    if (result.status != zrx::entry::noMoreRows) {
-        reportError(describeResult(result));
-        return context.finish(exitcode::viewStatus);
-    }
-    return context.finish(exitcode::ok);
+    ViewResult result = runner.run(predicatesForTheView(predicates, filtered));
+    return context.finish(writeQueryResult(result, predicates, filtered, format, nullptr, context.checkMs()));
 }
 
 } // namespace cli

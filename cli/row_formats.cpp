@@ -81,7 +81,9 @@ void writeCsv(std::ostream& out, const std::vector<zrx::MentrenqRow>& rows) {
     }
 }
 
-void writeJson(std::ostream& out, const std::vector<zrx::MentrenqRow>& rows) {
+} // namespace
+
+Json rowsJson(const std::vector<zrx::MentrenqRow>& rows) {
     Json array = Json::array();
     for (const auto& row : rows) {
         Json object = Json::object();
@@ -91,16 +93,14 @@ void writeJson(std::ostream& out, const std::vector<zrx::MentrenqRow>& rows) {
         }
         array.push_back(std::move(object));
     }
-    out << dumpJson(array);
+    return array;
 }
-
-} // namespace
 
 void writeRows(std::ostream& out, RowFormat format, const std::vector<zrx::MentrenqRow>& rows) {
     switch (format) {
     case RowFormat::Table: writeTable(out, rows); break;
     case RowFormat::Csv: writeCsv(out, rows); break;
-    case RowFormat::Json: writeJson(out, rows); break;
+    case RowFormat::Json: out << dumpJson(rowsJson(rows)); break;
     }
 }
 

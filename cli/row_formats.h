@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/json_text.h"
 #include "zrx/mentrenq_row.h"
 
 namespace cli {
@@ -16,6 +17,9 @@ enum class RowFormat { Table, Csv, Json };
 bool parseRowFormat(std::string_view name, RowFormat& out);
 
 void writeRows(std::ostream& out, RowFormat format, const std::vector<zrx::MentrenqRow>& rows);
+
+// The rows as the JSON format writes them: an array of objects.
+Json rowsJson(const std::vector<zrx::MentrenqRow>& rows);
 
 // A CSV field, quoted when it holds a comma, quote, CR or LF.
 std::string csvField(std::string_view text);

@@ -5,6 +5,7 @@
 #include "cli/command_context.h"
 #include "cli/commands.h"
 #include "cli/enterprise_source.h"
+#include "cli/generator_options.h"
 #include "cli/message_text.h"
 #include "cli/output_file.h"
 #include "scenarios/generator.h"
@@ -60,7 +61,7 @@ int demoCommand(const Arguments& args) {
     return writeOut(args, scenarios::demoEnterpriseSql());
 }
 
-int generateCommand(const Arguments& args) {
+scenarios::GeneratorOptions generatorOptions(const Arguments& args) {
     scenarios::GeneratorOptions options;
     struct Numeric {
         const char* name;
@@ -74,6 +75,17 @@ int generateCommand(const Arguments& args) {
             *n.field = static_cast<int>(value);
     if (args.has("--seed") && parseNumber(args.value("--seed"), 0, INT64_MAX, value))
         options.seed = static_cast<uint64_t>(value);
+    return options;
+}
+
+int generateCommand(const Arguments& args) {
+    for (const char* timeline : {"--timeline", "--out-dir", "--step", "--start"})
+        if (args.has(timeline)) return timelineCommand(args);
+    if (!args.has("--out")) {
+        reportError("generate needs --out FILE, or --timeline N --out-dir DIR");
+        return exitcode::usage;
+    }
+    const scenarios::GeneratorOptions options = generatorOptions(args);
     if (!outAllowed(args)) return exitcode::usage;
     std::string script;
     try {

@@ -6,6 +6,7 @@
 #include "cli/contention_tree.h"
 #include "cli/enqplex_names.h"
 #include "cli/name_widths.h"
+#include "cli/past_query.h"
 #include "cli/standard_output.h"
 #include "picture/builder.h"
 
@@ -17,6 +18,7 @@ int treeCommand(const Arguments& args) {
         reportError(error);
         return exitcode::usage;
     }
+    if (args.has("--history") || args.has("--at")) return pastTreeCommand(args);
     picture::PictureOptions options;
     if (args.has("--jobs")) {
         long long jobs = 0;

@@ -9,13 +9,14 @@ namespace host::sql {
 
 namespace {
 
-// Reads the tables in creation order and their columns' declared types.
+// Reads the tables in creation order and their columns' declared types:
+// those the data server answers from, which leaves out CAPTURE (capture.h).
 bool readCatalog(sqlite3* db, Catalog& out, std::string& error) {
     sqlite3_stmt* tables = nullptr;
     sqlite3_stmt* columns = nullptr;
     bool ok = sqlite3_prepare_v2(db,
                                  "SELECT name FROM sqlite_schema WHERE type = 'table' "
-                                 "AND name NOT LIKE 'sqlite_%' ORDER BY rowid",
+                                 "AND name NOT LIKE 'sqlite_%' AND name <> 'CAPTURE' COLLATE NOCASE ORDER BY rowid",
                                  -1, &tables, nullptr) == SQLITE_OK &&
               sqlite3_prepare_v2(db, "SELECT name, type, \"notnull\" FROM pragma_table_info(?1) ORDER BY cid", -1,
                                  &columns, nullptr) == SQLITE_OK;

@@ -6,6 +6,7 @@
 #include <thread>
 #include <utility>
 
+#include "sql/capture.h"
 #include "sql/file_reading.h"
 #include "sql/schema.h"
 #include "sql/statement_cache.h"
@@ -49,7 +50,8 @@ std::string textOf(sqlite3_stmt* s, int column) {
 }
 
 // Every table of the schema is there as a table, with every column declared
-// with the type that tells how it is delivered.
+// with the type that tells how it is delivered; the optional CAPTURE, where
+// it is there, has its column.
 bool checkSchema(sqlite3* db, std::string& error) {
     for (const CatalogTable& table : catalog().tables) {
         std::string kind;
@@ -87,7 +89,7 @@ bool checkSchema(sqlite3* db, std::string& error) {
             }
         }
     }
-    return true;
+    return checkCaptureShape(db, error);
 }
 
 } // namespace

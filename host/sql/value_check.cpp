@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include "sql/capture.h"
 #include "sql/schema.h"
 
 namespace host::sql {
@@ -133,7 +134,7 @@ bool checkValues(sqlite3* db, std::size_t perTable, std::vector<ValueProblem>& p
             return false;
         }
     }
-    return true;
+    return captureProblems(db, problems, error);
 }
 
 } // namespace host::sql

@@ -12,7 +12,9 @@
 //   INT4  -2147483648..2147483647: every INT4 column is read as a signed
 //         word (wait times, counts, resource ids, task states);
 //   CHAR(n) text or bytes of at most n bytes.
-// NULL is refused only where the schema declares NOT NULL.
+// NULL is refused only where the schema declares NOT NULL. The optional
+// CAPTURE holds at most one row, its TAKEN_AT an ISO-8601 UTC time as text
+// (capture.h).
 #pragma once
 
 #include <cstddef>
@@ -35,7 +37,8 @@ struct ValueProblem {
     std::string line() const;
 };
 
-// Runs one query per table of the catalog (every table of the schema).
+// Runs one query per table of the catalog (every table of the schema), and
+// one on CAPTURE where the snapshot has it.
 // With `perTable` > 0, stops each table after that many rows with problems
 // (every problem of those rows is listed). False, with SQLite's message,
 // when a query fails.

@@ -83,6 +83,25 @@ CommandResult runProgram(const std::string& program, const std::vector<std::stri
     return result;
 }
 
+int startMentrenq(const std::vector<std::string>& args, const std::string& errPath) {
+    const pid_t pid = fork();
+    if (pid != 0) return pid;
+    const int in = ::open("/dev/null", O_RDONLY);
+    const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(in, 0);
+    dup2(err, 1);
+    dup2(err, 2);
+    std::vector<char*> argv;
+    std::string emulator = MENTRENQ_EMULATOR, binary = MENTRENQ_BINARY;
+    if (!emulator.empty()) argv.push_back(emulator.data());
+    argv.push_back(binary.data());
+    std::vector<std::string> copy = args;
+    for (auto& a : copy) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+}
+
 CommandResult runMentrenq(const std::vector<std::string>& args, const RunOptions& options) {
     return runProgram(MENTRENQ_BINARY, args, options);
 }

@@ -26,6 +26,10 @@ CommandResult runMentrenq(const std::vector<std::string>& args, const RunOptions
 CommandResult runProgram(const std::string& program, const std::vector<std::string>& args,
                          const RunOptions& options = {});
 
+// Starts the mentrenq binary without waiting for it; its standard output
+// and error go to `errPath`. The caller waits for the process it returns.
+int startMentrenq(const std::vector<std::string>& args, const std::string& errPath);
+
 // A file name in the test's temporary folder, unique to this process.
 std::string temporaryFile(const std::string& name);
 
