@@ -9,6 +9,7 @@
 
 #include "cli/history_command_line.h"
 #include "cli/alert_range.h"
+#include "cli/waits_verdict.h"
 #include "cli/message_text.h"
 #include "cli/columns.h"
 #include "cli/trace_option.h"
@@ -296,6 +297,12 @@ void addWaits(CLI::App& app) {
     single(waits->add_option("--enqplex")->description("Only this Enqplex"))
         ->type_name("NAME")
         ->check(nonEmpty("needs a name"));
+    single(waits->add_option("--history")->description("Judge the last samples of this history instead of running the view"))
+        ->type_name("FILE")
+        ->check(fileName());
+    single(waits->add_option("--for")->description("With --history: a state only when it held in each of the last N samples"))
+        ->type_name("N")
+        ->check(wholeNumber(1, maxSamplesFor));
     single(waits->add_option("--format")->description("How to write the verdict"))
         ->type_name("text|json")
         ->check(oneOf({"text", "json"}));
@@ -305,6 +312,8 @@ void addWaits(CLI::App& app) {
         "of WAITTASKCT, resources). A RANGE is written as monitoring checks write it: 300 alerts above 300\n"
         "(or below 0), 10: below 10, ~:10 above 10, 10:20 outside 10..20, @10:20 inside; the bounds never\n"
         "alert themselves, except with @. Without a threshold a level never alerts.\n"
+        "--history FILE (a history of record's) judges its last sample, or with --for N its last N: a\n"
+        "state is raised only when it held in each of them; fewer samples, or a failed one, is UNKNOWN.\n"
         "Exit status, unlike the other commands (the monitoring-plugins convention): 0 OK, 1 WARNING,\n"
         "2 CRITICAL, 3 UNKNOWN: the view failed, the snapshot is missing or locked, or an option is wrong.\n"
         "e.g. mentrenq waits --warning 60 --critical 300 --waiters-warning 5 --waiters-critical 20");
@@ -339,6 +348,9 @@ void addWatch(CLI::App& app) {
     single(watch->add_option("--enqplex")->description("Only this Enqplex"))
         ->type_name("NAME")
         ->check(nonEmpty("needs a name"));
+    single(watch->add_option("--history")->description("Also record every refresh in this history, as record does"))
+        ->type_name("FILE")
+        ->check(fileName());
     watch->footer(
         "Runs the view again every interval and shows the tree, longest wait first: '+' marks the\n"
         "resources and waiters new since the previous refresh, 'cleared:' names those gone, and each\n"
@@ -347,7 +359,8 @@ void addWatch(CLI::App& app) {
         "replaced, missing or locked is said on the screen and read again at the next refresh.\n"
         "On a terminal: the full screen, what does not fit shortened to '... N more'; q or Ctrl-C\n"
         "quits; colour unless NO_COLOR is set. Otherwise: one plain frame per refresh, its first\n"
-        "line giving the time, until --count, SIGINT or SIGTERM.\n"
+        "line giving the time, until --count, SIGINT or SIGTERM. --history FILE: a history of record's,\n"
+        "or a new path; a snapshot whose capture time has not changed is recorded once.\n"
         "e.g. mentrenq watch --enqplex MIMPLEX --every 5");
 }
 

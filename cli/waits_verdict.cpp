@@ -155,6 +155,10 @@ void writeVerdictJson(std::ostream& out, const WaitsVerdict& v, const WaitsThres
     json.number(static_cast<int64_t>(v.samples));
     if (v.measure) {
         const WaitsMeasure& m = *v.measure;
+        if (!m.time.empty()) {
+            json.key("taken");
+            json.text(m.time);
+        }
         json.key("longest_wait");
         json.number(m.longestWait);
         json.key("waiters");

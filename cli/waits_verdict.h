@@ -16,6 +16,9 @@
 namespace cli {
 
 // Ordered: a worse state compares greater. The values are the exit statuses.
+// The most samples --for may ask for.
+inline constexpr long long maxSamplesFor = 10000;
+
 enum class CheckState { ok = 0, warning = 1, critical = 2, unknown = 3 };
 
 const char* stateName(CheckState state);

@@ -11,6 +11,7 @@
 #include "cli/command_context.h"
 #include "cli/commands.h"
 #include "cli/enqplex_names.h"
+#include "cli/history_to_write.h"
 #include "cli/name_widths.h"
 #include "cli/standard_output.h"
 #include "cli/stop_signals.h"
@@ -51,7 +52,7 @@ int watchPlain(WatchSource& source, const WatchSettings& settings) {
     bool failed = false;
     for (int64_t done = 0; !stopRequested();) {
         const WatchFrame frame = nextFrame(source, tracker);
-        failed = !frame.problem.empty();
+        failed = !frame.problem.empty() || frame.historyFailed;
         if (done > 0) std::cout << '\n';
         for (const auto& line : frameHeader(frame, settings.source, settings.every)) std::cout << line.text << '\n';
         for (const auto& line : frameBody(frame)) std::cout << line.text << '\n';
@@ -117,16 +118,19 @@ int watchCommand(const Arguments& args) {
     }
     CommandContext context;
     if (!context.open(args)) return context.openFailure();
-    picture::PictureOptions options;
-    options.enqplex = args.value("--enqplex");
-    options.storageLimit = context.storageLimit();
-    if (args.has("--enqplex") && !enqplexKnown(context.snapshot(), options.enqplex, error)) {
+    if (args.has("--enqplex") && !enqplexKnown(context.snapshot(), args.value("--enqplex"), error)) {
         reportError(error);
         return context.finish(exitcode::usage);
     }
     // From here on each refresh opens the file itself.
     context.releaseSnapshot();
-    WatchSource source(args.value("--db"), context.module(), options);
+    WatchSource source(args.value("--db"), context.module(), context.storageLimit(), args.value("--enqplex"));
+    if (args.has("--history")) {
+        int status = exitcode::usage;
+        auto writer = openHistoryToWrite(args.value("--history"), status);
+        if (!writer) return context.finish(status);
+        source.recordInto(std::move(writer), args.value("--history"));
+    }
     catchStopSignals();
     int status = exitcode::ok;
 #ifdef MENTRENQ_CURSES

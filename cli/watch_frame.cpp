@@ -46,6 +46,8 @@ WatchFrame WatchTracker::update(const RefreshResult& result, int64_t refreshedMs
     frame.refreshedMs = refreshedMs;
     frame.captured = result.captured;
     frame.viewMs = result.viewMs;
+    frame.history = result.history;
+    frame.historyFailed = result.historyFailed;
     const picture::Picture* tree = result.picture;
     frame.problem = result.problem;
     if (tree && frame.problem.empty() && !tree->report.endedNormally()) frame.problem = tree->report.description();

@@ -36,6 +36,9 @@ struct RefreshResult {
     std::string problem;   // why there is no picture, or what is wrong with it
     std::string captured;  // when the snapshot was taken ("taken T") or written ("written T"); empty for the demo
     double viewMs = 0;
+    // How the recording into a history goes; empty without one.
+    std::string history;
+    bool historyFailed = false;
 };
 
 struct WatchFrame {
@@ -47,6 +50,8 @@ struct WatchFrame {
     bool stale = false;        // the resources are those of an earlier refresh
     std::string staleSince;    // when that refresh was, as shown
     double viewMs = 0;
+    std::string history; // as RefreshResult says it
+    bool historyFailed = false;
     // Longest wait first across Enqplexes (then more waiters, then the
     // report's order).
     std::vector<WatchedResource> resources;

@@ -49,6 +49,9 @@ std::vector<ScreenLine> frameHeader(const WatchFrame& f, const std::string& sour
         if (f.stale) text += "; showing the refresh of " + f.staleSince;
         lines.push_back({text, LineStyle::problem});
     }
+    if (!f.history.empty())
+        lines.push_back({(f.historyFailed ? "! " : "") + printableText(f.history),
+                         f.historyFailed ? LineStyle::problem : LineStyle::plain});
     lines.push_back({plural(static_cast<int64_t>(f.resources.size()), "contended resource") + ", " +
                      plural(f.waiters, "waiting task") + "   (+ new since the last refresh)"});
     if (!f.cleared.empty()) {

@@ -2,19 +2,19 @@
 
 #include <sys/stat.h>
 
-#include <chrono>
+#include <algorithm>
 
-#include "cli/command_context.h"
 #include "cli/enqplex_names.h"
-#include "cli/enterprise_source.h"
 #include "cli/message_text.h"
+#include "history/picture_sample.h"
+#include "sql/utc_time.h"
 
 namespace cli {
 
 namespace {
 
-// When the file was last written, as the capture time of a snapshot that
-// does not say when it was taken.
+// When the file was last written, for a snapshot that does not say when it
+// was taken.
 std::string writtenAt(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return "";
@@ -23,34 +23,49 @@ std::string writtenAt(const std::string& path) {
 
 } // namespace
 
-WatchSource::WatchSource(std::string dbFile, const host::Module& module, picture::PictureOptions options)
-    : dbFile_(std::move(dbFile)), module_(module), options_(std::move(options)) {}
+WatchSource::WatchSource(std::string dbFile, const host::Module& module, uint64_t storageLimit, std::string enqplex)
+    : dbFile_(std::move(dbFile)), enqplex_(std::move(enqplex)), taker_(module, storageLimit) {}
+
+void WatchSource::recordInto(std::unique_ptr<history::Writer> writer, std::string path) {
+    writer_ = std::move(writer);
+    historyPath_ = std::move(path);
+}
+
+void WatchSource::record(const history::Sample& sample, RefreshResult& result) {
+    if (!writer_) return;
+    history::AppendResult appended;
+    std::string error;
+    if (!writer_->append(sample, std::nullopt, appended, error)) {
+        result.historyFailed = true;
+        result.history = "cannot write the history " + shownName(historyPath_) + ": " + error;
+        return;
+    }
+    // A snapshot that has not changed since keeps its capture time: the
+    // history already holds its sample.
+    if (appended.outcome == history::AppendOutcome::Recorded) ++recorded_;
+    result.history = "history " + shownName(historyPath_) + ": " + std::to_string(recorded_) +
+                     (recorded_ == 1 ? " sample" : " samples") + " recorded";
+}
 
 RefreshResult WatchSource::refresh() {
     RefreshResult result;
-    const auto began = std::chrono::steady_clock::now();
-    auto finish = [&](const std::string& problem) {
-        result.problem = problem;
-        result.viewMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - began).count();
+    const history::Sample sample = taker_.take(dbFile_);
+    record(sample, result);
+    result.viewMs = sample.viewMs;
+    if (sample.captured) result.captured = "taken " + host::sql::formatUtcTime(sample.takenMs);
+    else if (!dbFile_.empty()) result.captured = writtenAt(dbFile_);
+    if (!sample.status) {
+        result.problem = sample.reason;
         return result;
-    };
-    std::string error;
-    bool locked = false;
-    auto snapshot = openEnterprise(dbFile_, error, locked);
-    if (!snapshot) return finish(error);
-    const std::string shown = shownName(dbFile_);
-    if (!dbFile_.empty()) {
-        std::vector<std::string> problems;
-        if (!snapshotProblems(*snapshot, 1, problems, error)) return finish(shown + ": " + error);
-        if (!problems.empty()) return finish(shown + " holds a value its column cannot deliver: " + problems.front());
-        result.captured = writtenAt(dbFile_);
     }
-    if (!options_.enqplex.empty() && !enqplexKnown(*snapshot, options_.enqplex, error)) return finish(error);
-    picture_ = picture::buildPicture(*snapshot, module_, options_);
-    if (!picture_.snapshotProblem.empty()) return finish(shown + ": " + picture_.snapshotProblem);
-    if (snapshot->readingSpoiled(error)) return finish(shown + ": " + error);
+    const std::string wanted = enqplexOfPredicate(enqplex_);
+    if (!enqplex_.empty() && std::find(sample.enqplexes.begin(), sample.enqplexes.end(), wanted) == sample.enqplexes.end()) {
+        result.problem = "the snapshot has no Enqplex " + shownName(wanted);
+        return result;
+    }
+    picture_ = history::pictureOf(sample, enqplex_);
     result.picture = &picture_;
-    return finish("");
+    return result;
 }
 
 } // namespace cli
