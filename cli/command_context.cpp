@@ -24,13 +24,13 @@ bool snapshotProblems(host::sql::Snapshot& snapshot, std::size_t perTable, std::
 
 bool CommandContext::open(const Arguments& args) {
     if (args.has("--db") && args.has("--demo")) {
-        reportError("give --db FILE or --demo, not both");
+        report_("give --db FILE or --demo, not both");
         return false;
     }
     platform::TraceSettings settings;
     std::string error;
     if (args.has("--trace") && !parseTraceOption(args.value("--trace"), settings, error)) {
-        reportError("--trace: " + error);
+        report_("--trace: " + error);
         return false;
     }
     if (args.has("--storage-limit")) {
@@ -46,7 +46,7 @@ bool CommandContext::open(const Arguments& args) {
         if (!dbFile.empty()) reads.add(dbFile);
         reads.add(moduleFile);
         if (!traceFileAllowed(path, reads, args.has("--force"), error)) {
-            reportError(error);
+            report_(error);
             return false;
         }
         trace_ = std::make_unique<TraceOutput>(path, std::move(reads), args.has("--force"));
@@ -59,7 +59,7 @@ bool CommandContext::open(const Arguments& args) {
     snapshot_ = openEnterprise(dbFile, error, locked);
     if (!snapshot_) {
         if (locked) openFailure_ = exitcode::viewStatus;
-        reportError(error);
+        report_(error);
         return false;
     }
     dbFile_ = dbFile;
@@ -73,11 +73,11 @@ bool CommandContext::open(const Arguments& args) {
                 error = shownName(dbFile) + ": " + error;
                 openFailure_ = exitcode::viewStatus;
             }
-            reportError(error);
+            report_(error);
             return false;
         }
         if (!problems.empty()) {
-            reportError(shownName(dbFile) + " holds a value its column cannot deliver: " + problems.front() +
+            report_(shownName(dbFile) + " holds a value its column cannot deliver: " + problems.front() +
                         " (mentrenq check lists every one)");
             return false;
         }
@@ -87,20 +87,26 @@ bool CommandContext::open(const Arguments& args) {
         // The hint only helps a user who has not named a module yet.
         const char* env = std::getenv("MENTRENQ_MODULE");
         const bool named = !args.value("--module").empty() || (env && *env);
-        reportError(named ? error : error + " (use --module PATH or MENTRENQ_MODULE)");
+        report_(named ? error : error + " (use --module PATH or MENTRENQ_MODULE)");
         return false;
     }
     return true;
 }
 
+void CommandContext::releaseSnapshot() {
+    std::string error;
+    if (snapshot_ && snapshot_->readingSpoiled(error)) report_(shownName(dbFile_) + ": " + error);
+    snapshot_.reset();
+}
+
 int CommandContext::finish(int status) {
     std::string error;
     if (snapshot_ && snapshot_->readingSpoiled(error)) {
-        reportError(shownName(dbFile_) + ": " + error);
+        report_(shownName(dbFile_) + ": " + error);
         status = exitcode::viewStatus;
     }
     if (trace_ && !trace_->finish(error)) {
-        reportError(error);
+        report_(error);
         return exitcode::viewStatus;
     }
     return status;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +21,8 @@ inline constexpr int usage = 2;
 inline constexpr int viewStatus = 3; // the view ended with a status other than 62, or a write failed
 } // namespace exitcode
 
+void reportError(const std::string& message);
+
 class CommandContext {
 public:
     // Opens the enterprise and the module and sets up the trace as the
@@ -30,7 +33,14 @@ public:
     // A usage error (2), or 3 when another process kept the snapshot locked.
     int openFailure() const { return openFailure_; }
 
+    // Where the context's messages go (reportError by default): a command
+    // that must say everything in its own output takes them.
+    void setMessageSink(std::function<void(const std::string&)> sink) { report_ = std::move(sink); }
+
     host::sql::Snapshot& snapshot() { return *snapshot_; }
+    // Closes the snapshot, for a command that opens it afresh each time it
+    // reads it. Whether its reading was spoiled is reported here.
+    void releaseSnapshot();
     const host::Module& module() { return *module_; }
     // Bytes one session may obtain from the data server.
     uint64_t storageLimit() const { return storageLimit_; }
@@ -44,6 +54,7 @@ public:
     int finish(int status);
 
 private:
+    std::function<void(const std::string&)> report_ = reportError;
     std::unique_ptr<host::sql::Snapshot> snapshot_;
     std::unique_ptr<host::Module> module_;
     std::unique_ptr<TraceOutput> trace_;
@@ -52,8 +63,6 @@ private:
     std::string dbFile_;
     int openFailure_ = exitcode::usage;
 };
-
-void reportError(const std::string& message);
 
 // Every value of the snapshot that its column cannot deliver, one line each
 // (value_check.h), from at most `perTable` rows of each table (0: all).

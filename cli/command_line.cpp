@@ -2,11 +2,14 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cstdlib>
 #include <iostream>
 #include <map>
 #include <set>
 
 #include "cli/history_command_line.h"
+#include "cli/alert_range.h"
+#include "cli/waits_verdict.h"
 #include "cli/message_text.h"
 #include "cli/columns.h"
 #include "cli/trace_option.h"
@@ -34,7 +37,9 @@ constexpr char viewFooter[] =
     "path, a regular file with --force, a FIFO or a character device, never through a symbolic\n"
     "link to a file.\n"
     "The module is ZRX.so in the lib folder beside the program's folder, $MENTRENQ_MODULE, or\n"
-    "--module PATH.\n"
+    "--module PATH.";
+
+constexpr char viewExitFooter[] =
     "Exit status: 0 when the view ended normally, 2 for a usage error, 3 for any other status\n"
     "of the view and for a file or output that cannot be written.";
 
@@ -265,6 +270,100 @@ void addServe(CLI::App& app) {
         "An access log line per request goes to standard error.");
 }
 
+CLI::Validator alertRange() {
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            std::string error;
+            return AlertRange::parse(text, error) ? "" : error;
+        },
+        "", "");
+}
+
+void addWaits(CLI::App& app) {
+    CLI::App* waits = app.add_subcommand("waits", "A check for monitoring systems: the longest wait and the waiting tasks");
+    addEnterpriseOptions(*waits);
+    single(waits->add_option("--warning")->description("WARNING when the longest wait, in seconds, is outside RANGE"))
+        ->type_name("RANGE")
+        ->check(alertRange());
+    single(waits->add_option("--critical")->description("CRITICAL when the longest wait, in seconds, is outside RANGE"))
+        ->type_name("RANGE")
+        ->check(alertRange());
+    single(waits->add_option("--waiters-warning")->description("WARNING when the waiting tasks are outside RANGE"))
+        ->type_name("RANGE")
+        ->check(alertRange());
+    single(waits->add_option("--waiters-critical")->description("CRITICAL when the waiting tasks are outside RANGE"))
+        ->type_name("RANGE")
+        ->check(alertRange());
+    single(waits->add_option("--enqplex")->description("Only this Enqplex"))
+        ->type_name("NAME")
+        ->check(nonEmpty("needs a name"));
+    single(waits->add_option("--history")->description("Judge the last samples of this history instead of running the view"))
+        ->type_name("FILE")
+        ->check(fileName());
+    single(waits->add_option("--for")->description("With --history: a state only when it held in each of the last N samples"))
+        ->type_name("N")
+        ->check(wholeNumber(1, maxSamplesFor));
+    single(waits->add_option("--format")->description("How to write the verdict"))
+        ->type_name("text|json")
+        ->check(oneOf({"text", "json"}));
+    waits->footer(
+        "Runs the view once and writes one line: MENTRENQ WAITS STATE - the longest wait, its resource, its\n"
+        "holder and the holder's System, then '|' and the performance data (longest_wait, waiters: the sum\n"
+        "of WAITTASKCT, resources). A RANGE is written as monitoring checks write it: 300 alerts above 300\n"
+        "(or below 0), 10: below 10, ~:10 above 10, 10:20 outside 10..20, @10:20 inside; the bounds never\n"
+        "alert themselves, except with @. Without a threshold a level never alerts.\n"
+        "--history FILE (a history of record's) judges its last sample, or with --for N its last N: a\n"
+        "state is raised only when it held in each of them; fewer samples, or a failed one, is UNKNOWN.\n"
+        "Exit status, unlike the other commands (the monitoring-plugins convention): 0 OK, 1 WARNING,\n"
+        "2 CRITICAL, 3 UNKNOWN: the view failed, the snapshot is missing or locked, or an option is wrong.\n"
+        "e.g. mentrenq waits --warning 60 --critical 300 --waiters-warning 5 --waiters-critical 20");
+}
+
+// Seconds as a decimal number, from a tenth of a second to an hour.
+CLI::Validator interval() {
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            std::size_t digits = 0, points = 0;
+            for (char c : text) {
+                if (c >= '0' && c <= '9') ++digits;
+                else if (c == '.') ++points;
+                else digits = 0, points = 2;
+            }
+            const double seconds = digits && points < 2 ? std::strtod(text.c_str(), nullptr) : -1;
+            if (seconds >= 0.1 && seconds <= 3600) return "";
+            return "must be a number of seconds from 0.1 to 3600, not " + quotedText(text);
+        },
+        "", "");
+}
+
+void addWatch(CLI::App& app) {
+    CLI::App* watch = app.add_subcommand("watch", "Who blocks whom, refreshed on the whole terminal");
+    addEnterpriseOptions(*watch);
+    single(watch->add_option("--every")->description("Seconds between two refreshes (default: 2)"))
+        ->type_name("SECONDS")
+        ->check(interval());
+    single(watch->add_option("--count")->description("End after N refreshes (default: until q or Ctrl-C)"))
+        ->type_name("N")
+        ->check(wholeNumber(1, INT32_MAX));
+    single(watch->add_option("--enqplex")->description("Only this Enqplex"))
+        ->type_name("NAME")
+        ->check(nonEmpty("needs a name"));
+    single(watch->add_option("--history")->description("Also record every refresh in this history, as record does"))
+        ->type_name("FILE")
+        ->check(fileName());
+    watch->footer(
+        "Runs the view again every interval and shows the tree, longest wait first: '+' marks the\n"
+        "resources and waiters new since the previous refresh, 'cleared:' names those gone, and each\n"
+        "waiter shows its WAIT_TIME and how long watch has seen it waiting. The header gives the\n"
+        "snapshot's time, the view's status, the refresh time and how long the view took. A snapshot\n"
+        "replaced, missing or locked is said on the screen and read again at the next refresh.\n"
+        "On a terminal: the full screen, what does not fit shortened to '... N more'; q or Ctrl-C\n"
+        "quits; colour unless NO_COLOR is set. Otherwise: one plain frame per refresh, its first\n"
+        "line giving the time, until --count, SIGINT or SIGTERM. --history FILE: a history of record's,\n"
+        "or a new path; a snapshot whose capture time has not changed is recorded once.\n"
+        "e.g. mentrenq watch --enqplex MIMPLEX --every 5");
+}
+
 // CLI11 gives an option that takes a value the next argument even when it is
 // another option ("--major --report"). Refused here: such a value must be
 // written --major=VALUE.
@@ -287,6 +386,13 @@ bool valueIsAnOption(const CLI::App& app, int argc, char** argv, std::string& er
         ++i;
     }
     return false;
+}
+
+// The first argument that is not an option: the command's name.
+std::string commandWord(int argc, char** argv) {
+    for (int i = 1; i < argc && std::string(argv[i]) != "--"; ++i)
+        if (argv[i][0] != '-') return argv[i];
+    return "";
 }
 
 // The first argument that is not an option names the command. CLI11 would
@@ -361,10 +467,24 @@ int readCommandLine(int argc, char** argv, CommandLine& out) {
     addGenerate(app);
     addHistoryCommands(app);
     addServe(app);
+    addWaits(app);
+    addWatch(app);
     for (CLI::App* command : app.get_subcommands({}))
-        if (command->get_option_no_throw("--trace")) command->footer(command->get_footer() + "\n" + viewFooter);
+        if (command->get_option_no_throw("--trace"))
+            command->footer(command->get_footer() + "\n" +
+                            (command->get_name() == "waits" ? "" : std::string(viewExitFooter) + "\n") + viewFooter);
 
     std::string error;
+    // A check's usage error is UNKNOWN, said where the monitoring system reads.
+    const bool check = commandWord(argc, argv) == "waits";
+    auto usageError = [&](const std::string& message, const std::string& help) {
+        if (check) {
+            std::cout << "MENTRENQ WAITS UNKNOWN - " << printableMessage(message) << '\n';
+            return 3;
+        }
+        std::cerr << "mentrenq: " << printableMessage(message) << "\n(" << help << ")\n";
+        return 2;
+    };
     if (unknownCommand(app, argc, argv, error)) {
         std::cerr << "mentrenq: " << printableMessage(error) << "\n(mentrenq --help describes them)\n";
         return 2;
@@ -383,8 +503,7 @@ int readCommandLine(int argc, char** argv, CommandLine& out) {
         std::string help = "mentrenq --help";
         for (const CLI::App* command : app.get_subcommands({}))
             if (argc > 1 && command->get_name() == argv[1]) help = "mentrenq " + command->get_name() + " --help";
-        std::cerr << "mentrenq: " << printableMessage(e.what()) << "\n(" << help << " lists the options)\n";
-        return 2;
+        return usageError(e.what(), help + " lists the options");
     }
     const CLI::App* command = app.get_subcommands().front();
     out.command = command->get_name();

@@ -16,6 +16,9 @@ int historyCommand(const Arguments& args);
 // 0 when the two moments do not differ, 1 when they do.
 int diffCommand(const Arguments& args);
 int simulateCommand(const Arguments& args);
+// Ends with the monitoring-plugins exit statuses: 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN.
+int waitsCommand(const Arguments& args);
+int watchCommand(const Arguments& args);
 int serveCommand(const Arguments& args); // in builds with the server only
 
 } // namespace cli

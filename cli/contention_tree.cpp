@@ -22,6 +22,8 @@ std::string hex4(unsigned v) {
     return buf;
 }
 
+} // namespace
+
 std::string taskLine(const picture::Task& t) {
     std::string job = printableText(t.job);
     job.resize(std::max<size_t>(job.size(), 8), ' ');
@@ -29,8 +31,6 @@ std::string taskLine(const picture::Task& t) {
     sys.resize(std::max<size_t>(sys.size(), 8), ' ');
     return job + " on " + sys + " asid " + hex4(t.asid) + "  " + (t.exclusive ? "exclusive" : "shared   ");
 }
-
-} // namespace
 
 void writeTreeText(std::ostream& out, const picture::Picture& tree) {
     if (tree.enqplexes.empty() && tree.report.endedNormally()) out << "No contention.\n";

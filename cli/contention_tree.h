@@ -9,6 +9,9 @@
 
 namespace cli {
 
+// "JOBNAME  on SYSNAME  asid 0055  exclusive": a task as the tree shows it.
+std::string taskLine(const picture::Task& task);
+
 // "No contention." only when the report ended normally without rows.
 void writeTreeText(std::ostream& out, const picture::Picture& tree);
 // `onlyEnqplex`: the resources of that Enqplex alone, as a picture asked for

@@ -20,6 +20,8 @@ int run(const cli::CommandLine& line) {
     if (line.command == "history") return cli::historyCommand(line.args);
     if (line.command == "diff") return cli::diffCommand(line.args);
     if (line.command == "simulate") return cli::simulateCommand(line.args);
+    if (line.command == "waits") return cli::waitsCommand(line.args);
+    if (line.command == "watch") return cli::watchCommand(line.args);
     if (line.command == "serve") {
 #ifdef MENTRENQ_SERVE
         return cli::serveCommand(line.args);

@@ -10,7 +10,7 @@
 #include "cli/command_context.h"
 #include "cli/message_text.h"
 #include "cli/commands.h"
-#include "cli/output_file.h"
+#include "cli/history_to_write.h"
 #include "cli/snapshot_sample.h"
 #include "cli/stop_signals.h"
 #include "cli/view_runner.h"
@@ -23,36 +23,6 @@
 namespace cli {
 
 namespace {
-
-// The history to record into: a history of this version, or a new path,
-// where a new history is laid out and given the name only if nothing took
-// it meanwhile. Anything else is refused untouched.
-std::unique_ptr<history::Writer> openHistoryToWrite(const std::string& path, int& status) {
-    std::string error;
-    status = exitcode::usage;
-    const history::FileLook look = history::lookAtFile(path);
-    if (look.kind == history::FileKind::Missing) {
-        const bool created = writeOutputFile(
-            path, false, [](const std::string& temporary, std::string& why) {
-                return history::Writer::initialise(temporary, why);
-            },
-            error);
-        if (!created) {
-            reportError(error);
-            return nullptr;
-        }
-    } else if (look.kind != history::FileKind::History) {
-        reportError(look.why);
-        return nullptr;
-    }
-    history::OpenProblem problem = history::OpenProblem::None;
-    auto writer = history::Writer::open(path, error, problem);
-    if (!writer) {
-        reportError(error);
-        if (problem != history::OpenProblem::Refused) status = exitcode::viewStatus;
-    }
-    return writer;
-}
 
 struct Progress {
     bool terminal = ::isatty(STDERR_FILENO) == 1;

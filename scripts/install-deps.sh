@@ -21,10 +21,12 @@ set -euo pipefail
 # (graphviz) draws the tree as the README shows. `mentrenq serve` speaks HTTP
 # through cpp-httplib (libcpp-httplib-dev, a compiled library); its tests
 # check /metrics with promtool (prometheus) and the page in headless chromium.
+# `mentrenq watch` draws its full screen with ncurses (libncurses-dev); its
+# tests drive it in a real terminal through tmux.
 packages=(cmake ninja-build g++ binutils libgtest-dev libgmock-dev googletest
           libbenchmark-dev libsqlite3-dev sqlite3 libcli11-dev nlohmann-json3-dev man-db graphviz
           g++-mingw-w64-i686 g++-i686-linux-gnu libsqlite3-0:i386 qemu-user
-          clang libclang-rt-14-dev libcpp-httplib-dev pkg-config prometheus chromium "$@")
+          clang libclang-rt-14-dev libcpp-httplib-dev pkg-config prometheus chromium libncurses-dev tmux "$@")
 
 runs32() { [ -x /usr/i686-linux-gnu/lib/ld-linux.so.2 ] && /usr/i686-linux-gnu/lib/ld-linux.so.2 --version >/dev/null 2>&1; }
 

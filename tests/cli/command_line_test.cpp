@@ -78,7 +78,7 @@ TEST(CommandLine, HelpForEveryCommandAndTheVersion) {
 }
 
 TEST(CommandLine, AnUnknownOrMissingCommandIsNamedWithTheKnownOnes) {
-    const std::string known = "query, tree, sql, check, demo, generate, record, history, diff, simulate and serve\n"
+    const std::string known = "query, tree, sql, check, demo, generate, record, history, diff, simulate, serve, waits and watch\n"
                               "(mentrenq --help describes them)\n";
     for (const auto& [args, err] :
          {std::pair<std::vector<std::string>, std::string>{{"bogus"}, "unknown command \"bogus\"; the commands are "},

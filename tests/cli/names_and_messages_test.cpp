@@ -65,7 +65,7 @@ TEST(Messages, NamesAndPathsAreEscapedInEveryMessage) {
          "mentrenq: --format: must be one of table, csv, json, not \"\\x1b[2J\"\n"
          "(mentrenq query --help lists the options)\n"},
         {{clear}, "mentrenq: unknown command \"\\x1b[2J\"; the commands are query, tree, sql, check, demo, "
-                  "generate, record, history, diff, simulate and serve\n(mentrenq --help describes them)\n"},
+                  "generate, record, history, diff, simulate, serve, waits and watch\n(mentrenq --help describes them)\n"},
         {{"query", "--report", "--trace", "all", "--trace-file", "/dev/null/" + clear},
          "mentrenq: cannot use the trace file \"/dev/null/\\x1b[2J\": Not a directory\n"},
         {{"demo", "--out", "/dev/null/" + newline}, "mentrenq: cannot use \"/dev/null/a\\nb\": Not a directory\n"},

@@ -150,7 +150,7 @@ TEST(QueryCommand, UnconditionalLinesReachTheTraceWithoutAnyTraceOption) {
 TEST(QueryCommand, BadOptionsAreUsageErrors) {
     const std::string queryHelp = "(mentrenq query --help lists the options)\n";
     const std::string commandsHelp = "(mentrenq --help describes them)\n";
-    const std::string commands = "query, tree, sql, check, demo, generate, record, history, diff, simulate and serve";
+    const std::string commands = "query, tree, sql, check, demo, generate, record, history, diff, simulate, serve, waits and watch";
     struct Case {
         std::vector<std::string> args;
         std::string err;
