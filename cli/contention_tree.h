@@ -9,7 +9,9 @@
 
 namespace cli {
 
-// "No contention." only when the report ended normally without rows.
+// "No contention." only when the report ended normally without rows and the
+// view read every configured System; a "Not seen:" line at the end for each
+// thing it passed over. DOT shows those as the graph's label.
 void writeTreeText(std::ostream& out, const picture::Picture& tree);
 // `onlyEnqplex`: the resources of that Enqplex alone, as a picture asked for
 // it would hold them.

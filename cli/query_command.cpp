@@ -59,6 +59,8 @@ int queryCommand(const Arguments& args) {
     }
     writeRows(std::cout, format, result.rows);
     flushStandardOutput();
+    context.reportTraceLines(result.trace.summary);
+    reportPassedOver(result.trace.passedOver);
     const std::string meaning = describeStatus(result.status, result.abandonReason);
     if (format == RowFormat::Table) {
         std::cerr << result.rows.size();
