@@ -101,6 +101,11 @@ bool CommandContext::open(const Arguments& args) {
 
 void CommandContext::reportTraceLines(const picture::TraceSummary& lines) const {
     if (traceAsked_ || lines.first.empty()) return;
+    // One line alone says it all, as the module wrote it.
+    if (lines.others == 0 && traceFile_.empty()) {
+        std::cerr << printableMessage(lines.first) << '\n';
+        return;
+    }
     std::string more;
     if (lines.others > 0)
         more = " (and " + std::to_string(lines.others) + (lines.others == 1 ? " more line" : " more lines");

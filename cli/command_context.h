@@ -42,7 +42,7 @@ public:
     // The view's lines of a request summed up in one message, when they did
     // asked for none (no --trace; none or only --trace-file): the first line
     // (the reason when the view gave up), how many followed, and where they
-    // all are.
+    // all are. A single line without a trace file is written as it stands.
     void reportTraceLines(const picture::TraceSummary& lines) const;
 
     // Ends the trace. Returns `status`, or 3 with a message when a trace

@@ -96,8 +96,8 @@ std::vector<std::string> PassedOver::statements() const {
                       " passed over (no System name or no thru-node)");
     if (systemsNotAsked > 0)
         out.push_back(counted(systemsNotAsked, "System", "Systems") +
-                      " not asked for the tasks that no PlexHub reported (no thru-node known: no online agent "
-                      "node gives one)");
+                      " not asked for " + (systemsNotAsked == 1 ? "its" : "their") +
+                      " tasks on resources that other PlexHubs reported (no online agent node gives a thru-node)");
     if (systemRowsRead >= 0 && systemRowsConfigured == 0)
         out.push_back("the snapshot configures no System (MXCFSYS has no rows): nothing was read");
     else if (systemRowsRead >= 0 && systemRowsRead < systemRowsConfigured)

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <fstream>
 #include <sstream>
@@ -85,6 +86,17 @@ CommandResult runProgram(const std::string& program, const std::vector<std::stri
 
 CommandResult runMentrenq(const std::vector<std::string>& args, const RunOptions& options) {
     return runProgram(MENTRENQ_BINARY, args, options);
+}
+
+std::string withoutNotSeen(const std::string& err) {
+    std::string kept;
+    for (size_t at = 0; at < err.size();) {
+        const size_t end = std::min(err.find('\n', at), err.size() - 1) + 1;
+        const std::string line = err.substr(at, end - at);
+        if (line.rfind("mentrenq: warning: not seen: ", 0) != 0) kept += line;
+        at = end;
+    }
+    return kept;
 }
 
 } // namespace clitest
