@@ -22,7 +22,7 @@ struct Settings {
     bool set = false;
 };
 
-Settings& settings() {
+Settings& readingSettings() {
     static Settings s;
     return s;
 }
@@ -115,7 +115,7 @@ void useTraceSettings(const platform::TraceSettings& user, bool summarise) {
         if (i == doMxcfsysRow) flags |= zrx::traceflag::Events;
         module.routines[std::string(watched[i])] = flags;
     }
-    Settings& s = settings();
+    Settings& s = readingSettings();
     {
         std::lock_guard lock(s.mutex);
         s.user = user;
@@ -125,8 +125,19 @@ void useTraceSettings(const platform::TraceSettings& user, bool summarise) {
     platform::setTraceSettings(module);
 }
 
+void stopReadingTrace(const platform::TraceSettings& settings) {
+    Settings& s = readingSettings();
+    {
+        std::lock_guard lock(s.mutex);
+        s.user = settings;
+        s.summarise = false;
+        s.set = false;
+    }
+    platform::setTraceSettings(settings);
+}
+
 bool userTraceIsOn() {
-    Settings& s = settings();
+    Settings& s = readingSettings();
     std::lock_guard lock(s.mutex);
     if (!s.set) return platform::traceIsOn();
     return s.user.defaultFlags != 0 || !s.user.routines.empty();
@@ -134,7 +145,7 @@ bool userTraceIsOn() {
 
 TraceReader::TraceReader() : previous_(platform::threadTraceSink()) {
     {
-        Settings& s = settings();
+        Settings& s = readingSettings();
         std::lock_guard lock(s.mutex);
         reading_ = s.set;
         summarise_ = s.summarise;

@@ -55,6 +55,8 @@ struct RequestTrace {
 // trace was asked for, nor a file for it). Until it is called, requests
 // only hand their trace on.
 void useTraceSettings(const platform::TraceSettings& user, bool summarise);
+// Sets `settings` as they are; requests hand their trace on unread again.
+void stopReadingTrace(const platform::TraceSettings& settings);
 // Whether the user's settings make any routine trace.
 bool userTraceIsOn();
 
