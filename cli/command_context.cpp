@@ -8,6 +8,7 @@
 #include "cli/message_text.h"
 #include "cli/trace_option.h"
 #include "cli/view_runner.h"
+#include "picture/view_trace.h"
 #include "sql/value_check.h"
 
 namespace cli {
@@ -53,7 +54,12 @@ bool CommandContext::open(const Arguments& args) {
     } else {
         trace_ = std::make_unique<TraceOutput>();
     }
-    platform::setTraceSettings(settings);
+    // With --trace the user reads the lines themselves, wherever they go.
+    traceAsked_ = args.has("--trace");
+    traceFile_ = args.value("--trace-file");
+    // Without --trace the view's lines are summed up in one message, unless
+    // a file was named to keep them.
+    picture::useTraceSettings(settings, !args.has("--trace") && traceFile_.empty());
 
     bool locked = false;
     snapshot_ = openEnterprise(dbFile, error, locked);
@@ -97,6 +103,27 @@ void CommandContext::releaseSnapshot() {
     std::string error;
     if (snapshot_ && snapshot_->readingSpoiled(error)) report_(shownName(dbFile_) + ": " + error);
     snapshot_.reset();
+}
+
+void CommandContext::reportTraceLines(const picture::TraceSummary& lines) const {
+    if (traceAsked_ || lines.first.empty()) return;
+    // One line alone says it all, as the module wrote it.
+    if (lines.others == 0 && traceFile_.empty()) {
+        std::cerr << printableMessage(lines.first) << '\n';
+        return;
+    }
+    std::string more;
+    if (lines.others > 0)
+        more = " (and " + std::to_string(lines.others) + (lines.others == 1 ? " more line" : " more lines");
+    if (!traceFile_.empty())
+        more += (more.empty() ? " (" : ", ") + std::string("all in ") + shownName(traceFile_) + ")";
+    else if (!more.empty())
+        more += "; --trace-file FILE writes them all)";
+    reportError("the view wrote: " + lines.first + more);
+}
+
+void reportPassedOver(const picture::PassedOver& passedOver) {
+    for (const auto& statement : passedOver.statements()) reportError("warning: not seen: " + statement);
 }
 
 int CommandContext::finish(int status) {

@@ -11,6 +11,7 @@
 #include "cli/arguments.h"
 #include "cli/trace_output.h"
 #include "core/module.h"
+#include "picture/view_trace.h"
 #include "sql/snapshot.h"
 
 namespace cli {
@@ -48,6 +49,12 @@ public:
     // no file was checked (the built-in demo).
     double checkMs() const { return checkMs_; }
 
+    // The view's lines of a request summed up in one message, when they did
+    // asked for none (no --trace; none or only --trace-file): the first line
+    // (the reason when the view gave up), how many followed, and where they
+    // all are. A single line without a trace file is written as it stands.
+    void reportTraceLines(const picture::TraceSummary& lines) const;
+
     // Ends the trace. Returns `status`, or 3 with a message when a trace
     // line could not be written, or when a read of the snapshot gave up on
     // another process's lock or the file changed while it was read.
@@ -61,8 +68,13 @@ private:
     uint64_t storageLimit_ = UINT64_MAX;
     double checkMs_ = -1;
     std::string dbFile_;
+    bool traceAsked_ = false;
+    std::string traceFile_;
     int openFailure_ = exitcode::usage;
 };
+
+// One warning on standard error for each thing the view passed over.
+void reportPassedOver(const picture::PassedOver& passedOver);
 
 // Every value of the snapshot that its column cannot deliver, one line each
 // (value_check.h), from at most `perTable` rows of each table (0: all).

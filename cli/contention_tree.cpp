@@ -22,6 +22,10 @@ std::string hex4(unsigned v) {
     return buf;
 }
 
+// The ASID in hexadecimal, in the X'hhhh' form that --where also takes, so
+// that the base is never in doubt beside the decimal of CSV and JSON.
+std::string asidText(unsigned v) { return "ASID X'" + hex4(v) + "'"; }
+
 } // namespace
 
 std::string taskLine(const picture::Task& t) {
@@ -29,11 +33,15 @@ std::string taskLine(const picture::Task& t) {
     job.resize(std::max<size_t>(job.size(), 8), ' ');
     std::string sys = printableText(t.sysname);
     sys.resize(std::max<size_t>(sys.size(), 8), ' ');
-    return job + " on " + sys + " asid " + hex4(t.asid) + "  " + (t.exclusive ? "exclusive" : "shared   ");
+    return job + " on " + sys + " " + asidText(t.asid) + "  " + (t.exclusive ? "exclusive" : "shared   ");
 }
 
 void writeTreeText(std::ostream& out, const picture::Picture& tree) {
-    if (tree.enqplexes.empty() && tree.report.endedNormally()) out << "No contention.\n";
+    const auto notSeen = tree.passedOver.statements();
+    if (tree.enqplexes.empty() && tree.report.endedNormally())
+        out << (notSeen.empty()                 ? "No contention.\n"
+                : tree.passedOver.nothingRead() ? "No System was read.\n"
+                                                : "No contention among the Systems that were read.\n");
     for (const auto& e : tree.enqplexes) {
         out << "Enqplex " << printableText(e.name) << "\n";
         for (std::size_t place : e.resources) {
@@ -48,6 +56,7 @@ void writeTreeText(std::ostream& out, const picture::Picture& tree) {
                 out << "    waiter " << taskLine(t) << "  waiting " << t.waittime << " s\n";
         }
     }
+    for (const auto& statement : notSeen) out << "Not seen: " << printableText(statement) << "\n";
 }
 
 namespace {
@@ -164,7 +173,7 @@ void writeTreeDot(std::ostream& out, const picture::Picture& tree) {
             it = systems.end() - 1;
         }
         if (std::none_of(it->second.begin(), it->second.end(), [&](const Node& n) { return n.id == id; }))
-            it->second.push_back({id, dotLabel({t.job, "asid " + hex4(t.asid)})});
+            it->second.push_back({id, dotLabel({t.job, asidText(t.asid)})});
         return id;
     };
     std::vector<std::string> edges;
@@ -194,6 +203,12 @@ void writeTreeDot(std::ostream& out, const picture::Picture& tree) {
     for (const auto& n : resources)
         out << "  " << dotQuote(n.id) << " [shape=box, label=" << n.label << "];\n";
     for (const auto& e : edges) out << "  " << e << "\n";
+    // What the view did not see is part of the picture, under it; set last,
+    // so that the clusters do not take it over.
+    std::string notSeen;
+    for (const auto& statement : tree.passedOver.statements())
+        notSeen += (notSeen.empty() ? "Not seen: " : "\\nNot seen: ") + dotEscaped(statement);
+    if (!notSeen.empty()) out << "  labelloc=b;\n  label=\"" << notSeen << "\";\n";
     out << "}\n";
 }
 

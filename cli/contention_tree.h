@@ -9,10 +9,12 @@
 
 namespace cli {
 
-// "JOBNAME  on SYSNAME  asid 0055  exclusive": a task as the tree shows it.
+// "JOBNAME  on SYSNAME  ASID X'0055'  exclusive": a task as the tree shows it.
 std::string taskLine(const picture::Task& task);
 
-// "No contention." only when the report ended normally without rows.
+// "No contention." only when the report ended normally without rows and the
+// view read every configured System; a "Not seen:" line at the end for each
+// thing it passed over. DOT shows those as the graph's label.
 void writeTreeText(std::ostream& out, const picture::Picture& tree);
 // `onlyEnqplex`: the resources of that Enqplex alone, as a picture asked for
 // it would hold them.

@@ -137,7 +137,7 @@ int rowid(sqlite3_vtab_cursor* base, sqlite3_int64* out) {
 sqlite3_module makeModule() {
     sqlite3_module m{};
     m.iVersion = 1;
-    m.xCreate = nullptr; // eponymous only: the table exists under the module's name
+    m.xCreate = connect; // the table holds nothing of its own to create
     m.xConnect = connect;
     m.xBestIndex = bestIndex;
     m.xDisconnect = disconnect;
@@ -157,12 +157,32 @@ const sqlite3_module mentrenqModule = makeModule();
 } // namespace
 
 bool registerMentrenqTable(sqlite3* db, ViewRunner& runner) {
-    if (sqlite3_create_module_v2(db, "MENTRENQ", &mentrenqModule, &runner, nullptr) != SQLITE_OK) return false;
-    // Preparing a statement that names the table connects it; nothing runs.
+    // Not eponymous: an eponymous table stands in "main", where a table of
+    // the snapshot with the same name would win. "temp" is searched before
+    // every other schema and lives in memory beside the file, so the name
+    // always means the view and the snapshot is not written.
+    if (sqlite3_create_module_v2(db, "zrx_mentrenq", &mentrenqModule, &runner, nullptr) != SQLITE_OK) return false;
+    return sqlite3_exec(db, "CREATE VIRTUAL TABLE temp.MENTRENQ USING zrx_mentrenq", nullptr, nullptr, nullptr) ==
+           SQLITE_OK;
+}
+
+std::vector<std::string> tablesNamedLikeTheView(sqlite3* db, std::string& error) {
+    std::vector<std::string> found;
     sqlite3_stmt* statement = nullptr;
-    const int rc = sqlite3_prepare_v2(db, "SELECT 1 FROM MENTRENQ", -1, &statement, nullptr);
+    // SQLite matches names without regard to ASCII case, as upper() folds.
+    if (sqlite3_prepare_v2(db,
+                           "SELECT type || ' ' || name FROM main.sqlite_schema "
+                           "WHERE type IN ('table', 'view') AND upper(name) = 'MENTRENQ'",
+                           -1, &statement, nullptr) != SQLITE_OK) {
+        error = sqlite3_errmsg(db);
+        return found;
+    }
+    int rc;
+    while ((rc = sqlite3_step(statement)) == SQLITE_ROW)
+        found.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
+    if (rc != SQLITE_DONE) error = sqlite3_errmsg(db);
     sqlite3_finalize(statement);
-    return rc == SQLITE_OK;
+    return found;
 }
 
 } // namespace cli

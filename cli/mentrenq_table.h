@@ -7,12 +7,21 @@
 
 #include <sqlite3.h>
 
+#include <string>
+#include <vector>
+
 #include "cli/view_runner.h"
 
 namespace cli {
 
-// Registers the eponymous table MENTRENQ on `db` and connects it; `runner`
-// must outlive it.
+// Creates the table MENTRENQ in the schema "temp" of `db`, where an
+// unqualified name looks first: a table of the snapshot's own by that name
+// stays reachable only as main.MENTRENQ. `runner` must outlive the table.
 bool registerMentrenqTable(sqlite3* db, ViewRunner& runner);
+
+// The snapshot's own tables and views whose name SQLite takes for
+// MENTRENQ, as "table NAME" or "view NAME"; empty with `error` set when the
+// schema cannot be read.
+std::vector<std::string> tablesNamedLikeTheView(sqlite3* db, std::string& error);
 
 } // namespace cli

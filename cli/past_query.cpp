@@ -68,7 +68,7 @@ int pastQueryCommand(const Arguments& args, const std::vector<host::Predicate>& 
     case PastOutcome::Answered: break;
     }
     past.failure = message;
-    return writeQueryResult(result, predicates, filtered, format, &past, -1);
+    return writeQueryResult(result, predicates, filtered, format, &past, nullptr);
 }
 
 } // namespace cli

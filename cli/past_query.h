@@ -16,6 +16,8 @@
 
 namespace cli {
 
+class CommandContext;
+
 // The sample an answer comes from.
 struct QueryPast {
     history::SampleInfo sample;
@@ -31,10 +33,11 @@ Json pastJson(const QueryPast& past, Json value, const char* key = "rows");
 std::vector<host::Predicate> predicatesForTheView(const std::vector<host::Predicate>& predicates, bool filtered);
 
 // The end of query, live or past: the rows that meet the predicates (with
-// --where), the summary line (with the time the value check took, unless
-// `checkMs` < 0), the failure; the exit status.
+// --where), what the view wrote and passed over, the summary line (with the
+// time the value check took, when `context` checked a live snapshot), the
+// failure; the exit status.
 int writeQueryResult(ViewResult& result, const std::vector<host::Predicate>& predicates, bool filtered,
-                     RowFormat format, const QueryPast* past, double checkMs);
+                     RowFormat format, const QueryPast* past, const CommandContext* context);
 
 // tree --history FILE --at TIME.
 int pastTreeCommand(const Arguments& args);

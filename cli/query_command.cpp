@@ -34,7 +34,7 @@ std::vector<host::Predicate> predicatesForTheView(const std::vector<host::Predic
 }
 
 int writeQueryResult(ViewResult& result, const std::vector<host::Predicate>& predicates, bool filtered,
-                     RowFormat format, const QueryPast* past, double checkMs) {
+                     RowFormat format, const QueryPast* past, const CommandContext* context) {
     const size_t fromView = result.rows.size();
     std::string error;
     if (filtered && !keepRowsMeeting(result.rows, predicates, error)) {
@@ -45,13 +45,16 @@ int writeQueryResult(ViewResult& result, const std::vector<host::Predicate>& pre
     else writeRows(std::cout, format, result.rows);
     flushStandardOutput();
     if (past && format != RowFormat::Json) std::cerr << pastLine(*past) << '\n';
+    if (context) context->reportTraceLines(result.trace.summary);
+    reportPassedOver(result.trace.passedOver);
     const std::string meaning = describeStatus(result.status, result.abandonReason);
     if (format == RowFormat::Table) {
         std::cerr << result.rows.size();
         if (filtered) std::cerr << " of " << fromView;
         std::cerr << (fromView == 1 ? " row" : " rows") << ", status " << result.status << " (" << meaning << "), "
                   << duration(result.elapsedMs) << " in the view";
-        if (checkMs >= 0) std::cerr << ", " << duration(checkMs) << " checking the snapshot";
+        if (context && context->checkMs() >= 0)
+            std::cerr << ", " << duration(context->checkMs()) << " checking the snapshot";
         std::cerr << '\n';
     }
     if (result.status != zrx::entry::noMoreRows) {
@@ -86,7 +89,7 @@ int queryCommand(const Arguments& args) {
 
     ViewRunner runner(context.snapshot(), context.module(), context.storageLimit());
     ViewResult result = runner.run(predicatesForTheView(predicates, filtered));
-    return context.finish(writeQueryResult(result, predicates, filtered, format, nullptr, context.checkMs()));
+    return context.finish(writeQueryResult(result, predicates, filtered, format, nullptr, &context));
 }
 
 } // namespace cli

@@ -36,6 +36,7 @@ history::Sample SampleTaker::take(const std::string& snapshot) {
     bool changed = false;
     for (int i = 0; i < readings; ++i) {
         sample = history::Sample{};
+        passedOver_ = {};
         if (takeOnce(snapshot, sample, changed) || !changed) break;
     }
     return sample;
@@ -76,6 +77,7 @@ bool SampleTaker::takeOnce(const std::string& path, history::Sample& sample, boo
     picture::Picture picture = picture::buildPicture(*snapshot, module_, options);
     // Any connection of the picture's that could not be trusted spoils it.
     const std::string spoiled = picture.snapshotProblem;
+    passedOver_ = picture.passedOver;
     history::takePicture(sample, std::move(picture));
     if (spoiled == host::sql::Snapshot::lockedMessage) return fail(path + ": " + spoiled);
     if (!spoiled.empty() || versionOf(path) != before) {

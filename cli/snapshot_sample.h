@@ -12,6 +12,7 @@
 
 #include "core/module.h"
 #include "history/sample.h"
+#include "picture/view_trace.h"
 
 namespace cli {
 
@@ -23,6 +24,9 @@ public:
 
     // Reads `snapshot` and runs the view on it.
     history::Sample take(const std::string& snapshot);
+    // What the view of the last sample taken passed over of the
+    // configuration; a sample does not keep it.
+    const picture::PassedOver& passedOver() const { return passedOver_; }
 
 private:
     bool takeOnce(const std::string& snapshot, history::Sample& sample, bool& changed);
@@ -30,6 +34,7 @@ private:
     const host::Module& module_;
     uint64_t storageLimit_;
     int jobs_;
+    picture::PassedOver passedOver_;
 };
 
 // The capture time of a snapshot file, without running the view: nothing

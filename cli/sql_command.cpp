@@ -75,6 +75,10 @@ int sqlCommand(const Arguments& args) {
         reportError(std::string("cannot register MENTRENQ: ") + sqlite3_errmsg(db));
         return context.finish(exitcode::viewStatus);
     }
+    std::string schemaError;
+    for (const auto& table : tablesNamedLikeTheView(db, schemaError))
+        reportError("warning: the snapshot's own " + table + " is read as main." + table.substr(table.find(' ') + 1) +
+                    "; MENTRENQ is the view");
     ReadOnlyGuard guard(db);
     std::vector<Statement> statements;
     if (int status = prepareAll(db, sql, guard, statements); status != exitcode::ok) return context.finish(status);
@@ -89,10 +93,16 @@ int sqlCommand(const Arguments& args) {
     for (const auto& statement : statements) {
         const StatementEnd end = writeStatementResult(std::cout, format, db, statement.get(), error);
         flushStandardOutput();
-        if (end == StatementEnd::Failed) reportError("SQL error: " + error);
+        if (end == StatementEnd::Failed) {
+            context.reportTraceLines(runner.firstLines());
+            reportError("SQL error: " + error);
+        }
         // finishStandardOutput says why standard output failed.
         if (end != StatementEnd::Done) return context.finish(exitcode::viewStatus);
     }
+    // Whatever the statements read of MENTRENQ came from these requests.
+    context.reportTraceLines(runner.firstLines());
+    reportPassedOver(runner.passedOver());
     return context.finish(exitcode::ok);
 }
 

@@ -42,6 +42,9 @@ int treeCommand(const Arguments& args) {
     else
         writeTreeText(std::cout, tree);
     flushStandardOutput();
+    context.reportTraceLines(tree.reportTrace);
+    // The text says it in its own lines.
+    if (format != "text") reportPassedOver(tree.passedOver);
     if (!tree.report.endedNormally()) {
         reportError(tree.report.description());
         return context.finish(exitcode::viewStatus);

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "picture/view_request.h"
@@ -9,7 +10,7 @@
 namespace cli {
 
 ViewRunner::ViewRunner(host::sql::Snapshot& snapshot, const host::Module& module, uint64_t storageLimit)
-    : source_(snapshot, &cache_), host_(&source_), module_(module), storageLimit_(storageLimit) {
+    : snapshot_(snapshot), source_(snapshot, &cache_), host_(&source_), module_(module), storageLimit_(storageLimit) {
     host_.keepStatements(false);
 }
 
@@ -22,6 +23,26 @@ ViewResult ViewRunner::run(const std::vector<host::Predicate>& predicates) {
     result.abandonReason = run.outcome.abandonReason;
     result.storageLimit = run.outcome.storageLimit;
     result.storageRefusals = run.outcome.storageRefusals;
+    result.trace = std::move(run.trace);
+    picture::PassedOver& seen = result.trace.passedOver;
+    if (run.outcome.endedNormally() && seen.systemRowsRead >= 0) {
+        if (configured_ == -2) configured_ = picture::configuredSystemRows(snapshot_.db());
+        seen.systemRowsConfigured = configured_;
+    } else {
+        seen.systemRowsRead = -1;
+    }
+    // Each request reads the same configuration: the largest counts hold
+    // what any of them missed.
+    passedOver_.plexHubNodes = std::max(passedOver_.plexHubNodes, seen.plexHubNodes);
+    passedOver_.agentNodes = std::max(passedOver_.agentNodes, seen.agentNodes);
+    passedOver_.unnamedSystemRows = std::max(passedOver_.unnamedSystemRows, seen.unnamedSystemRows);
+    passedOver_.systemsWithoutPlexHub = std::max(passedOver_.systemsWithoutPlexHub, seen.systemsWithoutPlexHub);
+    passedOver_.systemsNotAsked = std::max(passedOver_.systemsNotAsked, seen.systemsNotAsked);
+    if (seen.systemRowsRead >= 0) {
+        passedOver_.systemRowsRead = seen.systemRowsRead;
+        passedOver_.systemRowsConfigured = seen.systemRowsConfigured;
+    }
+    if (firstLines_.first.empty()) firstLines_ = result.trace.summary;
     return result;
 }
 

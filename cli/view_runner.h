@@ -12,6 +12,7 @@
 #include "core/module.h"
 #include "core/result_cache.h"
 #include "core/session.h"
+#include "picture/view_trace.h"
 #include "sql/snapshot.h"
 #include "zrx/mentrenq_row.h"
 #include "zrx/status.h"
@@ -25,6 +26,7 @@ struct ViewResult {
     zrx::Abandon abandonReason = zrx::Abandon::None; // as the session recorded it
     uint64_t storageLimit = UINT64_MAX;
     int storageRefusals = 0;        // storage requests the limit refused
+    picture::RequestTrace trace;    // what the command read in the request's trace
 };
 
 class ViewRunner {
@@ -32,10 +34,22 @@ public:
     // `storageLimit`: bytes that one session may obtain.
     ViewRunner(host::sql::Snapshot& snapshot, const host::Module& module, uint64_t storageLimit = UINT64_MAX);
 
+    // The request's passedOver counts the MXCFSYS rows configured when the
+    // view ended normally.
     ViewResult run(const std::vector<host::Predicate>& predicates);
     host::Host& host() { return host_; }
 
+    // What the requests so far passed over and, of the first that wrote
+    // lines, those lines summed up: a command that runs several requests
+    // states each once.
+    const picture::PassedOver& passedOver() const { return passedOver_; }
+    const picture::TraceSummary& firstLines() const { return firstLines_; }
+
 private:
+    host::sql::Snapshot& snapshot_;
+    int64_t configured_ = -2; // MXCFSYS rows; -2 until counted
+    picture::PassedOver passedOver_;
+    picture::TraceSummary firstLines_;
     host::ResultCache cache_;
     host::SnapshotSource source_;
     host::Host host_;

@@ -65,6 +65,8 @@ WatchFrame WatchTracker::update(const RefreshResult& result, int64_t refreshedMs
         return frame;
     }
     frame.status = tree->report.description();
+    frame.notSeen = tree->passedOver.statements();
+    frame.nothingRead = tree->passedOver.nothingRead();
 
     std::set<std::string> resources;
     std::set<std::string> unreadable; // resources whose tasks this refresh could not read

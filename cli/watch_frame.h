@@ -56,6 +56,8 @@ struct WatchFrame {
     // report's order).
     std::vector<WatchedResource> resources;
     std::vector<std::string> cleared; // what went away since the previous good refresh
+    std::vector<std::string> notSeen; // what the view passed over of the configuration
+    bool nothingRead = false;         // not one configured System was read
     int64_t waiters = 0;             // the sum of WAITTASKCT
 };
 

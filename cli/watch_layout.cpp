@@ -59,6 +59,7 @@ std::vector<ScreenLine> frameHeader(const WatchFrame& f, const std::string& sour
         for (std::size_t i = 0; i < f.cleared.size(); ++i) text += (i ? "; " : " ") + printableText(f.cleared[i]);
         lines.push_back({text, LineStyle::cleared});
     }
+    for (const auto& statement : f.notSeen) lines.push_back({"Not seen: " + printableText(statement), LineStyle::problem});
     return lines;
 }
 
@@ -66,7 +67,10 @@ std::vector<ScreenLine> frameBody(const WatchFrame& f, int rows) {
     std::vector<ScreenLine> lines;
     if (rows == 0) return lines;
     if (f.resources.empty()) {
-        if (f.problem.empty()) lines.push_back({"No contention."});
+        if (f.problem.empty())
+            lines.push_back({f.notSeen.empty() ? "No contention."
+                             : f.nothingRead   ? "No System was read."
+                                               : "No contention among the Systems that were read."});
         return lines;
     }
     const std::size_t count = f.resources.size();

@@ -64,6 +64,7 @@ RefreshResult WatchSource::refresh() {
         return result;
     }
     picture_ = history::pictureOf(sample, enqplex_);
+    picture_.passedOver = taker_.passedOver();
     result.picture = &picture_;
     return result;
 }

@@ -39,6 +39,12 @@ struct Station {
     const std::function<void(host::Host&, bool)>& watch;
 };
 
+void raise(std::atomic<int>& most, int value) {
+    int seen = most.load();
+    while (value > seen && !most.compare_exchange_weak(seen, value)) {
+    }
+}
+
 // The single-resource requests of a picture, in the order one thread would
 // run them, taken one at a time by whichever thread is free.
 struct Requests {
@@ -48,6 +54,8 @@ struct Requests {
     std::vector<std::size_t> order;                      // places in picture.resources
     std::vector<std::vector<host::Predicate>> predicates; // empty: not asked
     std::atomic<std::size_t> next{0};
+    // The most Systems one request did not ask for their tasks.
+    std::atomic<int> systemsNotAsked{0};
 
     // Runs requests on `host` until none is left; with a relay, hands on
     // each request's trace in order.
@@ -56,8 +64,11 @@ struct Requests {
         if (relay) capture.emplace();
         for (std::size_t k = next++; k < order.size(); k = next++) {
             Resource& r = picture.resources[order[k]];
-            if (!predicates[k].empty())
-                takeDetail(r, picture.reportRows[r.reportRow], runView(host, module, predicates[k], storageLimit));
+            if (!predicates[k].empty()) {
+                ViewRun run = runView(host, module, predicates[k], storageLimit);
+                raise(systemsNotAsked, run.trace.passedOver.systemsNotAsked);
+                takeDetail(r, picture.reportRows[r.reportRow], std::move(run));
+            }
             if (relay) relay->finished(k, capture->take());
         }
     }
@@ -84,6 +95,12 @@ Picture buildPicture(host::sql::Snapshot& snapshot, const host::Module& module, 
     ViewRun report = runView(here.host, module, {host::Predicate::report()}, options.storageLimit);
     picture.report = report.outcome;
     picture.reportRows = std::move(report.rows);
+    picture.passedOver = report.trace.passedOver;
+    picture.reportTrace = report.trace.summary;
+    if (report.outcome.endedNormally() && picture.passedOver.systemRowsRead >= 0)
+        picture.passedOver.systemRowsConfigured = configuredSystemRows(snapshot.db());
+    else
+        picture.passedOver.systemRowsRead = -1;
     const std::string wanted = enqplexOfPredicate(options.enqplex);
     picture.resources.reserve(picture.reportRows.size());
     for (std::size_t i = 0; i < picture.reportRows.size(); ++i) {
@@ -92,7 +109,7 @@ Picture buildPicture(host::sql::Snapshot& snapshot, const host::Module& module, 
     }
     picture.enqplexes = treeOrder(picture.resources);
 
-    Requests requests{picture, module, options.storageLimit, {}, {}, {}};
+    Requests requests{picture, module, options.storageLimit, {}, {}, {}, {}};
     std::size_t asked = 0;
     for (const auto& group : picture.enqplexes) {
         for (std::size_t place : group.resources) {
@@ -123,7 +140,7 @@ Picture buildPicture(host::sql::Snapshot& snapshot, const host::Module& module, 
         requests.work(here.host, nullptr);
     } else {
         std::optional<TraceRelay> relay;
-        if (platform::traceIsOn()) relay.emplace(requests.order.size());
+        if (userTraceIsOn()) relay.emplace(requests.order.size());
         std::mutex failures;
         std::exception_ptr failure;
         std::vector<std::string> spoiled;
@@ -158,6 +175,7 @@ Picture buildPicture(host::sql::Snapshot& snapshot, const host::Module& module, 
         if (failure) std::rethrow_exception(failure);
         if (!spoiled.empty()) picture.snapshotProblem = spoiled.front();
     }
+    if (!options.enqplex.empty()) picture.passedOver.systemsNotAsked = requests.systemsNotAsked;
     std::string error;
     if (snapshot.readingSpoiled(error)) picture.snapshotProblem = error;
     picture.elapsedMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - began).count();

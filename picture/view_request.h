@@ -9,6 +9,7 @@
 #include "core/host.h"
 #include "core/module.h"
 #include "core/session.h"
+#include "picture/view_trace.h"
 #include "zrx/mentrenq_row.h"
 #include "zrx/status.h"
 
@@ -31,6 +32,7 @@ struct ViewOutcome {
 struct ViewRun {
     ViewOutcome outcome;
     std::vector<zrx::MentrenqRow> rows; // in the order the view handed them over
+    RequestTrace trace;                 // what the command read in the request's trace
 };
 
 // `storageLimit`: bytes the session may obtain.

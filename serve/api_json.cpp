@@ -27,11 +27,14 @@ Json snapshotPart(const std::string& source, int64_t readMs, const std::optional
             {"read_at", isoTime(readMs)}};
 }
 
-Json viewPart(int32_t status, const std::string& statusText, double seconds) {
+Json viewPart(int32_t status, const std::string& statusText, double seconds, const std::vector<std::string>& notSeen) {
+    Json unseen = Json::array();
+    for (const auto& statement : notSeen) unseen.push_back(jsonText(statement));
     return {{"status", status == 0 ? Json(nullptr) : Json(status)},
             {"ended_normally", status == zrx::entry::noMoreRows},
             {"reason", jsonText(statusText)},
-            {"duration_seconds", seconds}};
+            {"duration_seconds", seconds},
+            {"not_seen", unseen}};
 }
 
 // The document with `name` holding `json`, a JSON text written by another
@@ -62,6 +65,7 @@ QueryAnswer reportAnswer(const Reading& reading) {
     answer.statusText = reading.statusText;
     answer.rows = reading.reportRows;
     answer.viewSeconds = reading.viewSeconds;
+    answer.notSeen = reading.notSeen;
     return answer;
 }
 
@@ -71,7 +75,7 @@ std::string contentionDocument(const QueryAnswer& answer, const std::string& sou
     if (answer.stamp.database.exists) modified = answer.stamp.database.modifiedNs / 1000000;
     Json head = {{"version", apiVersion},
                  {"snapshot", snapshotPart(source, answer.readMs, answer.capturedMs, modified)},
-                 {"view", viewPart(answer.status, answer.statusText, answer.viewSeconds)}};
+                 {"view", viewPart(answer.status, answer.statusText, answer.viewSeconds, answer.notSeen)}};
     if (!answer.endedNormally()) head["error"] = jsonText(answer.statusText);
     std::ostringstream text;
     cli::writeRows(text, cli::RowFormat::Json, rows);
@@ -81,7 +85,7 @@ std::string contentionDocument(const QueryAnswer& answer, const std::string& sou
 std::string treeDocument(const Reading& reading, const std::string& enqplex) {
     Json head = {{"version", apiVersion},
                  {"snapshot", snapshotPart(reading.source, reading.readMs, reading.capturedMs, reading.modifiedMs)},
-                 {"view", viewPart(reading.status, reading.statusText, reading.viewSeconds)}};
+                 {"view", viewPart(reading.status, reading.statusText, reading.viewSeconds, reading.notSeen)}};
     head["view"]["complete"] = reading.complete();
     if (!reading.endedNormally()) head["error"] = jsonText(reading.statusText);
     std::string tree = reading.endedNormally() && enqplex.empty() ? reading.treeJson : "[]";
@@ -93,7 +97,7 @@ std::string treeDocument(const Reading& reading, const std::string& enqplex) {
 std::string statusDocument(const Reading& reading) {
     Json head = {{"version", apiVersion},
                  {"snapshot", snapshotPart(reading.source, reading.readMs, reading.capturedMs, reading.modifiedMs)},
-                 {"view", viewPart(reading.status, reading.statusText, reading.viewSeconds)}};
+                 {"view", viewPart(reading.status, reading.statusText, reading.viewSeconds, reading.notSeen)}};
     head["view"]["complete"] = reading.complete();
     if (!reading.endedNormally()) head["error"] = jsonText(reading.statusText);
     Json enqplexes = Json::array();

@@ -56,6 +56,9 @@ struct Reading {
     // group longest wait first.
     std::vector<ServedResource> resources;
     double viewSeconds = 0; // the whole reading, report and every resource
+    // What the report's view passed over of the configuration, one
+    // sentence each.
+    std::vector<std::string> notSeen;
 
     // The Enqplexes and Systems the snapshot configures, contended or not.
     Configuration configuration;

@@ -102,6 +102,7 @@ std::unique_ptr<Reading> ViewSource::read(bool& keep) const {
     reading.status = tree.report.status;
     reading.abandon = tree.report.abandonReason;
     reading.statusText = tree.report.description();
+    reading.notSeen = tree.passedOver.statements();
     for (const auto& e : tree.enqplexes) {
         for (std::size_t place : e.resources) {
             const picture::Resource& r = tree.resources[place];
@@ -159,6 +160,7 @@ QueryAnswer ViewSource::query(const std::vector<host::Predicate>& predicates) co
     answer.status = result.status;
     answer.abandon = result.abandonReason;
     answer.statusText = cli::describeResult(result);
+    answer.notSeen = result.trace.passedOver.statements();
     answer.rows = std::move(result.rows);
     if (std::string why; opened->snapshot->readingSpoiled(why)) {
         answer.status = 0;

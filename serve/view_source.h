@@ -26,6 +26,8 @@ struct QueryAnswer {
     std::string statusText;
     std::vector<zrx::MentrenqRow> rows;
     double viewSeconds = 0;
+    // What the view passed over of the configuration, one sentence each.
+    std::vector<std::string> notSeen;
     // False when the answer must not be kept for its stamp: the file was
     // locked by another process or changed while it was read.
     bool keep = true;

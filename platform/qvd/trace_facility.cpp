@@ -64,6 +64,8 @@ void setTraceSink(TraceSink* sink) {
 
 void setThreadTraceSink(TraceSink* sink) { threadSink = sink; }
 
+TraceSink* threadTraceSink() { return threadSink; }
+
 void writeTrace(const TraceRecord& record) {
     Facility& f = facility();
     std::lock_guard lock(f.mutex);

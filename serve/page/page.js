@@ -64,7 +64,7 @@ function showStatus(tree) {
 }
 
 function taskItem(task, owner) {
-  const where = task.job + " on " + task.sysname + " asid " + task.asid.toString(16).toUpperCase().padStart(4, "0") +
+  const where = task.job + " on " + task.sysname + " ASID X'" + task.asid.toString(16).toUpperCase().padStart(4, "0") + "'" +
     " " + task.type;
   if (owner)
     return element("li", { class: "owner" }, element("span", { class: "role", text: "owner" }), where,
@@ -81,8 +81,10 @@ function renderTree(tree) {
     return;
   }
   const enqplexes = tree.body.tree;
+  const notSeen = tree.body.view.not_seen || [];
+  for (const statement of notSeen) place.append(element("p", { class: "unavailable", text: "Not seen: " + statement }));
   if (enqplexes.length === 0) {
-    place.append(element("p", { text: "No contention." }));
+    place.append(element("p", { text: notSeen.length === 0 ? "No contention." : "No contention among the Systems that were read." }));
     return;
   }
   for (const e of enqplexes) {
@@ -135,7 +137,9 @@ function renderContention(contention) {
     note.className = "unavailable";
   } else {
     state.rows = contention.body.rows;
-    note.textContent = state.rows.length === 0 ? "No contention." : plural(state.rows.length, "resource") + " contended.";
+    const whole = (contention.body.view.not_seen || []).length === 0;
+    note.textContent = state.rows.length > 0 ? plural(state.rows.length, "resource") + " contended."
+      : whole ? "No contention." : "No contention among the Systems that were read.";
     note.className = "muted";
   }
   renderSummary();

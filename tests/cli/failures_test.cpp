@@ -67,10 +67,10 @@ TEST(TreeCommand, ListsTheTasksWhateverBytesTheNamesHold) {
               "Enqplex MIMPLEX\n"
               "  SYSDSN AR.P'RO*D%_\xE9\xFF.\n"
               "      2 owners, 2 waiters, longest wait 118 s\n"
-              "    owner  ARNIGHT  on CICA     asid 0055  exclusive  true owner\n"
-              "    owner  MIMGR    on CICB     asid 001C  exclusive\n"
-              "    waiter CICSPB1  on CICB     asid 0029  shared     waiting 118 s\n"
-              "    waiter CICSPA2  on CICA     asid 002A  shared     waiting 15 s\n");
+              "    owner  ARNIGHT  on CICA     ASID X'0055'  exclusive  true owner\n"
+              "    owner  MIMGR    on CICB     ASID X'001C'  exclusive\n"
+              "    waiter CICSPB1  on CICB     ASID X'0029'  shared     waiting 118 s\n"
+              "    waiter CICSPA2  on CICA     ASID X'002A'  shared     waiting 15 s\n");
 
     // An index predicate cannot carry a NUL byte: said, not hidden.
     const std::string nul = changedDemo("nul.db", "UPDATE MGLBLENQ SET MAJORNAME = CAST(X'5359530044534E' AS TEXT) "

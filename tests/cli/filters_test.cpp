@@ -24,7 +24,7 @@ TEST(WhereFilters, UnindexedColumnsFilterTheRowsNumbersAsNumbers) {
                          "SYSDSN,GL.PROD.LEDGER.HISTORY,0,1,610,,,,0,0,0,0,YES,,,PRODENQ,0\r\n"
                          "SYSDSN,PAY.PROD.EMPLOYEE.MASTER,1,2,342,,,,0,0,0,0,YES,,,PRODENQ,0\r\n"
                          "SYSDSN,AR.PROD.INVOICE.KSDS,2,2,118,,,,0,0,0,0,YES,,,MIMPLEX,0\r\n");
-    EXPECT_EQ(r.err, "setupIndices: Unrecognized or unsupported index column \"MAXWAITTM\"\n");
+    EXPECT_EQ(r.err, "setupIndices: Unrecognized or unsupported index column \"MAXWAITTM\"\n" + clitest::demoNotSeen);
 }
 
 TEST(WhereFilters, ColumnsInAnyCaseQuotedValuesAndTextComparisons) {

@@ -152,7 +152,7 @@ TEST_F(KnownTimeline, TreeAtATimeEqualsTheTreeOfThatSnapshot) {
     }
     auto one = runMentrenq({"tree", "--history", history(), "--at", time(1), "--enqplex", "PLEXA"});
     EXPECT_EQ(one.exitCode, 0) << one.err;
-    EXPECT_NE(one.out.find("    owner  OWNA     on SYSA     asid 0030  exclusive"), std::string::npos) << one.out;
+    EXPECT_NE(one.out.find("    owner  OWNA     on SYSA     ASID X'0030'  exclusive"), std::string::npos) << one.out;
     EXPECT_EQ(runMentrenq({"tree", "--history", history(), "--at", time(1), "--enqplex", "PLEXB"}).exitCode, 2);
 }
 

@@ -31,10 +31,10 @@ TEST(Install, TheInstalledCommandFindsItsModuleAndLibrariesWhereverTheTreeMoves)
               "Enqplex MIMPLEX\n"
               "  SYSDSN AR.PROD.INVOICE.KSDS\n"
               "      2 owners, 2 waiters, longest wait 118 s\n"
-              "    owner  ARNIGHT  on CICA     asid 0055  exclusive  true owner\n"
-              "    owner  MIMGR    on CICB     asid 001C  exclusive\n"
-              "    waiter CICSPB1  on CICB     asid 0029  shared     waiting 118 s\n"
-              "    waiter CICSPA2  on CICA     asid 002A  shared     waiting 15 s\n");
+              "    owner  ARNIGHT  on CICA     ASID X'0055'  exclusive  true owner\n"
+              "    owner  MIMGR    on CICB     ASID X'001C'  exclusive\n"
+              "    waiter CICSPB1  on CICB     ASID X'0029'  shared     waiting 118 s\n"
+              "    waiter CICSPA2  on CICA     ASID X'002A'  shared     waiting 15 s\n");
 
     const std::string man = clitest::readFile((moved / "share/man/man1/mentrenq.1").string());
     EXPECT_NE(man.find("\n.TH MENTRENQ 1 "), std::string::npos) << man.substr(0, 300);

@@ -24,15 +24,36 @@ TEST(TreeCommand, ShowsOwnersThenWaitersLongestWaitFirst) {
               "Enqplex MIMPLEX\n"
               "  SYSDSN AR.PROD.INVOICE.KSDS\n"
               "      2 owners, 2 waiters, longest wait 118 s\n"
-              "    owner  ARNIGHT  on CICA     asid 0055  exclusive  true owner\n"
-              "    owner  MIMGR    on CICB     asid 001C  exclusive\n"
-              "    waiter CICSPB1  on CICB     asid 0029  shared     waiting 118 s\n"
-              "    waiter CICSPA2  on CICA     asid 002A  shared     waiting 15 s\n"
+              "    owner  ARNIGHT  on CICA     ASID X'0055'  exclusive  true owner\n"
+              "    owner  MIMGR    on CICB     ASID X'001C'  exclusive\n"
+              "    waiter CICSPB1  on CICB     ASID X'0029'  shared     waiting 118 s\n"
+              "    waiter CICSPA2  on CICA     ASID X'002A'  shared     waiting 15 s\n"
               "  SYSDSN CICS.PROD.DFHCSD\n"
               "      2 owners, 1 waiter, longest wait 23 s\n"
-              "    owner  MIMGR    on CICA     asid 001C  exclusive\n"
-              "    owner  CSDUPDT  on CICB     asid 0049  exclusive  true owner\n"
-              "    waiter CICSPA1  on CICA     asid 0029  shared     waiting 23 s\n");
+              "    owner  MIMGR    on CICA     ASID X'001C'  exclusive\n"
+              "    owner  CSDUPDT  on CICB     ASID X'0049'  exclusive  true owner\n"
+              "    waiter CICSPA1  on CICA     ASID X'0029'  shared     waiting 23 s\n");
+}
+
+// The tree writes an ASID in hexadecimal, the rows in decimal: the form the
+// tree prints, copied into --where, must find the same task.
+TEST(TreeCommand, TheAsidAsTheTreePrintsItFindsTheTaskInQuery) {
+    auto tree = runMentrenq({"tree", "--enqplex", "MIMPLEX"});
+    ASSERT_EQ(tree.exitCode, 0) << tree.err;
+    const auto at = tree.out.find("ARNIGHT  on CICA     ASID X'");
+    ASSERT_NE(at, std::string::npos) << tree.out;
+    const std::string printed = tree.out.substr(tree.out.find("X'", at), 7);
+    EXPECT_EQ(printed, "X'0055'");
+    auto rows = runMentrenq({"query", "--major", "SYSDSN", "--minor", "AR.PROD.INVOICE.KSDS", "--enqplex", "MIMPLEX",
+                             "--format", "csv", "--where", "asid = " + printed});
+    ASSERT_EQ(rows.exitCode, 0) << rows.err;
+    EXPECT_NE(rows.out.find("ARNIGHT"), std::string::npos) << rows.out;
+    EXPECT_NE(rows.out.find(",85,"), std::string::npos) << rows.out;
+    EXPECT_EQ(rows.out.find("MIMGR"), std::string::npos) << rows.out;
+
+    auto dot = runMentrenq({"tree", "--enqplex", "MIMPLEX", "--format", "dot"});
+    EXPECT_NE(dot.out.find("ASID X'0055'"), std::string::npos) << dot.out;
+    EXPECT_EQ(dot.out.find("asid "), std::string::npos) << dot.out;
 }
 
 TEST(TreeCommand, JsonAndDotDescribeTheSameTree) {
@@ -67,8 +88,8 @@ TEST(TreeCommand, AMinorNameWithBlanksOfItsOwnFindsItsTasks) {
     EXPECT_EQ(r.out.rfind("Enqplex PRODENQ\n"
                           "  SPFEDIT PAY.PROD.SOURCE                             PAYCALC\n"
                           "      1 owner, 1 waiter, longest wait 1260 s\n"
-                          "    owner  JSMITH   on PRDB     asid 0061  exclusive  true owner\n"
-                          "    waiter PAYCOMP  on PRDA     asid 004B  exclusive  waiting 1260 s\n",
+                          "    owner  JSMITH   on PRDB     ASID X'0061'  exclusive  true owner\n"
+                          "    waiter PAYCOMP  on PRDA     ASID X'004B'  exclusive  waiting 1260 s\n",
                           0),
               0u)
         << r.out;

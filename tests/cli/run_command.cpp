@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <fstream>
 #include <sstream>
@@ -104,6 +105,17 @@ int startMentrenq(const std::vector<std::string>& args, const std::string& errPa
 
 CommandResult runMentrenq(const std::vector<std::string>& args, const RunOptions& options) {
     return runProgram(MENTRENQ_BINARY, args, options);
+}
+
+std::string withoutNotSeen(const std::string& err) {
+    std::string kept;
+    for (size_t at = 0; at < err.size();) {
+        const size_t end = std::min(err.find('\n', at), err.size() - 1) + 1;
+        const std::string line = err.substr(at, end - at);
+        if (line.rfind("mentrenq: warning: not seen: ", 0) != 0) kept += line;
+        at = end;
+    }
+    return kept;
 }
 
 } // namespace clitest

@@ -35,4 +35,13 @@ std::string temporaryFile(const std::string& name);
 
 std::string readFile(const std::string& path);
 
+// What a report on the demo enterprise says it did not see: PRDE's agent is
+// offline, so the view asks PRDE nothing of its own.
+inline const std::string demoNotSeen =
+    "mentrenq: warning: not seen: 1 System not asked for its tasks on resources that other PlexHubs reported (no "
+    "online agent node gives a thru-node)\n";
+
+// `err` without the lines that say what the view did not see.
+std::string withoutNotSeen(const std::string& err);
+
 } // namespace clitest

@@ -75,6 +75,46 @@ TEST(SnapshotCheck, ACleanSnapshotPasses) {
     std::filesystem::remove(path);
 }
 
+// A table or view of the snapshot named like the view (in any case) never
+// answers for it: MENTRENQ is the view in sql, the snapshot's own is
+// main.MENTRENQ, check names it, and the file is not changed by either.
+TEST(SnapshotCheck, ATableNamedLikeTheViewNeverAnswersForIt) {
+    const std::string path = demoFile("shadow.db", "CREATE TABLE mentrenq (MAJORNAME TEXT);"
+                                                   "INSERT INTO mentrenq VALUES ('IMPOSTOR');");
+    const std::string before = clitest::readFile(path);
+    auto view = runMentrenq({"sql", "--db", path, "--format", "csv", "SELECT DISTINCT MAJORNAME FROM MENTRENQ"});
+    ASSERT_EQ(view.exitCode, 0) << view.err;
+    EXPECT_EQ(view.out.find("IMPOSTOR"), std::string::npos) << view.out;
+    EXPECT_NE(view.out.find("SYSDSN"), std::string::npos) << view.out;
+    EXPECT_EQ(view.err.rfind("mentrenq: warning: the snapshot's own table mentrenq is read as main.mentrenq; "
+                             "MENTRENQ is the view\n",
+                             0),
+              0u)
+        << view.err;
+
+    auto own = runMentrenq({"sql", "--db", path, "--format", "csv", "SELECT MAJORNAME FROM main.MENTRENQ"});
+    EXPECT_EQ(own.out, "MAJORNAME\r\nIMPOSTOR\r\n");
+    auto columns = runMentrenq({"sql", "--db", path, "SELECT COUNT(*) FROM pragma_table_info('MENTRENQ')"});
+    EXPECT_EQ(columns.exitCode, 0) << columns.err;
+    EXPECT_EQ(columns.out, "COUNT(*)\n--------\n17\n") << "the view's columns, not the table's one";
+
+    auto check = runMentrenq({"check", "--db", path});
+    EXPECT_EQ(check.exitCode, 0);
+    EXPECT_EQ(check.out, "table mentrenq: named like the view; in sql, MENTRENQ is the view and this table is "
+                         "main.mentrenq\n");
+    EXPECT_EQ(check.err,
+              path + ": every value fits its column; a table of its own is named like the view (listed above)\n");
+    EXPECT_EQ(clitest::readFile(path), before);
+    std::filesystem::remove(path);
+
+    const std::string viewPath = demoFile("shadow_view.db", "CREATE VIEW MENTRENQ AS SELECT 1 AS X;");
+    EXPECT_EQ(runMentrenq({"check", "--db", viewPath}).out,
+              "view MENTRENQ: named like the view; in sql, MENTRENQ is the view and this view is main.MENTRENQ\n");
+    EXPECT_EQ(runMentrenq({"sql", "--db", viewPath, "--format", "csv", "SELECT COUNT(*) > 1 FROM MENTRENQ"}).out,
+              "COUNT(*) > 1\r\n1\r\n");
+    std::filesystem::remove(viewPath);
+}
+
 TEST(LockedSnapshot, AWriteLockHeldPastTheTimeoutIsOneClearFailure) {
     const std::string path = demoFile("locked.db", "SELECT 1;");
     sqlite3* writer = openWriter(path);

@@ -34,13 +34,24 @@ TEST(WatchCommand, WritesOnePlainFramePerRefreshUntilTheCount) {
         EXPECT_NE(frames[i].find("snapshot built in  view "), std::string::npos);
         EXPECT_NE(frames[i].find("  status 62: "), std::string::npos);
         EXPECT_NE(frames[i].find("\n2 contended resources, 3 waiting tasks   (+ new since the last refresh)\n"
+                                 "Not seen: 1 System not asked for its tasks on resources that other PlexHubs "
+                                 "reported (no online agent node gives a thru-node)\n"
                                  "  SYSDSN AR.PROD.INVOICE.KSDS (MIMPLEX)  2 owners, 2 waiters, longest wait 118 s\n"
-                                 "      owner  ARNIGHT  on CICA     asid 0055  exclusive  true owner\n"),
+                                 "      owner  ARNIGHT  on CICA     ASID X'0055'  exclusive  true owner\n"),
                   std::string::npos)
             << frames[i];
         EXPECT_EQ(frames[i].find("\n+ "), std::string::npos) << "an unchanged snapshot marks nothing";
         EXPECT_EQ(frames[i].find("+ waiter"), std::string::npos);
     }
+}
+
+TEST(WatchCommand, EveryFrameSaysWhatTheViewPassedOver) {
+    // The demo's PRDE has no online agent: its tasks are not in the picture.
+    auto r = runMentrenq({"watch", "--every", "0.1", "--count", "2"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto frames = framesOf(r.out);
+    ASSERT_EQ(frames.size(), 2u) << r.out;
+    for (const auto& frame : frames) EXPECT_NE(frame.find("\nNot seen: 1 System not asked"), std::string::npos) << frame;
 }
 
 TEST(WatchCommand, AFailedViewIsSaidInEachFrameAndInTheExitStatus) {

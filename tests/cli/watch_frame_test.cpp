@@ -115,7 +115,7 @@ TEST(WatchLayout, LongestWaitsFirstAndWhatDoesNotFitIsCountedAsMore) {
     const auto all = cli::frameBody(f);
     ASSERT_EQ(all.size(), 13u);
     EXPECT_EQ(all[0].text, "  SYSDSN C (PLEX)  1 owner, 1 waiter, longest wait 500 s");
-    EXPECT_EQ(all[2].text, "      waiter W4       on SYSA     asid 0000  exclusive  waiting 98 s, seen 0 s");
+    EXPECT_EQ(all[2].text, "      waiter W4       on SYSA     ASID X'0000'  exclusive  waiting 98 s, seen 0 s");
 
     // 5 rows: C whole (3), then A does not fit whole: summary lines only,
     // and the last row for what is left out.
@@ -127,6 +127,28 @@ TEST(WatchLayout, LongestWaitsFirstAndWhatDoesNotFitIsCountedAsMore) {
         << "the last resource needs no line for more";
     for (int rows = 0; rows < 15; ++rows) EXPECT_LE(cli::frameBody(f, rows).size(), static_cast<std::size_t>(rows));
     EXPECT_EQ(cli::frameBody(f, 1)[0].text, "\u2026 4 more (5 waiting tasks)");
+}
+
+TEST(WatchLayout, WhatTheViewPassedOverIsSaidAndNoContentionOnlyWhenAllWasRead) {
+    cli::WatchTracker tracker;
+    auto p = pictureOf({});
+    p.passedOver.systemsNotAsked = 1;
+    auto f = refresh(tracker, &p, 0);
+    const auto header = cli::frameHeader(f, "demo", "2 s");
+    ASSERT_FALSE(f.notSeen.empty());
+    EXPECT_EQ(header.back().text, "Not seen: " + f.notSeen.back());
+    EXPECT_EQ(cli::frameBody(f).at(0).text, "No contention among the Systems that were read.");
+
+    p.passedOver = {};
+    p.passedOver.systemRowsRead = 0;
+    p.passedOver.systemRowsConfigured = 3;
+    f = refresh(tracker, &p, 1);
+    EXPECT_EQ(cli::frameBody(f).at(0).text, "No System was read.");
+
+    p.passedOver = {};
+    f = refresh(tracker, &p, 2);
+    EXPECT_TRUE(f.notSeen.empty());
+    EXPECT_EQ(cli::frameBody(f).at(0).text, "No contention.");
 }
 
 TEST(WatchLayout, NamesCannotDriveTheTerminal) {

@@ -56,6 +56,9 @@ void setTraceSink(TraceSink* sink);
 // sessions on several threads collects each session's lines this way and
 // hands them on in the order its sessions would have run one by one.
 void setThreadTraceSink(TraceSink* sink);
+// The sink set on the calling thread; null when its lines go to the
+// program's sink.
+TraceSink* threadTraceSink();
 // Hands a line to the program's sink, as if the module had just written it.
 void writeTrace(const TraceRecord& record);
 // Whether the settings can make any routine trace.
