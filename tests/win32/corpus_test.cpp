@@ -20,6 +20,19 @@ using zrxtest::DllBytes;
 
 size_t lines(const std::string& text) { return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')); }
 
+// The lines of a run's standard error other than what the view passed over
+// of the demo's configuration (its offline agent), which a clean load says.
+size_t linesBesidesNotSeen(const std::string& text) {
+    size_t count = 0;
+    for (size_t at = 0; at < text.size();) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        if (text.compare(at, 29, "mentrenq: warning: not seen: ") != 0) ++count;
+        at = end + 1;
+    }
+    return count;
+}
+
 class Corpus : public testing::TestWithParam<std::string> {};
 
 TEST(CorpusSize, HasOneHundredAndThirtyFourKinds) {
@@ -54,7 +67,7 @@ TEST_P(Corpus, EachEndsInALoadARefusalOrTheModulesFailure) {
         switch (r.exitCode) {
         case 0:
             EXPECT_FALSE(r.out.empty());
-            EXPECT_EQ(lines(r.err), 1u) << r.err; // the summary line
+            EXPECT_EQ(linesBesidesNotSeen(r.err), 1u) << r.err; // the summary line
             break;
         case 2:
             EXPECT_EQ(r.err.rfind("mentrenq: cannot load module " + path + ": ", 0), 0u) << r.err;
