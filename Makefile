@@ -9,7 +9,7 @@
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # Five targets at 48 s: the fuzz step of `make test` takes 4 minutes.
-FUZZ_SECONDS ?= 48
+FUZZ_SECONDS ?= 24
 FUZZ_RUNS ?= 1000000
 PREFIX ?= /usr/local
 ZRX_I686_RUNNER ?=
