@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <ctime>
+
+#include "sql/utc_time.h"
 
 namespace cli {
 
@@ -32,13 +33,7 @@ std::string resourceName(const picture::Resource& r) { return r.major + " " + r.
 
 } // namespace
 
-std::string utcText(int64_t ms) {
-    const std::time_t seconds = static_cast<std::time_t>(ms / 1000 - (ms % 1000 < 0 ? 1 : 0));
-    std::tm utc{};
-    char text[32] = "";
-    if (gmtime_r(&seconds, &utc)) std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return text;
-}
+std::string utcText(int64_t ms) { return host::sql::formatUtcTime(ms - ((ms % 1000) + 1000) % 1000); }
 
 WatchFrame WatchTracker::update(const RefreshResult& result, int64_t refreshedMs, double nowSeconds) {
     WatchFrame frame;

@@ -80,7 +80,7 @@ private:
     std::string lastRefreshed_;
 };
 
-// "2026-12-10T08:15:02Z" for milliseconds since the epoch.
+// "2026-12-10T08:15:02Z" for milliseconds since the epoch, to the whole second.
 std::string utcText(int64_t ms);
 
 } // namespace cli
