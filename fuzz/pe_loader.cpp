@@ -55,6 +55,22 @@ const host::pe::Section* codeAt(const host::pe::LoadPlan& plan, uint32_t rva) {
     return nullptr;
 }
 
+// Where the harmless routine is written and called: the entry point and the
+// export, each where its code section has room for it. An export that starts
+// inside the entry's copy (or the other way round) would run a routine cut by
+// the other, so only the first of two overlapping places is used.
+std::vector<uint32_t> callSites(const host::pe::LoadPlan& plan) {
+    std::vector<uint32_t> sites;
+    for (uint32_t rva : {plan.entryRva, plan.exportRva}) {
+        if (rva == 0 || !codeAt(plan, rva)) continue;
+        bool overlaps = false;
+        for (uint32_t s : sites)
+            overlaps |= s != rva && uint64_t{rva} < uint64_t{s} + sizeof harmless && uint64_t{s} < uint64_t{rva} + sizeof harmless;
+        if (!overlaps) sites.push_back(rva);
+    }
+    return sites;
+}
+
 struct Entry {
     const void* code;
     int result;
@@ -79,8 +95,8 @@ void mapAndCall(const uint8_t* data, size_t size, const host::pe::LoadPlan& plan
         std::memcpy(&word, image + b.iatRva, sizeof word);
         require(word == static_cast<uint32_t>(b.address));
     }
-    for (uint32_t rva : {plan.entryRva, plan.exportRva})
-        if (rva != 0 && codeAt(plan, rva)) std::memcpy(image + rva, harmless, sizeof harmless);
+    const std::vector<uint32_t> sites = callSites(plan);
+    for (uint32_t rva : sites) std::memcpy(image + rva, harmless, sizeof harmless);
 
     require(mprotect(image, pages, PROT_NONE) == 0);
     for (const auto& r : host::pe::pageProtections(plan)) {
@@ -90,9 +106,8 @@ void mapAndCall(const uint8_t* data, size_t size, const host::pe::LoadPlan& plan
                          (r.read ? PROT_READ : 0) | (r.write ? PROT_WRITE : 0) | (r.execute ? PROT_EXEC : 0)) == 0);
     }
     const auto begin = reinterpret_cast<uintptr_t>(image);
-    for (uint32_t rva : {plan.entryRva, plan.exportRva}) {
-        const auto* section = rva != 0 ? codeAt(plan, rva) : nullptr;
-        if (!section || !section->read) continue;
+    for (uint32_t rva : sites) {
+        if (!codeAt(plan, rva)->read) continue;
         Entry e{image + rva, 0};
         host::pe::Fault fault;
         require(host::pe::runGuarded(begin, begin + pages, &callEntry, &e, fault));
