@@ -110,8 +110,9 @@ std::string dotLabel(std::initializer_list<std::string> lines) {
 
 } // namespace
 
-void writeTreeJson(std::ostream& out, const picture::Picture& tree, const std::string* onlyEnqplex) {
-    JsonWriter json(out);
+namespace {
+
+void treeArray(JsonWriter& json, const picture::Picture& tree, const std::string* onlyEnqplex) {
     json.beginArray();
     for (const auto& e : tree.enqplexes) {
         if (onlyEnqplex && e.name != *onlyEnqplex) continue;
@@ -155,6 +156,26 @@ void writeTreeJson(std::ostream& out, const picture::Picture& tree, const std::s
         json.endObject();
     }
     json.endArray();
+}
+
+} // namespace
+
+void writeTreeJson(std::ostream& out, const picture::Picture& tree, const std::string* onlyEnqplex) {
+    JsonWriter json(out);
+    treeArray(json, tree, onlyEnqplex);
+    json.finish();
+}
+
+void writeFailedTreeJson(std::ostream& out, const picture::Picture& tree) {
+    JsonWriter json(out);
+    json.beginObject();
+    json.key("status");
+    json.number(tree.report.status);
+    json.key("error");
+    json.text(tree.report.description());
+    json.key("tree");
+    treeArray(json, tree, nullptr);
+    json.endObject();
     json.finish();
 }
 

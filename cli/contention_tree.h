@@ -19,6 +19,10 @@ void writeTreeText(std::ostream& out, const picture::Picture& tree);
 // `onlyEnqplex`: the resources of that Enqplex alone, as a picture asked for
 // it would hold them.
 void writeTreeJson(std::ostream& out, const picture::Picture& tree, const std::string* onlyEnqplex = nullptr);
+// The command's JSON when the report failed: the array inside an object that
+// says so ({"status", "error", "tree"}), so that a reader of the JSON alone
+// cannot take a failure for an empty tree.
+void writeFailedTreeJson(std::ostream& out, const picture::Picture& tree);
 void writeTreeDot(std::ostream& out, const picture::Picture& tree);
 
 } // namespace cli

@@ -16,10 +16,15 @@ std::string pastLine(const QueryPast& past) {
 }
 
 Json pastJson(const QueryPast& past, Json value, const char* key) {
-    return Json{{"taken_at", host::sql::formatUtcTime(past.sample.takenMs)},
-                {"time_source", past.sample.captured ? "capture" : "read"},
-                {"snapshot", jsonText(past.sample.snapshot)},
-                {key, std::move(value)}};
+    Json document{{"taken_at", host::sql::formatUtcTime(past.sample.takenMs)},
+                  {"time_source", past.sample.captured ? "capture" : "read"},
+                  {"snapshot", jsonText(past.sample.snapshot)}};
+    if (!past.sample.reportComplete()) {
+        document["status"] = past.sample.status ? Json(*past.sample.status) : Json(nullptr);
+        document["error"] = jsonText(past.failure.empty() ? past.sample.reason : past.failure);
+    }
+    document[key] = std::move(value);
+    return document;
 }
 
 bool pastSample(const Arguments& args, std::unique_ptr<history::Reader>& reader, history::SampleInfo& info,

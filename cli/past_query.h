@@ -26,7 +26,8 @@ struct QueryPast {
 
 // "sample of 2026-12-10T08:15:00Z (CAPTURE time of demo.db)".
 std::string pastLine(const QueryPast& past);
-// {"taken_at": ..., "time_source": ..., "snapshot": ..., key: value}.
+// {"taken_at": ..., "time_source": ..., "snapshot": ..., key: value}, with
+// "status" and "error" before `key` when the sample's view failed.
 Json pastJson(const QueryPast& past, Json value, const char* key = "rows");
 
 // What query hands the view for its predicates (`filtered`: with --where).

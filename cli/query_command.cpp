@@ -41,7 +41,9 @@ int writeQueryResult(ViewResult& result, const std::vector<host::Predicate>& pre
         reportError(error);
         return exitcode::viewStatus;
     }
+    const bool failed = result.status != zrx::entry::noMoreRows;
     if (past && format == RowFormat::Json) std::cout << dumpJson(pastJson(*past, rowsJson(result.rows)));
+    else if (failed && format == RowFormat::Json) std::cout << dumpJson(failedViewJson(result.status, describeResult(result), rowsJson(result.rows), "rows"));
     else writeRows(std::cout, format, result.rows);
     flushStandardOutput();
     if (past && format != RowFormat::Json) std::cerr << pastLine(*past) << '\n';
@@ -57,7 +59,7 @@ int writeQueryResult(ViewResult& result, const std::vector<host::Predicate>& pre
             std::cerr << ", " << duration(context->checkMs()) << " checking the snapshot";
         std::cerr << '\n';
     }
-    if (result.status != zrx::entry::noMoreRows) {
+    if (failed) {
         reportError(past && !past->failure.empty() ? past->failure : describeResult(result));
         return exitcode::viewStatus;
     }

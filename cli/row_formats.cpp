@@ -83,6 +83,10 @@ void writeCsv(std::ostream& out, const std::vector<zrx::MentrenqRow>& rows) {
 
 } // namespace
 
+Json failedViewJson(int status, const std::string& error, Json handedOver, const char* key) {
+    return Json{{"status", status}, {"error", jsonText(error)}, {key, std::move(handedOver)}};
+}
+
 Json rowsJson(const std::vector<zrx::MentrenqRow>& rows) {
     Json array = Json::array();
     for (const auto& row : rows) {

@@ -21,6 +21,11 @@ void writeRows(std::ostream& out, RowFormat format, const std::vector<zrx::Mentr
 // The rows as the JSON format writes them: an array of objects.
 Json rowsJson(const std::vector<zrx::MentrenqRow>& rows);
 
+// The JSON of a view that did not end normally: its status, the line that
+// describes it, and under `key` what it handed over before, so that a reader
+// of the JSON alone cannot take a failure for no contention.
+Json failedViewJson(int status, const std::string& error, Json handedOver, const char* key);
+
 // A CSV field, quoted when it holds a comma, quote, CR or LF.
 std::string csvField(std::string_view text);
 

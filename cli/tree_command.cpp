@@ -35,7 +35,9 @@ int treeCommand(const Arguments& args) {
         return context.finish(exitcode::usage);
     }
     const picture::Picture tree = picture::buildPicture(context.snapshot(), context.module(), options);
-    if (format == "json")
+    if (format == "json" && !tree.report.endedNormally())
+        writeFailedTreeJson(std::cout, tree);
+    else if (format == "json")
         writeTreeJson(std::cout, tree);
     else if (format == "dot")
         writeTreeDot(std::cout, tree);

@@ -15,16 +15,22 @@ const std::string refused =
     "mentrenq: status 64: a data server request failed (storage, path or summary query); the storage limit of 1000 "
     "bytes refused 1 request\n";
 
+// A failed view's JSON is never the empty array of "no contention".
+std::string failedJson(const char* key) {
+    return "{\n  \"status\": 64,\n  \"error\": \"" + refused.substr(10, refused.size() - 11) + "\",\n  \"" + key +
+           "\": []\n}\n";
+}
+
 TEST(Failures, EveryFormatSaysWhatTheStatusMeans) {
     const std::string header =
         "majorname,minorname,owntaskct,waittaskct,maxwaittm,owningas,waitingas,sysname,swapped,type,asid,waittime,"
         "report,originnode,plxname,enqplex,trueowner\r\n";
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"tree"}, ""},
-        {{"tree", "--format", "json"}, "[]\n"},
+        {{"tree", "--format", "json"}, failedJson("tree")},
         {{"tree", "--format", "dot"}, "digraph mentrenq {\n  rankdir=LR;\n  node [fontname=\"monospace\"];\n}\n"},
         {{"query", "--report", "--format", "csv"}, header},
-        {{"query", "--report", "--format", "json"}, "[]\n"},
+        {{"query", "--report", "--format", "json"}, failedJson("rows")},
     };
     for (auto [args, out] : cases) {
         args.insert(args.end(), {"--storage-limit", "1000"});
