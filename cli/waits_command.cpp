@@ -26,6 +26,31 @@ std::optional<AlertRange> rangeOption(const Arguments& args, const char* name) {
     return AlertRange::parse(args.value(name), error);
 }
 
+// Samples before the judged ones that show how often the history is taken.
+constexpr int64_t cadenceSamples = 16;
+
+// "no sample between A and B ..." when two consecutive samples of the last
+// `required` are further apart than the history's usual interval allows
+// (half as much again as the median of the intervals read): a recorder that
+// stopped, or missed its time, left out a sample the level may not have
+// held in. Empty when there is no such gap, or too few intervals to say.
+std::string missedSample(const std::vector<history::SampleInfo>& infos, std::size_t required) {
+    std::vector<int64_t> intervals;
+    for (std::size_t i = 1; i < infos.size(); ++i) intervals.push_back(infos[i].takenMs - infos[i - 1].takenMs);
+    if (intervals.size() < 2 || required < 2) return "";
+    std::vector<int64_t> sorted = intervals;
+    std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2), sorted.end());
+    const int64_t usual = sorted[sorted.size() / 2];
+    const std::size_t first = infos.size() > required ? infos.size() - required : 0;
+    for (std::size_t i = first + 1; i < infos.size(); ++i) {
+        if (2 * intervals[i - 1] < 3 * usual) continue;
+        return "no sample between " + host::sql::formatUtcTime(infos[i - 1].takenMs) + " and " +
+               host::sql::formatUtcTime(infos[i].takenMs) + ", where the history holds one every " +
+               std::to_string((usual + 500) / 1000) + " s: a sample is missing";
+    }
+    return "";
+}
+
 // The last `required` samples of the history, each measured as the view
 // answered at its time.
 WaitsVerdict judgeHistory(const std::string& path, const std::string& enqplex, const WaitsThresholds& thresholds,
@@ -35,8 +60,10 @@ WaitsVerdict judgeHistory(const std::string& path, const std::string& enqplex, c
     auto reader = history::Reader::open(path, error, problem);
     if (!reader) return unknownVerdict(error);
     std::vector<history::SampleInfo> infos;
-    if (!reader->lastSamples(static_cast<int64_t>(required), infos, error))
+    if (!reader->lastSamples(static_cast<int64_t>(required) + cadenceSamples, infos, error))
         return unknownVerdict(shownName(path) + ": " + error);
+    const std::string missed = missedSample(infos, required);
+    if (infos.size() > required) infos.erase(infos.begin(), infos.end() - static_cast<std::ptrdiff_t>(required));
     const std::string wanted = enqplexOfPredicate(enqplex);
     std::vector<WaitsMeasure> measures;
     for (const auto& info : infos) {
@@ -55,7 +82,12 @@ WaitsVerdict judgeHistory(const std::string& path, const std::string& enqplex, c
         m.time = host::sql::formatUtcTime(info.takenMs);
         measures.push_back(std::move(m));
     }
-    return judgeWaits(measures, thresholds, required);
+    WaitsVerdict verdict = judgeWaits(measures, thresholds, required);
+    if (!missed.empty() && verdict.state != CheckState::unknown) {
+        verdict.state = CheckState::unknown;
+        verdict.summary = missed;
+    }
+    return verdict;
 }
 
 } // namespace

@@ -18,15 +18,16 @@ protected:
         for (const auto& path : files_) std::filesystem::remove(path);
     }
 
-    // A history of one sample per entry, a minute apart: the longest wait of
-    // SYSDSN PAY.MASTER held by PAYJOB, with two waiters; -1 for a sample
-    // whose view failed.
-    std::string historyOf(const std::string& name, const std::vector<int>& longest) {
+    // A history of one sample per entry, a minute apart (or at the given
+    // minutes past 08:00): the longest wait of SYSDSN PAY.MASTER held by
+    // PAYJOB, with two waiters; -1 for a sample whose view failed.
+    std::string historyOf(const std::string& name, const std::vector<int>& longest, std::vector<int> minutes = {}) {
         const std::string history = file(name + ".history");
         std::vector<std::string> args = {"record", "--history", history};
         for (std::size_t i = 0; i < longest.size(); ++i) {
             const std::string snapshot = file(name + "-" + std::to_string(i) + ".db");
-            const std::string at = "2026-12-10T08:0" + std::to_string(i) + ":00Z";
+            const int minute = minutes.empty() ? static_cast<int>(i) : minutes[i];
+            const std::string at = "2026-12-10T08:" + std::string(minute < 10 ? "0" : "") + std::to_string(minute) + ":00Z";
             const int wait = longest[i] < 0 ? 10 : longest[i];
             clitest::writeTinySnapshot(snapshot, at, {{"SYSDSN", "PAY.MASTER", "PAYJOB", {wait, 5}}}, longest[i] < 0);
             args.push_back(snapshot);
@@ -82,6 +83,21 @@ TEST_F(WaitsHistory, AFailedOrMissingSampleGivesUnknown) {
     r = waits(failed, {"--for", "5"});
     EXPECT_EQ(r.exitCode, 3);
     EXPECT_EQ(r.out.rfind("MENTRENQ WAITS UNKNOWN - the history holds 3 samples, 5 are needed |", 0), 0u) << r.out;
+
+    // The recorder missed 08:03: what held at 08:02 and 08:04 may not have
+    // held between them.
+    const std::string gap = historyOf("gap", {400, 400, 400, 400, 400}, {0, 1, 2, 4, 5});
+    for (const char* samples : {"3", "4"}) {
+        r = waits(gap, {"--for", samples});
+        EXPECT_EQ(r.exitCode, 3) << samples;
+        EXPECT_EQ(r.out, "MENTRENQ WAITS UNKNOWN - no sample between 2026-12-10T08:02:00Z and 2026-12-10T08:04:00Z, "
+                         "where the history holds one every 60 s: a sample is missing | longest_wait=400s;200;300;0; "
+                         "waiters=2;;;0; resources=1;;;0;\n")
+            << samples;
+    }
+    EXPECT_EQ(waits(gap, {"--for", "2"}).exitCode, 2) << "08:04 and 08:05 have no gap between them";
+    EXPECT_EQ(waits(historyOf("steady", {400, 400, 400, 400}, {0, 2, 4, 6}), {"--for", "4"}).exitCode, 2)
+        << "two minutes apart throughout is the history's pace, not a gap";
 
     const std::string snapshot = file("not-a-history.db");
     clitest::writeTinySnapshot(snapshot, "", {});
