@@ -48,6 +48,8 @@ int pastTreeCommand(const Arguments& args) {
     }
     flushStandardOutput();
     if (format != "json") std::cerr << pastLine(past) << '\n';
+    // The text says it in its own lines.
+    if (format != "text") reportPassedOver(tree.passedOver);
     if (!tree.report.endedNormally()) {
         reportError(sample.reason.empty() ? tree.report.description() : sample.reason);
         return exitcode::viewStatus;

@@ -100,6 +100,8 @@ PastOutcome answerFromSample(const history::Sample& sample, const std::vector<ho
         result.status = *sample.status;
         result.abandonReason = sample.abandon;
         result.rows = sample.report;
+        // Counted over every Enqplex: said only of the whole report.
+        if (index.enqplex.empty()) result.trace.passedOver = sample.passedOver;
         message = sample.reason;
         return PastOutcome::Answered;
     }

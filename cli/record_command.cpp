@@ -18,6 +18,7 @@
 #include "history/reader.h"
 #include "history/writer.h"
 #include "picture/builder.h"
+#include "picture/view_trace.h"
 #include "sql/utc_time.h"
 
 namespace cli {
@@ -135,6 +136,9 @@ int recordCommand(const Arguments& args) {
     if (!writer) return status;
 
     catchStopSignals();
+    // The view's lines are read, not written: they count what each sample
+    // passed over of the configuration.
+    picture::useTraceSettings(platform::TraceSettings{}, true);
     SampleTaker taker(*module, static_cast<uint64_t>(limit), static_cast<int>(jobs));
     Progress progress;
     if (live) {

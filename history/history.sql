@@ -10,7 +10,8 @@
 -- Times are whole milliseconds since 1970-01-01T00:00:00Z (UTC):
 --   SELECT strftime('%Y-%m-%dT%H:%M:%fZ', TAKEN_MS / 1000.0, 'unixepoch') ...
 -- Texts of the view are kept as the view delivered them, without the blanks
--- that pad them to their width.
+-- that pad them to their width. What each sample passed over of the
+-- configuration is kept in the table of passed_over.sql.
 
 -- One sample: one run of the view (the report, then the owners and waiters
 -- of each contended resource) on one version of a snapshot.

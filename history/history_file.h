@@ -35,6 +35,9 @@ FileLook lookAtFile(const std::string& path);
 
 // The text of history.sql.
 std::string_view historySchemaText();
+// The table of what the samples passed over, which a history of this
+// version may lack: made with the others and added by the writer.
+std::string_view passedOverSchemaText();
 
 // Closing any descriptor of a file drops every POSIX lock the process holds
 // on it, SQLite's included. So the histories this process has open are

@@ -12,6 +12,7 @@ void takePicture(Sample& sample, picture::Picture picture) {
     sample.reason = picture.report.endedNormally() ? picture.snapshotProblem : picture.report.description();
     sample.viewMs = picture.elapsedMs;
     sample.report = std::move(picture.reportRows);
+    sample.passedOver = picture.passedOver;
     sample.resources.clear();
     if (!picture.snapshotProblem.empty()) {
         sample.status.reset();
@@ -38,6 +39,8 @@ picture::Picture pictureOf(const Sample& sample, const std::string& enqplex) {
     tree.elapsedMs = sample.viewMs;
     tree.reportRows = sample.report;
     const std::string wanted = picture::enqplexOfPredicate(enqplex);
+    // Counted over every Enqplex: it cannot be told which one a count is of.
+    if (wanted.empty()) tree.passedOver = sample.passedOver;
     for (std::size_t i = 0; i < tree.reportRows.size(); ++i) {
         picture::Resource r = picture::resourceOf(tree.reportRows[i], i);
         if (!wanted.empty() && r.enqplex != wanted) continue;

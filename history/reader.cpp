@@ -1,5 +1,7 @@
 #include "history/reader.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <map>
 
@@ -244,6 +246,33 @@ bool Reader::content(const SampleInfo& info, Sample& out, std::string& error) {
         out.resources.push_back(std::move(r));
     }
     if (rc != SQLITE_DONE) return failure(db_, error);
+    return passedOver(info.id, out.passedOver, error);
+}
+
+bool Reader::passedOver(int64_t sampleId, picture::PassedOver& out, std::string& error) {
+    Statement kept(db_, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'PASSED_OVER'");
+    if (!kept.valid()) return failure(db_, error);
+    const int rc = kept.step();
+    if (rc == SQLITE_DONE) return true; // a history written before it was kept
+    if (rc != SQLITE_ROW) return failure(db_, error);
+    Statement s(db_, "SELECT PLEXHUB_NODES, AGENT_NODES, UNNAMED_SYSTEM_ROWS, SYSTEMS_WITHOUT_PLEXHUB, "
+                     "SYSTEMS_NOT_ASKED, SYSTEM_ROWS_READ, SYSTEM_ROWS_CONFIGURED FROM PASSED_OVER WHERE SAMPLE_ID = ?1");
+    if (!s.valid()) {
+        error = s.prepareError();
+        return false;
+    }
+    s.bind(1, sampleId);
+    const int found = s.step();
+    if (found == SQLITE_DONE) return true;
+    if (found != SQLITE_ROW) return failure(db_, error);
+    auto count = [&](int column) { return static_cast<int>(std::clamp<int64_t>(s.integer(column), 0, INT32_MAX)); };
+    out.plexHubNodes = count(0);
+    out.agentNodes = count(1);
+    out.unnamedSystemRows = count(2);
+    out.systemsWithoutPlexHub = count(3);
+    out.systemsNotAsked = count(4);
+    out.systemRowsRead = std::max<int64_t>(s.integer(5), -1);
+    out.systemRowsConfigured = std::max<int64_t>(s.integer(6), -1);
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "picture/view_trace.h"
 #include "zrx/mentrenq_row.h"
 #include "zrx/status.h"
 
@@ -39,6 +40,9 @@ struct Sample {
     std::vector<zrx::MentrenqRow> report; // in the report's order
     // One per report row, in the same order; may be shorter (a failed report).
     std::vector<SampleResource> resources;
+    // What the view passed over of the configuration (nothing, in a sample
+    // of a history that did not keep it).
+    picture::PassedOver passedOver;
 
     // The report ended normally: its rows are the whole contention.
     bool reportComplete() const { return status == zrx::entry::noMoreRows; }

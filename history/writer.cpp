@@ -63,7 +63,7 @@ bool Writer::initialise(const std::string& emptyFile, std::string& error) {
     }
     const std::string pragmas = "PRAGMA application_id = " + std::to_string(applicationId) +
                                 "; PRAGMA user_version = " + std::to_string(schemaVersion) + ";";
-    const std::string schema(historySchemaText());
+    const std::string schema = std::string(historySchemaText()) + std::string(passedOverSchemaText());
     const bool ok = execute(db, "PRAGMA journal_mode = WAL;", error) && execute(db, "BEGIN;", error) &&
                     execute(db, schema.c_str(), error) && execute(db, pragmas.c_str(), error) &&
                     execute(db, "COMMIT;", error);
@@ -109,7 +109,8 @@ std::unique_ptr<Writer> Writer::open(const std::string& path, std::string& error
     sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     Statement mode(db, "PRAGMA journal_mode = WAL");
     const bool wal = mode.valid() && mode.step() == SQLITE_ROW && mode.text(0) == "wal";
-    if (!wal || !execute(db, "PRAGMA synchronous = NORMAL;", error)) {
+    const std::string passedOver(passedOverSchemaText());
+    if (!wal || !execute(db, "PRAGMA synchronous = NORMAL;", error) || !execute(db, passedOver.c_str(), error)) {
         if (error.empty()) sqliteFailure(db, error);
         error = "cannot open history " + path + ": " + error;
         return nullptr;
@@ -219,6 +220,20 @@ bool Writer::transaction(const Sample& sample, std::optional<int64_t> keepMs, Ap
     if (!insert.run()) return sqliteFailure(db_, error);
     const int64_t sampleId = sqlite3_last_insert_rowid(db_);
     result.sampleId = sampleId;
+    if (const picture::PassedOver& p = sample.passedOver; !p.everySystemRead()) {
+        Statement passed(db_, "INSERT INTO PASSED_OVER (SAMPLE_ID, PLEXHUB_NODES, AGENT_NODES, UNNAMED_SYSTEM_ROWS, "
+                              "SYSTEMS_WITHOUT_PLEXHUB, SYSTEMS_NOT_ASKED, SYSTEM_ROWS_READ, SYSTEM_ROWS_CONFIGURED) "
+                              "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+        passed.bind(1, sampleId)
+            .bind(2, int64_t{p.plexHubNodes})
+            .bind(3, int64_t{p.agentNodes})
+            .bind(4, int64_t{p.unnamedSystemRows})
+            .bind(5, int64_t{p.systemsWithoutPlexHub})
+            .bind(6, int64_t{p.systemsNotAsked})
+            .bind(7, p.systemRowsRead)
+            .bind(8, p.systemRowsConfigured);
+        if (!passed.run()) return sqliteFailure(db_, error);
+    }
     if (!reach(WritePoint::AfterSample, error)) return false;
 
     EpisodeBook book(db_);
@@ -298,11 +313,12 @@ bool Writer::applyRetention(int64_t takenMs, int64_t keepMs, AppendResult& resul
     const int64_t firstKeptRow = oldest.integer(0);
 
     Statement rows(db_, "DELETE FROM ROWS WHERE ID < ?1");
+    Statement passedOver(db_, "DELETE FROM PASSED_OVER WHERE SAMPLE_ID IN (SELECT ID FROM SAMPLES WHERE TAKEN_MS < ?1)");
     Statement samples(db_, "DELETE FROM SAMPLES WHERE TAKEN_MS < ?1");
     Statement holders(db_, "DELETE FROM HOLDERS WHERE EPISODE_ID IN (SELECT ID FROM EPISODES WHERE LAST_SEEN < ?1)");
     Statement episodes(db_, "DELETE FROM EPISODES WHERE LAST_SEEN < ?1");
     Statement straddling(db_, "SELECT ID FROM EPISODES WHERE FIRST_SEEN < ?1");
-    if (!rows.bind(1, firstKeptRow).run() || !samples.bind(1, cutoff).run() || !holders.bind(1, cutoff).run() ||
+    if (!rows.bind(1, firstKeptRow).run() || !passedOver.bind(1, cutoff).run() || !samples.bind(1, cutoff).run() || !holders.bind(1, cutoff).run() ||
         !episodes.bind(1, cutoff).run())
         return sqliteFailure(db_, error);
     std::vector<int64_t> cut;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <nlohmann/json.hpp>
+#include <sqlite3.h>
 
 #include <fstream>
 
@@ -341,6 +342,46 @@ TEST(RecordCommand, KeepsTheTasksItCouldNotReadAndWhy) {
     }
     for (const char* s : {"", "-wal", "-shm"}) std::remove((history + s).c_str());
     std::remove(snapshot.c_str());
+}
+
+// What the view passed over is part of the sample: the past tree says it as
+// the live one did. A history written before that was kept still reads
+// (saying nothing of it), and recording into it adds what it lacks.
+TEST(RecordCommand, KeepsWhatTheViewPassedOver) {
+    const std::string snapshot = temporaryFile("passed-over.db"), history = temporaryFile("passed-over.history");
+    std::remove(snapshot.c_str());
+    ASSERT_EQ(runMentrenq({"demo", "--out", snapshot}).exitCode, 0);
+    ASSERT_EQ(runMentrenq({"record", "--history", history, snapshot}).exitCode, 0);
+    const std::string at = "2099-01-01T00:00:00Z";
+    const std::string notSeen = "1 System not asked for its tasks on resources that other PlexHubs reported";
+    const auto live = runMentrenq({"tree", "--db", snapshot});
+    ASSERT_NE(live.out.find("Not seen: " + notSeen), std::string::npos) << live.out;
+    EXPECT_EQ(runMentrenq({"tree", "--history", history, "--at", at}).out, live.out);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"tree", "--history", history, "--at", at, "--format", "json"},
+          {"query", "--history", history, "--at", at, "--report", "--format", "csv"}})
+        EXPECT_NE(runMentrenq(args).err.find("mentrenq: warning: not seen: " + notSeen), std::string::npos)
+            << args[0];
+    // Counted over every Enqplex, it is not said of one.
+    EXPECT_EQ(runMentrenq({"tree", "--history", history, "--at", at, "--enqplex", "PRODENQ"}).out.find("Not seen"),
+              std::string::npos);
+
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(history.c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, "DROP TABLE PASSED_OVER", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    const auto old = runMentrenq({"tree", "--history", history, "--at", at});
+    EXPECT_EQ(old.exitCode, 0) << old.err;
+    EXPECT_EQ(old.out.find("Not seen"), std::string::npos);
+    EXPECT_EQ(old.out.substr(0, old.out.find("Not seen")), live.out.substr(0, live.out.find("Not seen")));
+    const std::string later = temporaryFile("passed-over-later.db");
+    std::remove(later.c_str());
+    ASSERT_EQ(runMentrenq({"demo", "--out", later}).exitCode, 0);
+    const auto again = runMentrenq({"record", "--history", history, later});
+    EXPECT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_EQ(runMentrenq({"tree", "--history", history, "--at", at}).out, live.out);
+    EXPECT_EQ(clitest::historyWholeness(history), "");
+    for (const std::string& f : {snapshot, later, history, history + "-wal", history + "-shm"}) std::remove(f.c_str());
 }
 
 } // namespace
