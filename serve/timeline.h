@@ -1,10 +1,10 @@
 // The timeline of a history that the page draws: for each moment, how many
 // resources were contended and how many tasks waited. A window holds any
 // number of samples, the page a bounded number of points: the window is cut
-// into equal spans, one point per span that holds a sample, and a point is
-// the worst sample of its span (the most waiting tasks), so that a spike
-// never vanishes in the downsampling and the point's time names a sample
-// that `?at=` finds exactly.
+// into equal spans, one point per span that holds a sample. A point's
+// figures are the largest of its span, so that a spike never vanishes in
+// the downsampling, and its time is that of the span's sample with the most
+// waiting tasks, a sample that `?at=` finds exactly.
 #pragma once
 
 #include <cstddef>
