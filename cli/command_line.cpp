@@ -262,11 +262,17 @@ void addServe(CLI::App& app) {
     single(serve->add_option("--client-timeout")->description("Seconds a client may take for each read and write (default: 5)"))
         ->type_name("SECONDS")
         ->check(wholeNumber(1, 3600));
+    single(serve->add_option("--history")->description("Also answer the past from this history of record's (only read)"))
+        ->type_name("FILE")
+        ->check(fileName());
     serve->footer(
         "GET / (the page), /metrics (Prometheus), /api/v1/contention (the rows of query --format json; parameters\n"
         "report, major, minor, enqplex, where as query's options), /api/v1/tree (tree --format json; enqplex),\n"
         "/api/v1/status (each Enqplex and System). The snapshot is only read; an unchanged one is answered from\n"
-        "the last reading. SIGTERM or SIGINT stops it once the requests accepted are answered (exit 0).\n"
+        "the last reading. With --history FILE, also /api/v1/history?since=T[&until=T] (the episodes, as\n"
+        "history --format json), /api/v1/history/samples?since=T (the page's timeline), and ?at=T on contention\n"
+        "and tree: the view as the sample in force at T holds it. The history is only read; record may add to it\n"
+        "meanwhile. SIGTERM or SIGINT stops it once the requests accepted are answered (exit 0).\n"
         "An access log line per request goes to standard error.");
 }
 

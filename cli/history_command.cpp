@@ -6,7 +6,7 @@
 #include "cli/columns.h"
 #include "cli/command_context.h"
 #include "cli/commands.h"
-#include "cli/json_text.h"
+#include "cli/episode_json.h"
 #include "cli/past_samples.h"
 #include "cli/row_formats.h"
 #include "cli/standard_output.h"
@@ -21,12 +21,6 @@ std::string joined(const std::vector<std::string>& names) {
     std::string text;
     for (const auto& n : names) text += (text.empty() ? "" : " ") + n;
     return text;
-}
-
-// A number of seconds as JSON: whole, or with its milliseconds.
-Json secondsJson(int64_t ms) {
-    if (ms % 1000 == 0) return Json(ms / 1000);
-    return Json(static_cast<double>(ms) / 1000.0);
 }
 
 const std::vector<std::string> episodeColumns = {"ENQPLEX",     "MAJORNAME",  "MINORNAME", "FIRST_SEEN",
@@ -46,23 +40,6 @@ std::vector<std::string> cellsOf(const history::Episode& e) {
             std::to_string(e.maxWait),
             joined(e.holders),
             history::secondsText(e.blockedMs)};
-}
-
-Json jsonOf(const history::Episode& e) {
-    using host::sql::formatUtcTime;
-    Json holders = Json::array();
-    for (const auto& h : e.holders) holders.push_back(jsonText(h));
-    return Json{{"ENQPLEX", jsonText(e.enqplex)},
-                {"MAJORNAME", jsonText(e.major)},
-                {"MINORNAME", jsonText(e.minor)},
-                {"FIRST_SEEN", formatUtcTime(e.firstSeenMs)},
-                {"LAST_SEEN", formatUtcTime(e.lastSeenMs)},
-                {"SAMPLES", e.samples},
-                {"MAX_WAITERS", e.maxWaiters},
-                {"MAX_WAIT", e.maxWait},
-                {"HOLDERS", std::move(holders)},
-                {"BLOCKED_SECONDS", secondsJson(e.blockedMs)},
-                {"OPEN", e.open}};
 }
 
 void writeTable(RowFormat format, const std::vector<std::string>& header,
@@ -116,12 +93,7 @@ int historyCommand(const Arguments& args) {
         }
         shown = holders.size();
         if (format == RowFormat::Json) {
-            Json array = Json::array();
-            for (const auto& h : holders)
-                array.push_back(Json{{"HOLDER", jsonText(h.holder)},
-                                     {"EPISODES", h.episodes},
-                                     {"BLOCKED_SECONDS", secondsJson(h.blockedMs)}});
-            std::cout << dumpJson(array);
+            std::cout << dumpJson(holderTotalsJson(holders));
         } else {
             std::vector<std::vector<std::string>> rows;
             for (const auto& h : holders)
@@ -136,9 +108,7 @@ int historyCommand(const Arguments& args) {
         }
         shown = episodes.size();
         if (format == RowFormat::Json) {
-            Json array = Json::array();
-            for (const auto& e : episodes) array.push_back(jsonOf(e));
-            std::cout << dumpJson(array);
+            std::cout << dumpJson(episodesJson(episodes));
         } else {
             std::vector<std::vector<std::string>> rows;
             for (const auto& e : episodes) rows.push_back(cellsOf(e));

@@ -4,11 +4,13 @@
 
 #include <atomic>
 #include <iostream>
+#include <memory>
 #include <thread>
 
 #include "cli/command_context.h"
 #include "cli/commands.h"
 #include "cli/message_text.h"
+#include "serve/history_source.h"
 #include "serve/server.h"
 #include "serve/view_source.h"
 
@@ -62,8 +64,17 @@ int serveCommand(const Arguments& args) {
 
     CommandContext context;
     if (!context.open(args)) return context.openFailure();
+    std::unique_ptr<serve::HistorySource> history;
+    if (args.has("--history")) {
+        history = std::make_unique<serve::HistorySource>(args.value("--history"));
+        std::string error;
+        if (!history->check(error)) {
+            reportError(error);
+            return context.finish(exitcode::usage);
+        }
+    }
     serve::ViewSource source(args.value("--db"), context.module(), context.storageLimit());
-    serve::Server server(source, options, std::cerr);
+    serve::Server server(source, history.get(), options, std::cerr);
     std::string error;
     if (!server.bind(error)) {
         reportError(error);
@@ -72,7 +83,8 @@ int serveCommand(const Arguments& args) {
     const bool v6 = options.address.find(':') != std::string::npos;
     std::cerr << "mentrenq: serving " << printableMessage(source.isDemo() ? "the built-in demo" : source.dbFile())
               << " on http://" << (v6 ? "[" : "") << options.address << (v6 ? "]" : "") << ":" << server.port()
-              << "/" << std::endl;
+              << "/" << (history ? " with the history " + printableMessage(history->path()) : std::string())
+              << std::endl;
 
     std::atomic<bool> ended{false};
     std::thread stopper([&] {

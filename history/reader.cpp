@@ -128,8 +128,8 @@ void Reader::refresh() {
     reading_ = false;
 }
 
-bool Reader::readSamples(const std::string& where, const std::vector<int64_t>& values, std::vector<SampleInfo>& out,
-                         std::string& error, const std::string& order) {
+bool Reader::visitSamples(const std::string& where, const std::vector<int64_t>& values, const std::string& order,
+                          const std::function<void(const SampleInfo&)>& take, std::string& error) {
     if (!begin(error)) return false;
     Statement s(db_, std::string("SELECT ") + sampleColumns + " FROM SAMPLES WHERE " + where + " " + order);
     if (!s.valid()) {
@@ -138,8 +138,13 @@ bool Reader::readSamples(const std::string& where, const std::vector<int64_t>& v
     }
     for (size_t i = 0; i < values.size(); ++i) s.bind(static_cast<int>(i + 1), values[i]);
     int rc;
-    while ((rc = s.step()) == SQLITE_ROW) out.push_back(sampleFrom(s));
+    while ((rc = s.step()) == SQLITE_ROW) take(sampleFrom(s));
     return rc == SQLITE_DONE || failure(db_, error);
+}
+
+bool Reader::readSamples(const std::string& where, const std::vector<int64_t>& values, std::vector<SampleInfo>& out,
+                         std::string& error, const std::string& order) {
+    return visitSamples(where, values, order, [&out](const SampleInfo& info) { out.push_back(info); }, error);
 }
 
 bool Reader::first(std::optional<SampleInfo>& out, std::string& error) {
@@ -168,6 +173,11 @@ bool Reader::at(int64_t ms, std::optional<SampleInfo>& out, std::string& error) 
 
 bool Reader::samples(std::optional<int64_t> sinceMs, std::optional<int64_t> untilMs, std::vector<SampleInfo>& out,
                      std::string& error) {
+    return eachSample(sinceMs, untilMs, [&out](const SampleInfo& info) { out.push_back(info); }, error);
+}
+
+bool Reader::eachSample(std::optional<int64_t> sinceMs, std::optional<int64_t> untilMs,
+                        const std::function<void(const SampleInfo&)>& take, std::string& error) {
     std::vector<int64_t> values;
     std::string where = "1";
     if (sinceMs) {
@@ -178,7 +188,7 @@ bool Reader::samples(std::optional<int64_t> sinceMs, std::optional<int64_t> unti
         values.push_back(*untilMs);
         where += " AND TAKEN_MS <= ?" + std::to_string(values.size());
     }
-    return readSamples(where, values, out, error);
+    return visitSamples(where, values, "ORDER BY TAKEN_MS", take, error);
 }
 
 bool Reader::lastSamples(int64_t count, std::vector<SampleInfo>& out, std::string& error) {

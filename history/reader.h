@@ -7,6 +7,7 @@
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -77,6 +78,10 @@ public:
     // The samples taken in [sinceMs, untilMs], in time order.
     bool samples(std::optional<int64_t> sinceMs, std::optional<int64_t> untilMs, std::vector<SampleInfo>& out,
                  std::string& error);
+    // Each sample taken in [sinceMs, untilMs], in time order, handed over one
+    // at a time: a window of any length costs the memory of one sample.
+    bool eachSample(std::optional<int64_t> sinceMs, std::optional<int64_t> untilMs,
+                    const std::function<void(const SampleInfo&)>& take, std::string& error);
     // The last `count` samples, oldest first.
     bool lastSamples(int64_t count, std::vector<SampleInfo>& out, std::string& error);
     bool sampleCount(int64_t& count, std::string& error);
@@ -97,6 +102,8 @@ private:
     bool passedOver(int64_t sampleId, picture::PassedOver& out, std::string& error);
     bool readSamples(const std::string& where, const std::vector<int64_t>& values, std::vector<SampleInfo>& out,
                      std::string& error, const std::string& order = "ORDER BY TAKEN_MS");
+    bool visitSamples(const std::string& where, const std::vector<int64_t>& values, const std::string& order,
+                      const std::function<void(const SampleInfo&)>& take, std::string& error);
 
     sqlite3* db_;
     std::string path_;

@@ -6,6 +6,7 @@
 #include "cli/json_text.h"
 #include "cli/message_text.h"
 #include "cli/row_formats.h"
+#include "sql/utc_time.h"
 
 namespace serve {
 
@@ -133,6 +134,51 @@ std::string statusDocument(const Reading& reading) {
     }
     head["enqplexes"] = std::move(enqplexes);
     return cli::dumpJson(head);
+}
+
+namespace {
+
+// The head of a document from the history: the snapshot as the sample names
+// it, the sample, and how the view had ended.
+Json pastHead(const PastAnswer& answer) {
+    using host::sql::formatUtcTime;
+    const history::SampleInfo& s = answer.sample;
+    const std::string taken = formatUtcTime(s.takenMs);
+    Json head = {{"version", apiVersion},
+                 {"snapshot",
+                  {{"source", jsonText(s.snapshot)},
+                   {"time", taken},
+                   {"time_source", s.captured ? "capture" : "read"},
+                   {"captured_at", s.captured ? Json(taken) : Json(nullptr)},
+                   {"modified_at", nullptr},
+                   {"read_at", s.captured ? Json(nullptr) : Json(taken)}}},
+                 {"history",
+                  {{"source", jsonText(answer.historyFile)}, {"at", formatUtcTime(answer.atMs)}, {"sample_time", taken}}},
+                 {"view", viewPart(answer.status.value_or(0), answer.statusText, s.viewMs / 1000.0, {})}};
+    // The history does not keep what the view passed over.
+    head["view"]["not_seen"] = nullptr;
+    if (httpStatusForView(answer.status, answer.abandon) != 200) head["error"] = jsonText(answer.statusText);
+    return head;
+}
+
+} // namespace
+
+int httpStatusForView(std::optional<int32_t> status, zrx::Abandon abandon) {
+    if (status == zrx::entry::noMoreRows) return 200;
+    if (status == zrx::entry::viewAbandoned && abandon == zrx::Abandon::InvalidIndices) return 400;
+    return 503;
+}
+
+std::string pastContentionDocument(const PastAnswer& answer, const std::vector<zrx::MentrenqRow>& rows) {
+    std::ostringstream text;
+    cli::writeRows(text, cli::RowFormat::Json, rows);
+    return withMember(pastHead(answer), "rows", text.str());
+}
+
+std::string pastTreeDocument(const PastAnswer& answer, const std::string& tree) {
+    Json head = pastHead(answer);
+    head["view"]["complete"] = answer.complete && answer.status == zrx::entry::noMoreRows;
+    return withMember(head, "tree", tree);
 }
 
 std::string errorDocument(int httpStatus, const std::string& message) {

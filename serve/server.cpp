@@ -11,6 +11,7 @@
 #include "cli/row_filter.h"
 #include "serve/api_json.h"
 #include "serve/connection_queue.h"
+#include "serve/history_requests.h"
 #include "serve/page.h"
 #include "serve/request_parameters.h"
 
@@ -37,6 +38,8 @@ constexpr Endpoint endpoints[] = {
     {"/api/v1/contention", "contention"},
     {"/api/v1/tree", "tree"},
     {"/api/v1/status", "status"},
+    {"/api/v1/history", "history"},
+    {"/api/v1/history/samples", "history"},
 };
 
 const char* handlerOf(const std::string& path) {
@@ -58,12 +61,28 @@ void answerError(httplib::Response& res, int status, const std::string& message)
 // A view that failed: 503 with its status and reason; 400 when the view
 // refused the predicates the request gave it.
 int statusForView(int32_t status, zrx::Abandon abandon) {
-    if (status == zrx::entry::noMoreRows) return 200;
-    if (status == zrx::entry::viewAbandoned && abandon == zrx::Abandon::InvalidIndices) return 400;
-    return 503;
+    return httpStatusForView(status == 0 ? std::nullopt : std::optional<int32_t>(status), abandon);
 }
 
 // The Enqplex an ENQPLEX value asks for must be one of the configuration.
+// The `at` parameter of a request for the past, taken out of `parameters`;
+// false with a message when it is given twice.
+bool takeAt(Parameters& parameters, std::optional<std::string>& at, std::string& error) {
+    for (auto p = parameters.begin(); p != parameters.end();) {
+        if (p->first != "at") {
+            ++p;
+            continue;
+        }
+        if (at) {
+            error = "parameter at is given more than once; it takes one value";
+            return false;
+        }
+        at = p->second;
+        p = parameters.erase(p);
+    }
+    return true;
+}
+
 bool enqplexConfigured(const Reading& reading, const std::string& value, std::string& error) {
     const std::string wanted = cli::enqplexOfPredicate(value);
     if (wanted.empty() || !reading.endedNormally()) return true;
@@ -87,8 +106,8 @@ std::string commonLogTime() {
 
 } // namespace
 
-Server::Server(const ViewSource& source, ServerOptions options, std::ostream& log)
-    : source_(source), options_(std::move(options)), log_(log), cache_(source),
+Server::Server(const ViewSource& source, const HistorySource* history, ServerOptions options, std::ostream& log)
+    : source_(source), history_(history), options_(std::move(options)), log_(log), cache_(source),
       http_(std::make_unique<httplib::Server>()) {
     http_->new_task_queue = [this] {
         auto* queue = new ConnectionQueue(options_.threads, options_.queue);
@@ -236,10 +255,22 @@ void Server::routes() {
         res.set_content(metricsText(reading.get(), counts()), metricsType);
     });
 
-    http.Get("/api/v1/contention", [this](const httplib::Request& req, httplib::Response& res) {
+    // The past, from the history: 404 on a server without one.
+    auto answerPast = [this](httplib::Response& res, const std::function<HttpAnswer(const HistorySource&)>& answer) {
+        if (!history_) return answerError(res, 404, noHistoryMessage());
+        const HttpAnswer a = answer(*history_);
+        answerJson(res, a.status, a.body);
+    };
+
+    http.Get("/api/v1/contention", [this, answerPast](const httplib::Request& req, httplib::Response& res) {
+        Parameters parameters = parametersOf(req.target);
+        std::optional<std::string> at;
         ContentionQuery query;
         std::string error;
-        if (!contentionQuery(parametersOf(req.target), query, error)) return answerError(res, 400, error);
+        if (!takeAt(parameters, at, error) || !contentionQuery(parameters, query, error))
+            return answerError(res, 400, error);
+        if (at)
+            return answerPast(res, [&](const HistorySource& h) { return pastContentionAnswer(h, *at, query); });
         auto reading = cache_.reading();
         for (const auto& p : query.predicates)
             if (p.column == cli::viewColumnName(cli::enqplexColumn) && p.op == zrx::IndexOp::EQ &&
@@ -261,18 +292,29 @@ void Server::routes() {
                    contentionDocument(*answer, reading->source, rows));
     });
 
-    http.Get("/api/v1/tree", [this](const httplib::Request& req, httplib::Response& res) {
-        const Parameters parameters = parametersOf(req.target);
+    http.Get("/api/v1/tree", [this, answerPast](const httplib::Request& req, httplib::Response& res) {
+        Parameters parameters = parametersOf(req.target);
+        std::optional<std::string> at;
         std::string error;
-        if (!onlyKnownParameters(parameters, {"enqplex"}, {"enqplex"}, error)) return answerError(res, 400, error);
-        auto reading = cache_.reading();
+        if (!takeAt(parameters, at, error) || !onlyKnownParameters(parameters, {"enqplex"}, {"enqplex"}, error))
+            return answerError(res, 400, error);
         std::string enqplex;
         if (!parameters.empty()) {
             enqplex = cli::enqplexOfPredicate(parameters.front().second);
             if (enqplex.empty()) return answerError(res, 400, "parameter enqplex needs a name");
-            if (!enqplexConfigured(*reading, enqplex, error)) return answerError(res, 400, error);
         }
+        if (at) return answerPast(res, [&](const HistorySource& h) { return pastTreeAnswer(h, *at, enqplex); });
+        auto reading = cache_.reading();
+        if (!enqplex.empty() && !enqplexConfigured(*reading, enqplex, error)) return answerError(res, 400, error);
         answerJson(res, statusForView(reading->status, reading->abandon), treeDocument(*reading, enqplex));
+    });
+
+    http.Get("/api/v1/history", [answerPast](const httplib::Request& req, httplib::Response& res) {
+        answerPast(res, [&](const HistorySource& h) { return episodesAnswer(h, parametersOf(req.target)); });
+    });
+
+    http.Get("/api/v1/history/samples", [answerPast](const httplib::Request& req, httplib::Response& res) {
+        answerPast(res, [&](const HistorySource& h) { return timelineAnswer(h, parametersOf(req.target)); });
     });
 
     http.Get("/api/v1/status", [this](const httplib::Request& req, httplib::Response& res) {

@@ -1,6 +1,7 @@
 // The HTTP server: /metrics, /api/v1/..., and the page at /, over the
-// readings of one snapshot. It keeps nothing but the readings' cache, and
-// writes nothing but its access log.
+// readings of one snapshot and, when it has one, the samples of a history.
+// It keeps nothing but the readings' cache, and writes nothing but its
+// access log.
 #pragma once
 
 #include <atomic>
@@ -11,6 +12,7 @@
 #include <ostream>
 #include <string>
 
+#include "serve/history_source.h"
 #include "serve/metrics.h"
 #include "serve/reading_cache.h"
 #include "serve/view_source.h"
@@ -34,7 +36,9 @@ struct ServerOptions {
 
 class Server {
 public:
-    Server(const ViewSource& source, ServerOptions options, std::ostream& log);
+    // `history`: the history the past is answered from; null for none. Both
+    // sources must outlive the server.
+    Server(const ViewSource& source, const HistorySource* history, ServerOptions options, std::ostream& log);
     ~Server();
 
     // False with a message when the address cannot be listened on.
@@ -53,6 +57,7 @@ private:
     void logRequest(const std::string& line, const std::string& handler, int status);
 
     const ViewSource& source_;
+    const HistorySource* history_;
     ServerOptions options_;
     std::ostream& log_;
     ReadingCache cache_;

@@ -11,6 +11,7 @@
 #include "cli/message_text.h"
 #include "cli/view_runner.h"
 #include "picture/builder.h"
+#include "sql/capture.h"
 
 namespace serve {
 
@@ -46,6 +47,7 @@ struct ViewSource::Opened {
     std::unique_ptr<host::sql::Snapshot> snapshot;
     StampPair stamp;
     int64_t readMs = 0;
+    std::optional<int64_t> capturedMs; // the snapshot's CAPTURE time, when it has one
 };
 
 ViewSource::ViewSource(std::string dbFile, const host::Module& module, uint64_t storageLimit)
@@ -71,6 +73,11 @@ std::unique_ptr<ViewSource::Opened> ViewSource::open(std::string& error, bool& k
         error = cli::shownName(dbFile_) + " holds a value its column cannot deliver: " + problems.front();
         return nullptr;
     }
+    if (!host::sql::readCaptureTime(opened->snapshot->db(), opened->capturedMs, error)) {
+        error = cli::shownName(dbFile_) + ": " + error;
+        keep = false;
+        return nullptr;
+    }
     return opened;
 }
 
@@ -90,6 +97,7 @@ std::unique_ptr<Reading> ViewSource::read(bool& keep) const {
     reading.stamp = opened->stamp;
     reading.readMs = opened->readMs;
     if (!isDemo()) reading.modifiedMs = opened->stamp.database.modifiedNs / 1000000;
+    reading.capturedMs = opened->capturedMs;
     if (!readConfiguration(*opened->snapshot, reading.configuration, error)) {
         reading.statusText = "cannot read the configuration: " + error;
         keep = false;
@@ -155,6 +163,7 @@ QueryAnswer ViewSource::query(const std::vector<host::Predicate>& predicates) co
     }
     answer.stamp = opened->stamp;
     answer.readMs = opened->readMs;
+    answer.capturedMs = opened->capturedMs;
     cli::ViewRunner runner(*opened->snapshot, module_, storageLimit_);
     cli::ViewResult result = runner.run(predicates);
     answer.status = result.status;

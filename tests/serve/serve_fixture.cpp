@@ -1,5 +1,6 @@
 #include "serve_fixture.h"
 
+#include <cstdio>
 #include <set>
 #include <sstream>
 
@@ -13,6 +14,35 @@ void ServeTest::SetUpTestSuite() {
     std::remove(demoDb.c_str());
     const Output written = runMentrenq({"demo", "--out", demoDb});
     ASSERT_EQ(written.exitCode, 0) << written.err;
+}
+
+std::string HistoryServeTest::timeline;
+std::string HistoryServeTest::history;
+
+std::string snapshotName(const std::string& dir, int n) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/snapshot-%05d.db", n);
+    return dir + name;
+}
+
+void HistoryServeTest::SetUpTestSuite() {
+    ServeTest::SetUpTestSuite();
+    if (!history.empty()) return;
+    timeline = temporaryPath("timeline");
+    history = temporaryPath("recorded.history");
+    const Output generated =
+        runMentrenq({"generate", "--timeline", "8", "--step", "30", "--out-dir", timeline, "--seed", "3"});
+    ASSERT_EQ(generated.exitCode, 0) << generated.err;
+    const auto record = [](std::vector<int> numbers, bool starved) {
+        std::vector<std::string> args{"record", "--history", history};
+        if (starved) args.insert(args.end(), {"--storage-limit", "65000"});
+        for (int n : numbers) args.push_back(snapshotName(timeline, n));
+        const Output o = runMentrenq(args);
+        EXPECT_EQ(o.exitCode, 0) << o.err;
+    };
+    record({1, 2, 3}, false);
+    record({4}, true);
+    record({5, 6, 7, 8}, false);
 }
 
 std::map<std::string, double> parseMetrics(const std::string& text, std::string& problem) {
