@@ -81,6 +81,11 @@ void invalid(ViewResult& result) {
 
 } // namespace
 
+bool asksForTheWholeReport(const std::vector<host::Predicate>& predicates) {
+    const IndexValues index = readIndexValues(predicates);
+    return index.valid && index.report && index.enqplex.empty();
+}
+
 PastOutcome answerFromSample(const history::Sample& sample, const std::vector<host::Predicate>& predicates,
                              ViewResult& result, std::string& message) {
     result = ViewResult{};

@@ -23,4 +23,8 @@ enum class PastOutcome {
 PastOutcome answerFromSample(const history::Sample& sample, const std::vector<host::Predicate>& predicates,
                              ViewResult& result, std::string& message);
 
+// The predicates ask for the report of every Enqplex: the question whose
+// answer what the sample passed over (counted over every Enqplex) is said of.
+bool asksForTheWholeReport(const std::vector<host::Predicate>& predicates);
+
 } // namespace cli

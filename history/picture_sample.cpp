@@ -13,6 +13,7 @@ void takePicture(Sample& sample, picture::Picture picture) {
     sample.viewMs = picture.elapsedMs;
     sample.report = std::move(picture.reportRows);
     sample.passedOver = picture.passedOver;
+    sample.passedOverKept = true;
     sample.resources.clear();
     if (!picture.snapshotProblem.empty()) {
         sample.status.reset();

@@ -256,15 +256,17 @@ bool Reader::content(const SampleInfo& info, Sample& out, std::string& error) {
         out.resources.push_back(std::move(r));
     }
     if (rc != SQLITE_DONE) return failure(db_, error);
-    return passedOver(info.id, out.passedOver, error);
+    return passedOver(info.id, out, error);
 }
 
-bool Reader::passedOver(int64_t sampleId, picture::PassedOver& out, std::string& error) {
+bool Reader::passedOver(int64_t sampleId, Sample& sample, std::string& error) {
     Statement kept(db_, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'PASSED_OVER'");
     if (!kept.valid()) return failure(db_, error);
     const int rc = kept.step();
     if (rc == SQLITE_DONE) return true; // a history written before it was kept
     if (rc != SQLITE_ROW) return failure(db_, error);
+    sample.passedOverKept = true;
+    picture::PassedOver& out = sample.passedOver;
     Statement s(db_, "SELECT PLEXHUB_NODES, AGENT_NODES, UNNAMED_SYSTEM_ROWS, SYSTEMS_WITHOUT_PLEXHUB, "
                      "SYSTEMS_NOT_ASKED, SYSTEM_ROWS_READ, SYSTEM_ROWS_CONFIGURED FROM PASSED_OVER WHERE SAMPLE_ID = ?1");
     if (!s.valid()) {

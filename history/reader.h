@@ -99,7 +99,7 @@ private:
     Reader(sqlite3* db, std::string path);
     bool begin(std::string& error);
     // What the sample passed over; nothing for a history that does not keep it.
-    bool passedOver(int64_t sampleId, picture::PassedOver& out, std::string& error);
+    bool passedOver(int64_t sampleId, Sample& out, std::string& error);
     bool readSamples(const std::string& where, const std::vector<int64_t>& values, std::vector<SampleInfo>& out,
                      std::string& error, const std::string& order = "ORDER BY TAKEN_MS");
     bool visitSamples(const std::string& where, const std::vector<int64_t>& values, const std::string& order,

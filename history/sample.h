@@ -40,9 +40,10 @@ struct Sample {
     std::vector<zrx::MentrenqRow> report; // in the report's order
     // One per report row, in the same order; may be shorter (a failed report).
     std::vector<SampleResource> resources;
-    // What the view passed over of the configuration (nothing, in a sample
-    // of a history that did not keep it).
+    // What the view passed over of the configuration; `passedOverKept` is
+    // false for a sample of a history written before that was kept.
     picture::PassedOver passedOver;
+    bool passedOverKept = false;
 
     // The report ended normally: its rows are the whole contention.
     bool reportComplete() const { return status == zrx::entry::noMoreRows; }

@@ -154,9 +154,11 @@ Json pastHead(const PastAnswer& answer) {
                    {"read_at", s.captured ? Json(nullptr) : Json(taken)}}},
                  {"history",
                   {{"source", jsonText(answer.historyFile)}, {"at", formatUtcTime(answer.atMs)}, {"sample_time", taken}}},
-                 {"view", viewPart(answer.status.value_or(0), answer.statusText, s.viewMs / 1000.0, {})}};
-    // The history does not keep what the view passed over.
-    head["view"]["not_seen"] = nullptr;
+                 {"view", viewPart(answer.status.value_or(0), answer.statusText, s.viewMs / 1000.0,
+                                   answer.notSeen.value_or(std::vector<std::string>{}))}};
+    // Not known: a history that did not keep it, or a question of one
+    // Enqplex or resource.
+    if (!answer.notSeen) head["view"]["not_seen"] = nullptr;
     if (httpStatusForView(answer.status, answer.abandon) != 200) head["error"] = jsonText(answer.statusText);
     return head;
 }

@@ -37,6 +37,9 @@ struct PastAnswer {
     zrx::Abandon abandon = zrx::Abandon::None;
     std::string statusText;
     bool complete = true;          // every resource's tasks were read (tree)
+    // What the view passed over, where the sample says it (the report of
+    // every Enqplex, in a history that keeps it).
+    std::optional<std::vector<std::string>> notSeen;
 };
 std::string pastContentionDocument(const PastAnswer& answer, const std::vector<zrx::MentrenqRow>& rows);
 // `tree`: the JSON array `tree --history FILE --at T --format json` writes.

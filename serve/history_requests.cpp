@@ -247,6 +247,8 @@ HttpAnswer pastContentionAnswer(const HistorySource& source, const std::string& 
     past.status = result.status;
     past.abandon = result.abandonReason;
     past.statusText = message.empty() ? cli::describeResult(result) : message;
+    if (sample.passedOverKept && cli::asksForTheWholeReport(query.viewPredicates))
+        past.notSeen = result.trace.passedOver.statements();
     std::vector<zrx::MentrenqRow> rows = std::move(result.rows);
     if (query.filtered && !cli::keepRowsMeeting(rows, query.predicates, message)) return refused(503, message);
     return {httpStatusForView(past.status, past.abandon), pastContentionDocument(past, rows)};
@@ -268,6 +270,7 @@ HttpAnswer pastTreeAnswer(const HistorySource& source, const std::string& at, co
     past.abandon = tree.report.abandonReason;
     past.statusText = tree.report.endedNormally() || sample.reason.empty() ? tree.report.description() : sample.reason;
     past.complete = tree.gaps().empty();
+    if (sample.passedOverKept && enqplex.empty()) past.notSeen = tree.passedOver.statements();
     if (!tree.report.endedNormally()) return {httpStatusForView(past.status, past.abandon), pastTreeDocument(past, "[]")};
     std::ostringstream json;
     cli::writeTreeJson(json, tree);

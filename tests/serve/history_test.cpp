@@ -101,6 +101,9 @@ TEST_F(HistoryServeTest, TheViewAtATimeIsWhatQueryAndTreeAnswerFromTheHistory) {
             EXPECT_EQ(document["history"]["sample_time"], sampleTime);
             EXPECT_EQ(document["history"]["source"], history);
             EXPECT_EQ(document["view"]["status"], 62);
+            // Known for the report of every Enqplex only.
+            EXPECT_EQ(document["view"]["not_seen"].is_array(), c.options[0] == "--report");
+            EXPECT_EQ(document["view"]["not_seen"].is_null(), c.options[0] != "--report");
         }
         for (const std::string& only : {std::string(), enqplex}) {
             SCOPED_TRACE(only);
@@ -112,8 +115,24 @@ TEST_F(HistoryServeTest, TheViewAtATimeIsWhatQueryAndTreeAnswerFromTheHistory) {
             EXPECT_EQ(document["tree"], expected["enqplexes"]);
             EXPECT_EQ(document["history"]["sample_time"], expected["taken_at"]);
             EXPECT_EQ(document["view"]["complete"], true);
+            EXPECT_EQ(document["view"]["not_seen"].is_array(), only.empty());
+            EXPECT_EQ(document["view"]["not_seen"].is_null(), !only.empty());
         }
     }
+}
+
+// The demo's view passes over a System it cannot ask: the past says so as
+// the live view did.
+TEST_F(HistoryServeTest, ThePastSaysWhatTheViewPassedOver) {
+    const std::string kept = temporaryPath("passed-over.history");
+    ASSERT_EQ(runMentrenq({"record", "--history", kept, demoDb}).exitCode, 0);
+    ServerProcess server({"--db", demoDb, "--history", kept});
+    ASSERT_NE(server.port(), 0) << server.log();
+    const json live = getJson(server.port(), "/api/v1/tree", 200);
+    ASSERT_EQ(live["view"]["not_seen"].size(), 1u) << live["view"];
+    for (const std::string target : {"/api/v1/tree?at=2099-01-01T00:00:00Z", "/api/v1/contention?at=2099-01-01T00:00:00Z"})
+        EXPECT_EQ(getJson(server.port(), target, 200)["view"]["not_seen"], live["view"]["not_seen"]) << target;
+    for (const char* s : {"", "-wal", "-shm"}) std::remove((kept + s).c_str());
 }
 
 TEST_F(HistoryServeTest, AFailedSampleIsAFailureWithItsStatusNeverNoContention) {
