@@ -32,8 +32,7 @@ namespace cli {
 inline constexpr const char* serveVersionSymbol = "mentrenq_serve_version";
 inline constexpr const char* serveEntrySymbol = "mentrenq_serve_v1";
 
-// The library's path: lib/mentrenq-serve.so in the folder beside the
-// program's, as for the module.
+// The library's path: lib/mentrenq-serve.so (program_library.h).
 std::string serveLibraryFile();
 
 // Loads the library and runs the command there. A library that is missing,

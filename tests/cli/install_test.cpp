@@ -36,6 +36,9 @@ TEST(Install, TheInstalledCommandFindsItsModuleAndLibrariesWhereverTheTreeMoves)
               "    waiter CICSPB1  on CICB     ASID X'0029'  shared     waiting 118 s\n"
               "    waiter CICSPA2  on CICA     ASID X'002A'  shared     waiting 15 s\n");
 
+#ifdef MENTRENQ_WATCH_SCREEN
+    EXPECT_TRUE(fs::is_regular_file(moved / "lib/mentrenq-screen.so"));
+#endif
 #ifdef MENTRENQ_SERVE
     // The server is a library of its own, loaded from the installed lib/:
     // an option only the server reads gets the server's answer.
