@@ -19,6 +19,6 @@ int simulateCommand(const Arguments& args);
 // Ends with the monitoring-plugins exit statuses: 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN.
 int waitsCommand(const Arguments& args);
 int watchCommand(const Arguments& args);
-int serveCommand(const Arguments& args); // in builds with the server only
+int serveCommand(const Arguments& args); // in the server library (serve_library.h)
 
 } // namespace cli

@@ -6,6 +6,7 @@
 #include "cli/command_edge.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
+#include "cli/serve_library.h"
 #include "cli/standard_output.h"
 
 namespace {
@@ -24,7 +25,7 @@ int run(const cli::CommandLine& line) {
     if (line.command == "watch") return cli::watchCommand(line.args);
     if (line.command == "serve") {
 #ifdef MENTRENQ_SERVE
-        return cli::serveCommand(line.args);
+        return cli::serveFromLibrary(line.args);
 #else
         cli::reportError("this build of mentrenq has no server (it was configured with ZRX_BUILD_SERVE=OFF)");
         return cli::exitcode::usage;

@@ -1,108 +1,101 @@
 #include "cli/watch_screen.h"
 
-#include <curses.h>
+#include <dlfcn.h>
 
-#include <clocale>
-#include <cstdio>
-#include <cstdlib>
+#include "cli/message_text.h"
+#include "cli/program_library.h"
+#include "cli/terminal_screen.h"
 
 namespace cli {
 
+static_assert(static_cast<int>(LineStyle::plain) == mentrenqPlain && static_cast<int>(LineStyle::title) == mentrenqTitle &&
+              static_cast<int>(LineStyle::fresh) == mentrenqFresh &&
+              static_cast<int>(LineStyle::cleared) == mentrenqCleared &&
+              static_cast<int>(LineStyle::problem) == mentrenqProblem);
+
+struct WatchScreen::Terminal {
+    MentrenqScreen* screen = nullptr;
+    MentrenqScreenClose close = nullptr;
+    MentrenqScreenSize size = nullptr;
+    MentrenqScreenDraw draw = nullptr;
+    MentrenqScreenKey key = nullptr;
+};
+
 namespace {
 
-enum Pair : short { freshPair = 1, clearedPair, problemPair };
-
-// `text` cut to `columns` characters (UTF-8 sequences kept whole).
-std::string fitted(const std::string& text, int columns) {
-    int shown = 0;
-    for (std::size_t at = 0; at < text.size(); ++at) {
-        if ((static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) continue;
-        if (shown++ == columns) return text.substr(0, at);
-    }
-    return text;
+template <typename Function>
+bool find(void* library, const char* name, Function& out) {
+    out = reinterpret_cast<Function>(dlsym(library, name));
+    return out != nullptr;
 }
 
 } // namespace
 
-struct WatchScreen::Terminal {
-    SCREEN* screen = nullptr;
-};
-
 std::unique_ptr<WatchScreen> WatchScreen::open(std::string& error) {
-    // Characters beyond ASCII (the "…" of a cut list) as the terminal's locale says.
-    std::setlocale(LC_CTYPE, "");
-    std::unique_ptr<WatchScreen> owned(new WatchScreen);
-    owned->terminal_ = std::make_unique<Terminal>();
-    owned->terminal_->screen = newterm(nullptr, stdout, stdin);
-    if (!owned->terminal_->screen) {
-        const char* term = std::getenv("TERM");
-        error = std::string("cannot drive the terminal (TERM=") + (term ? term : "") + ")";
+    const std::string path = programLibraryFile(screenLibraryName);
+    const std::string failed = "cannot load the screen library " + shownName(path) + ": ";
+    void* library = openProgramLibrary(path, error);
+    if (!library) {
+        error = failed + error;
         return nullptr;
     }
-    set_term(owned->terminal_->screen);
-    cbreak(); // Ctrl-C still sends SIGINT, which the command catches
-    noecho();
-    keypad(stdscr, TRUE);
-    curs_set(0);
-    const char* noColor = std::getenv("NO_COLOR");
-    if (has_colors() && !(noColor && *noColor)) {
-        start_color();
-        use_default_colors();
-        init_pair(freshPair, COLOR_GREEN, -1);
-        init_pair(clearedPair, COLOR_YELLOW, -1);
-        init_pair(problemPair, COLOR_RED, -1);
-        owned->colour_ = true;
+    std::unique_ptr<WatchScreen> owned(new WatchScreen);
+    owned->terminal_ = std::make_unique<Terminal>();
+    Terminal& t = *owned->terminal_;
+    MentrenqScreenOpen openScreen = nullptr;
+    if (!find(library, "mentrenq_screen_open", openScreen) || !find(library, "mentrenq_screen_close", t.close) ||
+        !find(library, "mentrenq_screen_size", t.size) || !find(library, "mentrenq_screen_draw", t.draw) ||
+        !find(library, "mentrenq_screen_key", t.key) || !dlsym(library, screenVersionSymbol)) {
+        error = failed + "it is not the screen library of mentrenq " MENTRENQ_VERSION;
+        return nullptr;
+    }
+    if (!sameVersion(library, screenVersionSymbol, MENTRENQ_VERSION, error)) {
+        error = failed + error;
+        return nullptr;
+    }
+    char message[256] = {};
+    t.screen = openScreen(message, sizeof message);
+    if (!t.screen) {
+        error = message;
+        return nullptr;
     }
     return owned;
 }
 
 WatchScreen::~WatchScreen() {
-    if (!terminal_ || !terminal_->screen) return;
-    endwin();
-    delscreen(terminal_->screen);
-}
-
-void WatchScreen::put(int row, const ScreenLine& line) {
-    attr_t attributes = A_NORMAL;
-    short pair = 0;
-    switch (line.style) {
-    case LineStyle::plain: break;
-    case LineStyle::title: attributes = A_REVERSE; break;
-    case LineStyle::fresh: attributes = A_BOLD, pair = freshPair; break;
-    case LineStyle::cleared: pair = clearedPair; break;
-    case LineStyle::problem: attributes = A_BOLD, pair = problemPair; break;
-    }
-    if (!colour_) pair = 0;
-    attr_set(attributes, pair, nullptr);
-    std::string text = fitted(line.text, COLS);
-    // The title's reverse video spans the whole width.
-    if (line.style == LineStyle::title && static_cast<int>(text.size()) < COLS) text.resize(COLS, ' ');
-    mvaddstr(row, 0, text.c_str());
-    attr_set(A_NORMAL, 0, nullptr);
+    if (terminal_ && terminal_->screen) terminal_->close(terminal_->screen);
 }
 
 void WatchScreen::draw(const std::vector<ScreenLine>& header, const WatchFrame& frame) {
-    erase();
+    int rows = 0, columns = 0;
+    terminal_->size(terminal_->screen, &rows, &columns);
+    std::vector<MentrenqScreenLine> shown;
+    auto put = [&](int row, const ScreenLine& line) {
+        shown.push_back({row, static_cast<int>(line.style), line.text.c_str()});
+    };
     int row = 0;
     for (const auto& line : header) {
-        if (row >= LINES) break;
+        if (row >= rows) break;
         put(row++, line);
     }
-    const int bodyRows = LINES - row - 2; // a blank line before, the help line after
+    const int bodyRows = rows - row - 2; // a blank line before, the help line after
+    std::vector<ScreenLine> body;
     if (bodyRows > 0) {
         ++row;
-        for (const auto& line : frameBody(frame, bodyRows)) put(row++, line);
+        body = frameBody(frame, bodyRows);
+        for (const auto& line : body) put(row++, line);
     }
-    if (LINES > static_cast<int>(header.size())) put(LINES - 1, {"q or Ctrl-C quits"});
-    refresh();
+    const ScreenLine help{"q or Ctrl-C quits"};
+    if (rows > static_cast<int>(header.size())) put(rows - 1, help);
+    terminal_->draw(terminal_->screen, shown.data(), shown.size());
 }
 
 WatchScreen::Key WatchScreen::waitForKey(int milliseconds) {
-    timeout(milliseconds);
-    const int key = getch();
-    if (key == 'q' || key == 'Q') return Key::quit;
-    if (key == KEY_RESIZE) return Key::resize;
-    return Key::none;
+    switch (terminal_->key(terminal_->screen, milliseconds)) {
+    case 1: return Key::quit;
+    case 2: return Key::resize;
+    default: return Key::none;
+    }
 }
 
 } // namespace cli

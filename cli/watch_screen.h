@@ -1,6 +1,7 @@
-// The full-screen terminal of `mentrenq watch`, drawn with ncurses: the
-// alternate screen while it runs, the terminal as it was once it is closed
-// (also when the command ends by a signal it catches).
+// The full-screen terminal of `mentrenq watch`, drawn with ncurses through
+// the screen library (terminal_screen.h): the alternate screen while it
+// runs, the terminal as it was once it is closed (also when the command
+// ends by a signal it catches).
 #pragma once
 
 #include <memory>
@@ -14,7 +15,7 @@ namespace cli {
 class WatchScreen {
 public:
     // Null, with a message, when the terminal cannot be driven (an unknown
-    // TERM). Colour only when the terminal has it and NO_COLOR is unset or
+    // TERM) or the screen library cannot be loaded. Colour only when the terminal has it and NO_COLOR is unset or
     // empty.
     static std::unique_ptr<WatchScreen> open(std::string& error);
     ~WatchScreen();
@@ -31,11 +32,9 @@ public:
 
 private:
     WatchScreen() = default;
-    void put(int row, const ScreenLine& line);
 
     struct Terminal;
     std::unique_ptr<Terminal> terminal_;
-    bool colour_ = false;
 };
 
 } // namespace cli

@@ -33,7 +33,7 @@ struct Catalog {
     int tableIndex(std::string_view table) const;
 };
 
-// Built once, on first use, by applying the schema to a scratch database.
+// Built once, on first use, from the schema's CREATE TABLE statements.
 const Catalog& catalog();
 
 // Case-insensitive equality of ASCII names.

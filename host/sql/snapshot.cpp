@@ -32,17 +32,42 @@ bool sqliteFailure(sqlite3* db, std::string& error) {
     return false;
 }
 
-// One statement run to its end; SQLITE_ROW rows are passed to `row`.
-template <typename RowFn>
-bool forEachRow(sqlite3* db, const char* sql, std::string_view parameter, RowFn row, std::string& error) {
-    sqlite3_stmt* s = nullptr;
-    if (sqlite3_prepare_v2(db, sql, -1, &s, nullptr) != SQLITE_OK) return sqliteFailure(db, error);
-    sqlite3_bind_text(s, 1, parameter.data(), static_cast<int>(parameter.size()), SQLITE_TRANSIENT);
-    int rc;
-    while ((rc = sqlite3_step(s)) == SQLITE_ROW) row(s);
-    sqlite3_finalize(s);
-    return rc == SQLITE_DONE || sqliteFailure(db, error);
-}
+// A statement prepared at its first run and run again for one value after
+// another: preparing costs far more than a run on a snapshot's small schema.
+class RowQuery {
+public:
+    RowQuery(sqlite3* db, const char* sql) : db_(db), sql_(sql) {}
+    ~RowQuery() { sqlite3_finalize(statement_); }
+    RowQuery(const RowQuery&) = delete;
+    RowQuery& operator=(const RowQuery&) = delete;
+
+    // Runs it to its end for `parameter`; SQLITE_ROW rows go to `row`.
+    template <typename RowFn>
+    bool forEachRow(std::string_view parameter, RowFn row, std::string& error) {
+        if (!statement_ && sqlite3_prepare_v2(db_, sql_, -1, &statement_, nullptr) != SQLITE_OK) {
+            sqlite3_finalize(statement_);
+            statement_ = nullptr;
+            return sqliteFailure(db_, error);
+        }
+        sqlite3_bind_text(statement_, 1, parameter.data(), static_cast<int>(parameter.size()), SQLITE_TRANSIENT);
+        int rc;
+        while ((rc = sqlite3_step(statement_)) == SQLITE_ROW) row(statement_);
+        // Reset at once, as finalizing did: the connection's error code is
+        // the caller's to read (a lock is told apart by it).
+        if (rc == SQLITE_DONE) {
+            sqlite3_reset(statement_);
+            return true;
+        }
+        sqlite3_finalize(statement_);
+        statement_ = nullptr;
+        return sqliteFailure(db_, error);
+    }
+
+private:
+    sqlite3* db_;
+    const char* sql_;
+    sqlite3_stmt* statement_ = nullptr;
+};
 
 std::string textOf(sqlite3_stmt* s, int column) {
     const unsigned char* t = sqlite3_column_text(s, column);
@@ -53,25 +78,24 @@ std::string textOf(sqlite3_stmt* s, int column) {
 // with the type that tells how it is delivered; the optional CAPTURE, where
 // it is there, has its column.
 bool checkSchema(sqlite3* db, std::string& error) {
+    RowQuery kinds(db, "SELECT type FROM sqlite_schema WHERE name = ?1 COLLATE NOCASE");
+    RowQuery columns(db, "SELECT name, type FROM pragma_table_info(?1)");
     for (const CatalogTable& table : catalog().tables) {
         std::string kind;
-        if (!forEachRow(db, "SELECT type FROM sqlite_schema WHERE name = ?1 COLLATE NOCASE", table.name,
-                        [&](sqlite3_stmt* s) { kind = textOf(s, 0); }, error)) {
-            return false;
-        }
+        if (!kinds.forEachRow(table.name, [&](sqlite3_stmt* s) { kind = textOf(s, 0); }, error)) return false;
         if (kind != "table") {
             error = kind.empty() ? "table " + table.name + " is missing" : table.name + " is a " + kind + ", not a table";
             return false;
         }
         std::vector<ColumnSpec> found;
-        if (!forEachRow(db, "SELECT name, type FROM pragma_table_info(?1)", table.name,
-                        [&](sqlite3_stmt* s) {
-                            ColumnSpec spec;
-                            spec.name = textOf(s, 0);
-                            if (!columnTypeFromDeclared(textOf(s, 1), spec)) spec.width = -1;
-                            found.push_back(std::move(spec));
-                        },
-                        error)) {
+        if (!columns.forEachRow(table.name,
+                                [&](sqlite3_stmt* s) {
+                                    ColumnSpec spec;
+                                    spec.name = textOf(s, 0);
+                                    if (!columnTypeFromDeclared(textOf(s, 1), spec)) spec.width = -1;
+                                    found.push_back(std::move(spec));
+                                },
+                                error)) {
             return false;
         }
         for (const ColumnSpec& wanted : table.columns) {

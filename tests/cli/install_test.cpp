@@ -36,6 +36,18 @@ TEST(Install, TheInstalledCommandFindsItsModuleAndLibrariesWhereverTheTreeMoves)
               "    waiter CICSPB1  on CICB     ASID X'0029'  shared     waiting 118 s\n"
               "    waiter CICSPA2  on CICA     ASID X'002A'  shared     waiting 15 s\n");
 
+#ifdef MENTRENQ_WATCH_SCREEN
+    EXPECT_TRUE(fs::is_regular_file(moved / "lib/mentrenq-screen.so"));
+#endif
+#ifdef MENTRENQ_SERVE
+    // The server is a library of its own, loaded from the installed lib/:
+    // an option only the server reads gets the server's answer.
+    EXPECT_TRUE(fs::is_regular_file(moved / "lib/mentrenq-serve.so"));
+    auto serve = clitest::runProgram((moved / "bin/mentrenq").string(), {"serve", "--listen", "nowhere"}, bare);
+    EXPECT_EQ(serve.exitCode, 2);
+    EXPECT_EQ(serve.err, "mentrenq: --listen \"nowhere\": give ADDRESS:PORT, PORT from 0 to 65535 (0: any free port)\n");
+#endif
+
     const std::string man = clitest::readFile((moved / "share/man/man1/mentrenq.1").string());
     EXPECT_NE(man.find("\n.TH MENTRENQ 1 "), std::string::npos) << man.substr(0, 300);
     EXPECT_NE(man.find("mentrenq \\- who holds what everyone is waiting for"), std::string::npos);

@@ -170,4 +170,30 @@ TEST(WatchTerminal, CtrlCLeavesTheTerminalAsItWasAndNoColourWithNoColor) {
     EXPECT_NE(shown.find("TTY echo icanon"), std::string::npos) << shown;
 }
 
+TEST(WatchTerminal, WithoutItsScreenLibraryItSaysSoAndWritesPlainFrames) {
+    if (std::string why; skipReason(why)) GTEST_SKIP() << why;
+    // The very program in a tree of its own whose lib/ has no screen library.
+    const std::filesystem::path tree = clitest::temporaryFile("screenless");
+    std::filesystem::remove_all(tree);
+    std::filesystem::create_directories(tree / "bin");
+    std::filesystem::create_directories(tree / "lib");
+    std::error_code linked;
+    std::filesystem::create_hard_link(MENTRENQ_BINARY, tree / "bin/mentrenq", linked);
+    if (linked) std::filesystem::copy_file(MENTRENQ_BINARY, tree / "bin/mentrenq");
+    const std::string module = (std::filesystem::path(MENTRENQ_BINARY).parent_path() / "../lib/ZRX.so").string();
+
+    Terminal terminal;
+    terminal.start("MENTRENQ_MODULE=" + shellQuoted(module) + " " + shellQuoted((tree / "bin/mentrenq").string()) +
+                       " watch --count 1",
+                   200, 40);
+    const std::string shown = terminal.waitFor("EXITED");
+    EXPECT_NE(shown.find("mentrenq: cannot load the screen library " + (tree / "bin/../lib/mentrenq-screen.so").string() +
+                         ": No such file or directory; writing plain frames instead"),
+              std::string::npos)
+        << shown;
+    EXPECT_NE(shown.find("9 contended resources, 12 waiting tasks"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("EXITED 0"), std::string::npos) << shown;
+    std::filesystem::remove_all(tree);
+}
+
 } // namespace
