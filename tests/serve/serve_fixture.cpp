@@ -1,6 +1,7 @@
 #include "serve_fixture.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <set>
 #include <sstream>
 
@@ -30,6 +31,8 @@ void HistoryServeTest::SetUpTestSuite() {
     if (!history.empty()) return;
     timeline = temporaryPath("timeline");
     history = temporaryPath("recorded.history");
+    // Left by an earlier process of the same id, they would be taken for ours.
+    removeHistoryFiles();
     const Output generated =
         runMentrenq({"generate", "--timeline", "8", "--step", "30", "--out-dir", timeline, "--seed", "3"});
     ASSERT_EQ(generated.exitCode, 0) << generated.err;
@@ -43,6 +46,14 @@ void HistoryServeTest::SetUpTestSuite() {
     record({1, 2, 3}, false);
     record({4}, true);
     record({5, 6, 7, 8}, false);
+}
+
+void HistoryServeTest::TearDownTestSuite() { removeHistoryFiles(); }
+
+void HistoryServeTest::removeHistoryFiles() {
+    std::error_code ignored;
+    std::filesystem::remove_all(timeline, ignored);
+    for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(history + suffix, ignored);
 }
 
 std::map<std::string, double> parseMetrics(const std::string& text, std::string& problem) {

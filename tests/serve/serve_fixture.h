@@ -25,7 +25,11 @@ public:
 class HistoryServeTest : public ServeTest {
 public:
     static void SetUpTestSuite();
+    static void TearDownTestSuite();
     static std::string timeline, history;
+
+private:
+    static void removeHistoryFiles();
 };
 
 // "DIR/snapshot-00003.db": the timeline's snapshot `n`, from 1.

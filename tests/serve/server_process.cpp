@@ -27,6 +27,9 @@ constexpr auto patience = std::chrono::seconds(60);
 
 pid_t start(const std::string& program, const std::vector<std::string>& args, const std::string& inPath,
             const std::string& outPath, const std::string& errPath) {
+    // Emptied before the child runs: a file left by an earlier process of
+    // the same id must never be read as this one's output (its port line).
+    for (const std::string* path : {&outPath, &errPath}) std::ofstream(*path, std::ios::binary | std::ios::trunc);
     const pid_t pid = fork();
     if (pid != 0) return pid;
     const int in = ::open(inPath.c_str(), O_RDONLY);
@@ -104,6 +107,8 @@ ServerProcess::~ServerProcess() {
         ::kill(pid_, SIGKILL);
         wait();
     }
+    const std::string base = errPath_.substr(0, errPath_.size() - 4);
+    for (const char* suffix : {".in", ".out", ".err"}) std::remove((base + suffix).c_str());
 }
 
 bool ServerProcess::waitForLog(const std::string& text) const {
