@@ -1,14 +1,20 @@
 #include "core/host.h"
 
+#include "core/host_object.h"
+
 namespace host {
 
 #if defined(__SANITIZE_ADDRESS__)
 const std::size_t Host::storagePoolCapacity = 0;
+const std::size_t Host::recycledPerKind = 0;
 #else
 const std::size_t Host::storagePoolCapacity = 4u << 20;
+const std::size_t Host::recycledPerKind = 256;
 #endif
 
 Host::Host(DataSource* source) : source_(source) {}
+
+Host::~Host() = default;
 
 void Host::log(std::string_view message) const {
     if (log_) log_(message);
@@ -41,6 +47,32 @@ void Host::giveBackStorageBlock(std::unique_ptr<unsigned char[]> block, std::siz
     if (!block || pooledBytes_ + size > storagePoolCapacity) return;
     pool_[size].push_back(std::move(block));
     pooledBytes_ += size;
+}
+
+} // namespace host
+
+namespace host {
+
+std::unique_ptr<ObjectBase> Host::takeRecycled(ObjectKind kind) {
+    auto& kept = recycled_[static_cast<std::size_t>(kind)];
+    if (kept.empty()) return nullptr;
+    std::unique_ptr<ObjectBase> object = std::move(kept.back());
+    kept.pop_back();
+    return object;
+}
+
+void Host::recycle(std::unique_ptr<ObjectBase> object) {
+    if (!object) return;
+    switch (object->kind) {
+    case ObjectKind::Plan:
+    case ObjectKind::Request:
+    case ObjectKind::Cursor: break;
+    default: return;
+    }
+    auto& kept = recycled_[static_cast<std::size_t>(object->kind)];
+    if (kept.size() >= recycledPerKind) return;
+    object->retire();
+    kept.push_back(std::move(object));
 }
 
 } // namespace host

@@ -18,10 +18,12 @@
 namespace host {
 
 class DataSource;
+struct ObjectBase;
 
 class Host {
 public:
     explicit Host(DataSource* source = nullptr);
+    ~Host();
     Host(const Host&) = delete;
     Host& operator=(const Host&) = delete;
 
@@ -70,6 +72,18 @@ public:
     std::size_t storagePooled() const { return pooledBytes_; }
     static const std::size_t storagePoolCapacity;
 
+    // Plan, request and cursor objects of ended sessions, retired and kept
+    // (at most `recycledPerKind` of each kind; none in a build with the
+    // address sanitizer, which must see them freed when their session ends)
+    // so that a later session makes its objects without the allocator, its
+    // buffers already the right size. Null when none is kept.
+    std::unique_ptr<ObjectBase> takeRecycled(ObjectKind kind);
+    // Takes an object of a session that ended; objects of other kinds, or
+    // beyond the bound, are freed.
+    void recycle(std::unique_ptr<ObjectBase> object);
+    std::size_t recycled(ObjectKind kind) const { return recycled_[static_cast<std::size_t>(kind)].size(); }
+    static const std::size_t recycledPerKind;
+
 private:
     DataSource* source_;
     std::unique_ptr<Interceptor> interceptor_;
@@ -78,6 +92,7 @@ private:
     bool keepStatements_ = true;
     std::unordered_map<std::size_t, std::vector<std::unique_ptr<unsigned char[]>>> pool_;
     std::size_t pooledBytes_ = 0;
+    std::vector<std::unique_ptr<ObjectBase>> recycled_[objectKindCount];
     uint64_t storageHandedOut_ = 0;
     uint64_t storageReleased_ = 0;
     uint32_t serial_ = 0;

@@ -31,6 +31,13 @@ ObjectBase::ObjectBase(ObjectKind k, Session* s) : kind(k), session(s) {}
 
 ObjectBase::~ObjectBase() = default;
 
+void ObjectBase::renew(Session* owner) {
+    session = owner;
+    validId = 0;
+    dropped = false;
+    abi.check = 0;
+}
+
 void ObjectBase::markDropped() {
     dropped = true;
     abi.check = static_cast<uint16_t>(~validId & 0xFFFFu);

@@ -31,6 +31,18 @@ struct ObjectBase {
     // module's check. A dropped path is freed at once (Session::discard).
     void markDropped();
     zrx::HostHandle handle(uint32_t id) { return zrx::HostHandle{id, &abi}; }
+
+    // Kinds whose objects a host keeps when their session ends, to be made
+    // again for a later session without going back to the allocator.
+    static constexpr bool recyclable = false;
+    // Lets go of what the object holds for its ended session (results,
+    // other objects), keeping only buffers worth reusing.
+    virtual void retire() {}
+
+protected:
+    // Makes a retired object new again for `session`, as its constructor
+    // would (same kind, same descriptor).
+    void renew(Session* owner);
 };
 
 // Process-wide registry of live host objects.

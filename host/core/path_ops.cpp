@@ -14,6 +14,8 @@ namespace host {
 namespace {
 
 constexpr size_t maxStatementLength = 65536;
+// A retired plan keeps room for a statement of this many characters.
+constexpr size_t retainedTextBytes = 16384;
 constexpr const char* noSource = "no enterprise snapshot";
 
 template <class T>
@@ -45,17 +47,17 @@ int32_t createAccessPlan(uint32_t id, zrx::HostObject* obj, const char* sql, zrx
         s.host().log("CreateAccessPlan: statement longer than 65536 characters refused");
         return status::badArgument;
     }
-    std::string text(sql, length);
+    const std::string_view text(sql, length);
     s.host().noteStatement(text);
     DataSource* source = s.host().dataSource();
     std::string error;
     StatementKind kind = StatementKind::Other;
     if (!source || !source->check(text, kind, error)) {
         if (!source) error = noSource;
-        s.host().log("CreateAccessPlan refused: " + error + "\n  statement: " + text);
+        s.host().log("CreateAccessPlan refused: " + error + "\n  statement: " + std::string(text));
         return status::sqlRefused;
     }
-    auto& object = s.make<PlanObject>(std::move(text), kind);
+    auto& object = s.make<PlanObject>(text, kind);
     *plan = s.handOut(object);
     return status::ok;
 }
@@ -227,9 +229,20 @@ PathObject::PathObject(Session* s, std::string n) : ObjectBase(ObjectKind::Path,
     abi.descriptor = pathDescriptor();
 }
 
-PlanObject::PlanObject(Session* s, std::string t, StatementKind k)
-    : ObjectBase(ObjectKind::Plan, s), text(std::move(t)), statement(k) {
+PlanObject::PlanObject(Session* s, std::string_view t, StatementKind k)
+    : ObjectBase(ObjectKind::Plan, s), text(t), statement(k) {
     abi.descriptor = planDescriptor();
+}
+
+void PlanObject::reuse(Session* s, std::string_view t, StatementKind k) {
+    renew(s);
+    text.assign(t);
+    statement = k;
+}
+
+void PlanObject::retire() {
+    // The longest statements are rare: their room is not kept.
+    if (text.capacity() > retainedTextBytes) std::string().swap(text);
 }
 
 RequestObject::RequestObject(Session* s, PlanObject* p) : ObjectBase(ObjectKind::Request, s), plan(p) {
@@ -238,8 +251,41 @@ RequestObject::RequestObject(Session* s, PlanObject* p) : ObjectBase(ObjectKind:
 
 RequestObject::~RequestObject() = default;
 
+void RequestObject::reuse(Session* s, PlanObject* p) {
+    renew(s);
+    plan = p;
+    cursor = nullptr;
+    inputDescriptor = 0;
+    inputGiven = false;
+    open = false;
+}
+
+void RequestObject::retire() {
+    // The result may hold a statement lent by the snapshot: it goes back now.
+    result.reset();
+    plan = nullptr;
+    cursor = nullptr;
+}
+
 CursorObject::CursorObject(Session* s, RequestObject* r) : ObjectBase(ObjectKind::Cursor, s), request(r) {
     abi.descriptor = cursorDescriptor();
+}
+
+void CursorObject::reuse(Session* s, RequestObject* r) {
+    renew(s);
+    request = r;
+    sqlda.clear();
+    widths.clear();
+    values.clear();
+    nullInds.clear();
+    rowsFetched = 0;
+    sqldaGiven = false;
+    ended = false;
+}
+
+void CursorObject::retire() {
+    request = nullptr;
+    values.clear();
 }
 
 } // namespace host

@@ -111,7 +111,10 @@ void Session::release() {
     if (released_) return;
     released_ = true;
     remote_.reset();
-    for (auto& object : objects_) unregisterObject(object.get());
+    for (auto& object : objects_) {
+        unregisterObject(object.get());
+        host_.recycle(std::move(object));
+    }
     objects_.clear();
     // A session in another process accounts for its storage there.
     if (!module_.process) host_.noteStorageReleased(storageBytes_);

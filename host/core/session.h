@@ -93,6 +93,14 @@ public:
     // Services for the operations.
     template <class T, class... Args>
     T& make(Args&&... args) {
+        if constexpr (T::recyclable) {
+            if (std::unique_ptr<ObjectBase> kept = host_.takeRecycled(T::objectKind)) {
+                T& ref = static_cast<T&>(*kept);
+                ref.reuse(this, std::forward<Args>(args)...);
+                adopt(std::move(kept));
+                return ref;
+            }
+        }
         auto object = std::make_unique<T>(this, std::forward<Args>(args)...);
         T& ref = *object;
         adopt(std::move(object));

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/statement_kind.h"
@@ -33,7 +34,10 @@ struct PathObject : ObjectBase {
 
 struct PlanObject : ObjectBase {
     static constexpr ObjectKind objectKind = ObjectKind::Plan;
-    PlanObject(Session* s, std::string text, StatementKind statement);
+    static constexpr bool recyclable = true;
+    PlanObject(Session* s, std::string_view text, StatementKind statement);
+    void reuse(Session* s, std::string_view text, StatementKind statement);
+    void retire() override;
     std::string text;
     StatementKind statement;
 };
@@ -42,8 +46,11 @@ struct CursorObject;
 
 struct RequestObject : ObjectBase {
     static constexpr ObjectKind objectKind = ObjectKind::Request;
+    static constexpr bool recyclable = true;
     RequestObject(Session* s, PlanObject* plan);
     ~RequestObject() override;
+    void reuse(Session* s, PlanObject* plan);
+    void retire() override;
     PlanObject* plan;
     CursorObject* cursor = nullptr;
     int inputDescriptor = 0; // what GetInputSQLDA hands out; never looked into
@@ -54,7 +61,10 @@ struct RequestObject : ObjectBase {
 
 struct CursorObject : ObjectBase {
     static constexpr ObjectKind objectKind = ObjectKind::Cursor;
+    static constexpr bool recyclable = true;
     CursorObject(Session* s, RequestObject* request);
+    void reuse(Session* s, RequestObject* request);
+    void retire() override;
     RequestObject* request;
     // The output SQLDA and the value buffers it refers to; they stay put
     // until the session ends. A column without a value shows `widths[i]`

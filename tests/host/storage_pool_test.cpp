@@ -1,12 +1,14 @@
-// Storage of ended sessions handed out again: filled afresh, bounded, and
-// kept nowhere when the address sanitizer must see it freed; and a host may
-// keep no statement log.
+// Storage and objects of ended sessions handed out again: filled afresh or
+// made new, bounded, and kept nowhere when the address sanitizer must see
+// them freed; and a host may keep no statement log.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
 
+#include "core/session_objects.h"
 #include "core/session_run.h"
+#include "host_ops_fixture.h"
 #include "scenarios/texts.h"
 #include "support/host_fixture.h"
 
@@ -62,6 +64,48 @@ TEST(StoragePool, WholeQueriesGiveTheSameRowsSessionAfterSession) {
         }
         EXPECT_EQ(fx.host().storageOutstanding(), 0u);
     }
+}
+
+using hosttest::HostOps;
+using hosttest::Statement;
+using hosttest::direct;
+
+std::string cell(const zrx::SQLDA* out, size_t column) {
+    const zrx::SqlColumn* c = zrx::sqldaColumn(out, column);
+    std::string text(static_cast<const char*>(c->data), static_cast<size_t>(c->length));
+    return text.substr(0, text.find_last_not_of(' ') + 1);
+}
+
+// The next session's plan, request and cursor may be the very objects of
+// the last one: they answer their own statement, from their first row, and
+// the handles of the session before fail the host's check on them.
+TEST_F(HostOps, ObjectsOfAnEndedSessionServeTheNextAndItsHandlesFailThere) {
+    Statement old;
+    opened(old);
+    ASSERT_EQ(fetch(old), 0);
+    ASSERT_EQ(session->end(), 0);
+    const size_t kept = std::min<size_t>(1, host::Host::recycledPerKind);
+    for (auto kind : {host::ObjectKind::Plan, host::ObjectKind::Request, host::ObjectKind::Cursor})
+        EXPECT_EQ(fx.host().recycled(kind), kept) << host::objectKindName(kind);
+
+    session = fx.session();
+    ASSERT_EQ(session->start(), 0);
+    w = static_cast<zrx::workA*>(session->workArea());
+    Statement now;
+    opened(now, hosttest::membersText());
+    if (kept > 0) {
+        EXPECT_EQ(now.cur.obj, old.cur.obj);
+        EXPECT_EQ(now.plan.obj, old.plan.obj);
+    }
+    EXPECT_EQ(direct<zrx::op::FetchRow>(now.cur, zrx::slot::FetchRow, old.cur.id, old.cur.obj, now.out), 2);
+    EXPECT_EQ(direct<zrx::op::NoArgs>(now.req, zrx::slot::CloseRequest, old.req.id, old.req.obj), 2);
+    EXPECT_EQ(direct<zrx::op::NoArgs>(now.plan, zrx::slot::DropPlan, old.plan.id, old.plan.obj), 2);
+    EXPECT_EQ(now.out->count, 7) << "the members' SQLDA, not the summary's";
+    std::vector<std::string> systems;
+    while (fetch(now) == 0) systems.push_back(cell(now.out, 0));
+    EXPECT_EQ(systems, (std::vector<std::string>{"SYSA", "SYSB"}));
+    ASSERT_EQ(session->end(), 0);
+    EXPECT_EQ(fx.host().recycled(host::ObjectKind::Cursor), kept);
 }
 
 TEST(StatementLog, AHostMayKeepNone) {
