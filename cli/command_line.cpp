@@ -11,6 +11,7 @@
 #include "cli/alert_range.h"
 #include "cli/waits_verdict.h"
 #include "cli/message_text.h"
+#include "cli/option_checks.h"
 #include "cli/columns.h"
 #include "cli/trace_option.h"
 #include "picture/builder.h"
@@ -65,30 +66,6 @@ std::string wrappedList(const std::string& text, size_t width) {
     return out + line;
 }
 
-CLI::Validator wholeNumber(long long low, long long high) {
-    return CLI::Validator(
-        [low, high](std::string& text) -> std::string {
-            long long n = 0;
-            if (parseNumber(text, low, high, n)) return "";
-            return "must be a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
-                   ", not " + quotedText(text);
-        },
-        "", "");
-}
-
-CLI::Validator oneOf(std::vector<std::string> names) {
-    return CLI::Validator(
-        [names](std::string& text) -> std::string {
-            std::string list;
-            for (const auto& name : names) {
-                if (name == text) return "";
-                list += (list.empty() ? "" : ", ") + name;
-            }
-            return "must be one of " + list + ", not " + quotedText(text);
-        },
-        "", "");
-}
-
 // An empty value, as an unset shell variable gives, is refused.
 CLI::Validator nonEmpty(std::string need) {
     return CLI::Validator([need](std::string& text) -> std::string { return text.empty() ? need : ""; }, "", "");
@@ -104,12 +81,6 @@ CLI::Validator traceLevels() {
             return parseTraceOption(text, settings, error) ? "" : error;
         },
         "", "");
-}
-
-// An option given at most once: a second value is refused after parsing
-// (givenTwice), so that a script that repeats it learns which one counts.
-CLI::Option* single(CLI::Option* option) {
-    return option->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 }
 
 // A predicate option: every occurrence reaches the view.

@@ -6,6 +6,7 @@
 
 #include "cli/arguments.h"
 #include "cli/message_text.h"
+#include "cli/option_checks.h"
 #include "history/reader.h"
 #include "picture/builder.h"
 #include "scenarios/generator.h"
@@ -15,10 +16,6 @@
 namespace cli {
 
 namespace {
-
-CLI::Option* single(CLI::Option* option) {
-    return option->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-}
 
 CLI::Validator check(std::string (*test)(const std::string&)) {
     return CLI::Validator([test](std::string& text) { return test(text); }, "", "");
@@ -42,30 +39,6 @@ std::string duration(const std::string& text) {
     int64_t ms = 0;
     if (history::parseDuration(text, ms)) return "";
     return "must be a duration: a whole number followed by s, m, h or d (7d), not " + quotedText(text);
-}
-
-CLI::Validator wholeNumber(long long low, long long high) {
-    return CLI::Validator(
-        [low, high](std::string& text) -> std::string {
-            long long n = 0;
-            if (parseNumber(text, low, high, n)) return "";
-            return "must be a whole number from " + std::to_string(low) + " to " + std::to_string(high) + ", not " +
-                   quotedText(text);
-        },
-        "", "");
-}
-
-CLI::Validator oneOf(std::vector<std::string> names) {
-    return CLI::Validator(
-        [names](std::string& text) -> std::string {
-            std::string list;
-            for (const auto& name : names) {
-                if (name == text) return "";
-                list += (list.empty() ? "" : ", ") + name;
-            }
-            return "must be one of " + list + ", not " + quotedText(text);
-        },
-        "", "");
 }
 
 CLI::Option* historyFile(CLI::App& command, const char* text) {
