@@ -1,8 +1,8 @@
 // Host objects as the module sees them (the zrx::HostObject header: check
 // value and descriptor) and as the host keeps them. Every operation looks its
-// object up in the registry before touching it, so a pointer the module made
-// up, one from another session or one already released is refused without
-// being read.
+// object up among the calling session's objects before touching it, so a
+// pointer the module made up, one from another session or one already
+// released is refused without being read.
 #pragma once
 
 #include <cstdint>
@@ -45,9 +45,9 @@ protected:
     void renew(Session* owner);
 };
 
-// Process-wide registry of live host objects.
-void registerObject(ObjectBase* object);
-void unregisterObject(ObjectBase* object);
+// The live object `obj` designates among those of the session calling on
+// this thread (Session::calling), or null: an object of another session, or
+// one already released, is not found.
 ObjectBase* findObject(const zrx::HostObject* obj);
 
 // Resolves (id, object) to a live object of the given kind: status 0, or

@@ -14,7 +14,26 @@ namespace {
 // storage to start zeroed is caught.
 constexpr unsigned char freshStorageFill = 0xA5;
 constexpr int32_t maxStorageRequest = 16 * 1024 * 1024;
+thread_local Session* callingSession = nullptr;
 } // namespace
+
+Session* Session::calling() { return callingSession; }
+
+Session::CallScope::CallScope(Session& session)
+    : previousSession_(callingSession), previousContext_(platform::currentServerContext()) {
+    callingSession = &session;
+    platform::setCurrentServerContext(&session.context_);
+}
+
+Session::CallScope::~CallScope() {
+    callingSession = previousSession_;
+    platform::setCurrentServerContext(previousContext_);
+}
+
+ObjectBase* Session::find(const zrx::HostObject* obj) const {
+    const auto found = byAddress_.find(obj);
+    return found == byAddress_.end() ? nullptr : found->second;
+}
 
 Session::Session(Host& host, const Module& module, SessionOptions options)
     : host_(host), module_(module), options_(std::move(options)) {
@@ -36,18 +55,21 @@ Session::Session(Host& host, const Module& module, SessionOptions options)
     parm_.nodeText = options_.nodeText.c_str();
 }
 
-Session::~Session() { release(); }
+Session::~Session() {
+    release();
+    if (callingSession == this) callingSession = nullptr;
+}
 
 void Session::adopt(std::unique_ptr<ObjectBase> object) {
     uint16_t check = 0;
     object->validId = host_.newId(check, true);
     object->abi.check = check;
-    registerObject(object.get());
+    byAddress_[&object->abi] = object.get();
     objects_.push_back(std::move(object));
 }
 
 void Session::discard(ObjectBase& object) {
-    unregisterObject(&object);
+    byAddress_.erase(&object.abi);
     for (auto it = objects_.begin(); it != objects_.end(); ++it)
         if (it->get() == &object) {
             objects_.erase(it);
@@ -63,12 +85,8 @@ zrx::HostHandle Session::handOut(ObjectBase& object) {
 
 int32_t Session::call(zrx::EntryFn entry, const char* what) {
     if (released_) return status::wrongState;
-    // The context goes back even when the module fails inside the call.
-    struct Context {
-        platform::ServerContext* previous = platform::currentServerContext();
-        ~Context() { platform::setCurrentServerContext(previous); }
-    } context;
-    platform::setCurrentServerContext(&context_);
+    // The calling session goes back even when the module fails inside the call.
+    CallScope scope(*this);
     nextPredicate_ = 0;
     zrx::HostHandle reqBlk = handOut(*requestBlock_);
     platform::takeAbandonReason(); // a line written outside any call is no session's
@@ -111,10 +129,8 @@ void Session::release() {
     if (released_) return;
     released_ = true;
     remote_.reset();
-    for (auto& object : objects_) {
-        unregisterObject(object.get());
-        host_.recycle(std::move(object));
-    }
+    byAddress_.clear();
+    for (auto& object : objects_) host_.recycle(std::move(object));
     objects_.clear();
     // A session in another process accounts for its storage there.
     if (!module_.process) host_.noteStorageReleased(storageBytes_);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/host.h"
@@ -90,6 +91,27 @@ public:
     // during this session's calls; None when it wrote none.
     zrx::Abandon abandonReason() const { return abandonReason_; }
 
+    // The session whose entry call is in progress on this thread, or null.
+    // Host services answer for it alone: it is how they find the objects the
+    // module's handles designate, without a lock and without reading them.
+    static Session* calling();
+    // Makes this session the calling one on this thread for the scope's life
+    // (the host does so around every entry call; tests that call services
+    // directly do it themselves).
+    class CallScope {
+    public:
+        explicit CallScope(Session& session);
+        ~CallScope();
+        CallScope(const CallScope&) = delete;
+        CallScope& operator=(const CallScope&) = delete;
+
+    private:
+        Session* previousSession_;
+        platform::ServerContext* previousContext_;
+    };
+    // This session's live object at `obj`, or null.
+    ObjectBase* find(const zrx::HostObject* obj) const;
+
     // Services for the operations.
     template <class T, class... Args>
     T& make(Args&&... args) {
@@ -144,6 +166,7 @@ private:
     platform::ServerContext context_{};
     ObjectBase* requestBlock_ = nullptr;
     std::vector<std::unique_ptr<ObjectBase>> objects_;
+    std::unordered_map<const zrx::HostObject*, ObjectBase*> byAddress_; // objects_ by their handles' address
     std::vector<Block> storage_;
     uint64_t storageBytes_ = 0;
     int storageRefusals_ = 0;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,7 @@ protected:
         // The previous recorder, if any, leaves the facility before the new
         // one installs itself.
         w = nullptr;
+        scope.reset();
         session.reset();
         fx.reset();
         trace.reset();
@@ -46,6 +48,7 @@ protected:
         fx = std::make_unique<zrxtest::HostFixture>(enterprise.sql());
         session = fx->session();
         ASSERT_EQ(session->start(), 0);
+        scope.emplace(*session); // the tests call the module's routines as its entries would
         w = static_cast<zrx::workA*>(session->workArea());
         ASSERT_NE(w, nullptr);
         trace->clear();
@@ -65,6 +68,7 @@ protected:
     std::unique_ptr<zrxtest::TraceRecorder> trace;
     std::unique_ptr<zrxtest::HostFixture> fx;
     std::unique_ptr<host::Session> session;
+    std::optional<host::Session::CallScope> scope;
     zrx::workA* w = nullptr;
 };
 

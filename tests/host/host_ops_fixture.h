@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/session.h"
@@ -74,6 +75,8 @@ public:
         ASSERT_EQ(session->start(), 0);
         w = static_cast<zrx::workA*>(session->workArea());
         ASSERT_NE(w, nullptr);
+        // The tests call the services as the module would inside an entry.
+        scope.emplace(*session);
         fx.host().setLog([this](std::string_view m) { log += std::string(m) + "\n"; });
     }
 
@@ -103,6 +106,7 @@ public:
 
     zrxtest::HostFixture fx{enterprise()};
     std::unique_ptr<host::Session> session;
+    std::optional<host::Session::CallScope> scope;
     zrx::workA* w = nullptr;
     std::string log;
 };

@@ -196,9 +196,16 @@ TEST_F(HostOps, ForeignHandlesAreRefused) {
     ASSERT_EQ(other->start(), 0);
     auto* ow = static_cast<zrx::workA*>(other->workArea());
     Statement theirs;
-    ASSERT_EQ(zrx::CreateAccessPlan(ow->pathHdl, hosttest::summaryText().c_str(), &theirs.plan), 0);
+    {
+        host::Session::CallScope theyCall(*other);
+        ASSERT_EQ(zrx::CreateAccessPlan(ow->pathHdl, hosttest::summaryText().c_str(), &theirs.plan), 0);
+        // While the other session calls, this session's handles are foreign.
+        EXPECT_EQ(zrx::DropPlan(mine.plan), 2);
+        EXPECT_EQ(zrx::FetchRow(mine.cur, mine.out), 2);
+    }
     EXPECT_EQ(zrx::CreateRequest(w->pathHdl, &theirs.req, 1, &theirs.plan, &theirs.list), 2);
     EXPECT_EQ(session->live().requests, 1);
+    EXPECT_EQ(session->live().plans, 1);
     EXPECT_EQ(other->live().requests, 0);
 
     // A forged object that copies a live plan's check value and descriptor

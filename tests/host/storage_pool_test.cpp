@@ -88,8 +88,10 @@ TEST_F(HostOps, ObjectsOfAnEndedSessionServeTheNextAndItsHandlesFailThere) {
     for (auto kind : {host::ObjectKind::Plan, host::ObjectKind::Request, host::ObjectKind::Cursor})
         EXPECT_EQ(fx.host().recycled(kind), kept) << host::objectKindName(kind);
 
+    scope.reset();
     session = fx.session();
     ASSERT_EQ(session->start(), 0);
+    scope.emplace(*session);
     w = static_cast<zrx::workA*>(session->workArea());
     Statement now;
     opened(now, hosttest::membersText());

@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/session.h"
@@ -45,6 +46,7 @@ protected:
         fx = std::make_unique<zrxtest::HostFixture>(enterprise.sql());
         session = fx->session();
         ASSERT_EQ(session->start(), 0);
+        scope.emplace(*session); // the tests call the module's routines as its entries would
         w = static_cast<zrx::workA*>(session->workArea());
         ASSERT_NE(w, nullptr);
         std::memcpy(zrx::curNode(w), "PLXA    ", 8);
@@ -89,6 +91,7 @@ protected:
     zrxtest::TraceRecorder trace{"all"};
     std::unique_ptr<zrxtest::HostFixture> fx;
     std::unique_ptr<host::Session> session;
+    std::optional<host::Session::CallScope> scope;
     zrx::workA* w = nullptr;
 };
 

@@ -51,6 +51,7 @@ std::vector<host::Predicate> HostFixture::resource(const std::string& major, con
 StartedSession::StartedSession(std::string_view scenario, host::SessionOptions options) : fx(scenario) {
     session = fx.session({}, std::move(options));
     if (session->start() != 0) throw std::runtime_error("session start failed");
+    scope.emplace(*session);
     w = static_cast<zrx::workA*>(session->workArea());
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -71,6 +72,9 @@ struct StartedSession {
 
     HostFixture fx;
     std::unique_ptr<host::Session> session;
+    // The test calls module routines, and through them the host's services,
+    // as the module would inside an entry.
+    std::optional<host::Session::CallScope> scope;
     zrx::workA* w = nullptr;
 };
 
