@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/result_cache.h"
 #include "core/statement_kind.h"
 #include "sql/query.h"
 
@@ -30,7 +31,6 @@ public:
     virtual std::unique_ptr<StatementResult> open(std::string_view text, std::string& error) = 0;
 };
 
-class ResultCache;
 struct CachedAnswer;
 
 // Answers from an enterprise snapshot; with a result cache, the statements
@@ -39,13 +39,13 @@ struct CachedAnswer;
 class SnapshotSource : public DataSource {
 public:
     explicit SnapshotSource(sql::Snapshot& snapshot, ResultCache* cache = nullptr)
-        : snapshot_(snapshot), cache_(cache) {}
+        : snapshot_(snapshot), cache_(cache ? std::make_unique<ResultCache::Reader>(*cache) : nullptr) {}
     bool check(std::string_view text, StatementKind& kind, std::string& error) override;
     std::unique_ptr<StatementResult> open(std::string_view text, std::string& error) override;
 
 private:
     sql::Snapshot& snapshot_;
-    ResultCache* cache_;
+    std::unique_ptr<ResultCache::Reader> cache_;
     // The last statement checked, not yet opened: prepared, or answered by
     // the cache.
     std::unique_ptr<sql::Query> checked_;

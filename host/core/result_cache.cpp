@@ -17,13 +17,7 @@ std::size_t CachedAnswer::bytes() const {
 ResultCache::ResultCache(std::size_t capacityBytes)
     : capacity_(capacityBytes), kinds_{StatementKind::PlexHubs, StatementKind::ThruNodes, StatementKind::Members} {}
 
-void ResultCache::keepKinds(std::vector<StatementKind> kinds) {
-    std::lock_guard lock(mutex_);
-    kinds_ = std::move(kinds);
-}
-
 bool ResultCache::keeps(StatementKind kind) const {
-    std::lock_guard lock(mutex_);
     return std::find(kinds_.begin(), kinds_.end(), kind) != kinds_.end();
 }
 
@@ -74,7 +68,46 @@ void ResultCache::keep(const sql::SnapshotVersion& version, std::string_view tex
 
 ResultCache::Figures ResultCache::figures() const {
     std::lock_guard lock(mutex_);
-    return figures_;
+    Figures f = figures_;
+    for (const Reader* reader : readers_) f.hits += reader->hits_.load(std::memory_order_relaxed);
+    return f;
+}
+
+ResultCache::Reader::Reader(ResultCache& cache) : cache_(cache) {
+    std::lock_guard lock(cache_.mutex_);
+    cache_.readers_.push_back(this);
+}
+
+ResultCache::Reader::~Reader() {
+    std::lock_guard lock(cache_.mutex_);
+    cache_.figures_.hits += hits_.load(std::memory_order_relaxed);
+    std::erase(cache_.readers_, this);
+}
+
+std::shared_ptr<const CachedAnswer> ResultCache::Reader::find(const sql::SnapshotVersion& version,
+                                                              std::string_view text) {
+    if (!holdsVersion_ || !(version_ == version)) {
+        answers_.clear();
+        bytes_ = 0;
+        version_ = version;
+        holdsVersion_ = true;
+    }
+    if (const auto found = answers_.find(text); found != answers_.end()) {
+        hits_.store(hits_.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+        return found->second;
+    }
+    std::shared_ptr<const CachedAnswer> answer = cache_.find(version, text);
+    if (!answer) return nullptr;
+    const std::size_t bytes = answer->bytes() + text.size();
+    if (bytes_ + bytes > cache_.largestAnswer()) {
+        answers_.clear();
+        bytes_ = 0;
+    }
+    if (bytes <= cache_.largestAnswer()) {
+        answers_.emplace(std::string(text), answer);
+        bytes_ += bytes;
+    }
+    return answer;
 }
 
 } // namespace host

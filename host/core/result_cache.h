@@ -12,11 +12,14 @@
 // The cache holds answers of one version at a time: an answer asked for or
 // offered with another version drops every answer kept. It is bounded in
 // bytes; the answer used longest ago goes first, and an answer larger than a
-// quarter of the bound is not kept. Safe to share between threads.
+// quarter of the bound is not kept. Safe to share between threads; each
+// thread reads it through a Reader of its own.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -52,8 +55,6 @@ public:
     ResultCache(const ResultCache&) = delete;
     ResultCache& operator=(const ResultCache&) = delete;
 
-    // Which kinds of statement are kept (replaces the default).
-    void keepKinds(std::vector<StatementKind> kinds);
     bool keeps(StatementKind kind) const;
 
     // The answer kept for `text` at `version`, or null.
@@ -74,6 +75,36 @@ public:
     };
     Figures figures() const;
 
+    // What one thread reads of the cache. The answers it has found are kept
+    // here too, so that asking for them again takes no lock and touches
+    // nothing another thread writes: the sessions of a picture on several
+    // threads ask the same questions thousands of times. At most a quarter
+    // of the cache's bound; dropped when the version changes.
+    class Reader {
+    public:
+        explicit Reader(ResultCache& cache);
+        ~Reader();
+        Reader(const Reader&) = delete;
+        Reader& operator=(const Reader&) = delete;
+
+        std::shared_ptr<const CachedAnswer> find(const sql::SnapshotVersion& version, std::string_view text);
+        ResultCache& cache() const { return cache_; }
+
+    private:
+        friend class ResultCache;
+        struct TextHash {
+            using is_transparent = void;
+            std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+        };
+
+        ResultCache& cache_;
+        bool holdsVersion_ = false;
+        sql::SnapshotVersion version_;
+        std::unordered_map<std::string, std::shared_ptr<const CachedAnswer>, TextHash, std::equal_to<>> answers_;
+        std::size_t bytes_ = 0;
+        std::atomic<uint64_t> hits_{0}; // answered here; summed by figures()
+    };
+
 private:
     struct Kept {
         std::string text;
@@ -87,12 +118,13 @@ private:
 
     const std::size_t capacity_;
     mutable std::mutex mutex_;
-    std::vector<StatementKind> kinds_;
+    const std::vector<StatementKind> kinds_;
     bool holdsVersion_ = false;
     sql::SnapshotVersion version_;
     Order order_;
     std::unordered_map<std::string_view, Order::iterator> byText_; // keys point into order_'s texts
     Figures figures_;
+    std::vector<const Reader*> readers_;
 };
 
 } // namespace host

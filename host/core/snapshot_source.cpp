@@ -110,8 +110,9 @@ std::unique_ptr<StatementResult> SnapshotSource::open(std::string_view text, std
     if (answer) return std::make_unique<AnsweredResult>(std::move(answer));
     if (!query) query = sql::Query::prepare(snapshot_, text, error);
     if (!query) return nullptr;
-    if (cache_ && planned && cache_->keeps(checkedKind_))
-        return std::make_unique<RecordingResult>(std::move(query), *cache_, snapshot_.version(), text, checkedKind_);
+    if (cache_ && planned && cache_->cache().keeps(checkedKind_))
+        return std::make_unique<RecordingResult>(std::move(query), cache_->cache(), snapshot_.version(), text,
+                                                 checkedKind_);
     return std::make_unique<QueryResult>(std::move(query));
 }
 

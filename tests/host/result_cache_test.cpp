@@ -68,6 +68,33 @@ TEST(ResultCache, AnAnswerLargerThanAQuarterOfTheBoundIsNotKept) {
     EXPECT_TRUE(cache.find(versionOf(1), "fits"));
 }
 
+TEST(ResultCache, AReaderAnswersWhatItFoundOnlyForThatVersionAndWithinItsBound) {
+    const size_t bound = 8 * answerOf(10)->bytes();
+    ResultCache cache(bound);
+    ResultCache::Reader reader(cache);
+    cache.keep(versionOf(1), "A", answerOf(10));
+    cache.keep(versionOf(1), "B", answerOf(10, 'y'));
+    ASSERT_TRUE(reader.find(versionOf(1), "A"));
+    const auto again = reader.find(versionOf(1), "A");
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->rows[0][0].bytes, std::string(100, 'x'));
+    EXPECT_EQ(reader.find(versionOf(1), "B")->rows[0][0].bytes, std::string(100, 'y'));
+    EXPECT_EQ(cache.figures().hits, 3u) << "hits of the reader are the cache's";
+    // What the reader holds is not given for a changed snapshot, even while
+    // the shared cache has not yet been asked about the change.
+    EXPECT_FALSE(reader.find(versionOf(1, 1), "A"));
+    EXPECT_EQ(cache.figures().answers, 0u);
+    // A reader holds at most a quarter of the bound: finding more drops what
+    // it held, never what the cache keeps.
+    const auto v = versionOf(2);
+    for (const char* text : {"C", "D", "E"}) cache.keep(v, text, answerOf(10));
+    for (const char* text : {"C", "D", "E"}) ASSERT_TRUE(reader.find(v, text)) << text;
+    EXPECT_EQ(cache.figures().answers, 3u);
+    const uint64_t hits = cache.figures().hits;
+    ASSERT_TRUE(reader.find(v, "C"));
+    EXPECT_EQ(cache.figures().hits, hits + 1);
+}
+
 TEST(ResultCache, AnotherVersionFindsNothingAndDropsEverything) {
     ResultCache cache;
     cache.keep(versionOf(1), "A", answerOf(1));
