@@ -6,6 +6,7 @@
 #include "cli/command_edge.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
+#include "cli/heap_setup.h"
 #include "cli/serve_library.h"
 #include "cli/standard_output.h"
 
@@ -37,6 +38,7 @@ int run(const cli::CommandLine& line) {
 } // namespace
 
 int main(int argc, char** argv) {
+    cli::setUpHeap();
     // A reader that goes away (`| head`) makes a write fail with EPIPE
     // instead of ending the program by a signal: the command then says that
     // its output was cut and ends with status 3, as for any output it
