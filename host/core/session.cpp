@@ -31,8 +31,11 @@ Session::CallScope::~CallScope() {
 }
 
 ObjectBase* Session::find(const zrx::HostObject* obj) const {
+    if (obj && obj == lastFound_.address) return lastFound_.object;
     const auto found = byAddress_.find(obj);
-    return found == byAddress_.end() ? nullptr : found->second;
+    if (found == byAddress_.end()) return nullptr;
+    lastFound_ = {obj, found->second};
+    return found->second;
 }
 
 Session::Session(Host& host, const Module& module, SessionOptions options)
@@ -70,6 +73,7 @@ void Session::adopt(std::unique_ptr<ObjectBase> object) {
 
 void Session::discard(ObjectBase& object) {
     byAddress_.erase(&object.abi);
+    if (lastFound_.object == &object) lastFound_ = {};
     for (auto it = objects_.begin(); it != objects_.end(); ++it)
         if (it->get() == &object) {
             objects_.erase(it);
@@ -130,6 +134,7 @@ void Session::release() {
     released_ = true;
     remote_.reset();
     byAddress_.clear();
+    lastFound_ = {};
     for (auto& object : objects_) host_.recycle(std::move(object));
     objects_.clear();
     // A session in another process accounts for its storage there.

@@ -167,6 +167,12 @@ private:
     ObjectBase* requestBlock_ = nullptr;
     std::vector<std::unique_ptr<ObjectBase>> objects_;
     std::unordered_map<const zrx::HostObject*, ObjectBase*> byAddress_; // objects_ by their handles' address
+    // The object found last: the module fetches row after row on one cursor.
+    struct Found {
+        const zrx::HostObject* address = nullptr;
+        ObjectBase* object = nullptr;
+    };
+    mutable Found lastFound_;
     std::vector<Block> storage_;
     uint64_t storageBytes_ = 0;
     int storageRefusals_ = 0;
