@@ -96,8 +96,11 @@ std::shared_ptr<const CachedAnswer> ResultCache::Reader::find(const sql::Snapsho
         hits_.store(hits_.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
         return found->second;
     }
-    std::shared_ptr<const CachedAnswer> answer = cache_.find(version, text);
-    if (!answer) return nullptr;
+    std::shared_ptr<const CachedAnswer> shared = cache_.find(version, text);
+    if (!shared) return nullptr;
+    // A copy of its own: handing out the cache's answer on two threads at
+    // once would have both cores count its references on one cache line.
+    auto answer = std::make_shared<const CachedAnswer>(*shared);
     const std::size_t bytes = answer->bytes() + text.size();
     if (bytes_ + bytes > cache_.largestAnswer()) {
         answers_.clear();

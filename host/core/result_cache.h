@@ -78,7 +78,8 @@ public:
     // What one thread reads of the cache. The answers it has found are kept
     // here too, so that asking for them again takes no lock and touches
     // nothing another thread writes: the sessions of a picture on several
-    // threads ask the same questions thousands of times. At most a quarter
+    // threads ask the same questions thousands of times. It holds copies of
+    // its own, so that threads share no reference counts. At most a quarter
     // of the cache's bound; dropped when the version changes.
     class Reader {
     public:
