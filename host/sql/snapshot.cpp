@@ -187,6 +187,13 @@ std::unique_ptr<Snapshot> Snapshot::openFile(const std::string& path, std::strin
         }
         return nullptr;
     }
+    // Room for the whole of a large snapshot (32 MiB, taken only as pages are
+    // read): with SQLite's 2 MiB a report read some pages from the file
+    // again and again.
+    if (!snapshot->exec("PRAGMA cache_size = -32768;", error)) {
+        error = "cannot open snapshot " + path + ": " + error;
+        return nullptr;
+    }
     const auto after = stamps();
     snapshot->version_.file = path;
     snapshot->version_.database = after.first;
