@@ -23,7 +23,7 @@ bool snapshotProblems(host::sql::Snapshot& snapshot, std::size_t perTable, std::
     return true;
 }
 
-bool CommandContext::open(const Arguments& args) {
+bool CommandContext::open(const Arguments& args, Check check) {
     if (args.has("--db") && args.has("--demo")) {
         report_("give --db FILE or --demo, not both");
         return false;
@@ -69,31 +69,36 @@ bool CommandContext::open(const Arguments& args) {
         return false;
     }
     dbFile_ = dbFile;
-    if (!dbFile.empty()) {
-        std::vector<std::string> problems;
-        const auto began = std::chrono::steady_clock::now();
-        const bool checked = snapshotProblems(*snapshot_, 1, problems, error);
-        checkMs_ = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - began).count();
-        if (!checked) {
-            if (snapshot_->readingSpoiled(error)) {
-                error = shownName(dbFile) + ": " + error;
-                openFailure_ = exitcode::viewStatus;
-            }
-            report_(error);
-            return false;
-        }
-        if (!problems.empty()) {
-            report_(shownName(dbFile) + " holds a value its column cannot deliver: " + problems.front() +
-                        " (mentrenq check lists every one)");
-            return false;
-        }
-    }
+    if (check == Check::First && !checkSnapshot(*snapshot_)) return false;
     module_ = host::Module::load(moduleFile, error);
     if (!module_) {
         // The hint only helps a user who has not named a module yet.
         const char* env = std::getenv("MENTRENQ_MODULE");
         const bool named = !args.value("--module").empty() || (env && *env);
         report_(named ? error : error + " (use --module PATH or MENTRENQ_MODULE)");
+        return false;
+    }
+    return true;
+}
+
+bool CommandContext::checkSnapshot(host::sql::Snapshot& connection) {
+    if (dbFile_.empty()) return true;
+    std::vector<std::string> problems;
+    std::string error;
+    const auto began = std::chrono::steady_clock::now();
+    const bool checked = snapshotProblems(connection, 1, problems, error);
+    checkMs_ = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - began).count();
+    if (!checked) {
+        if (connection.readingSpoiled(error)) {
+            error = shownName(dbFile_) + ": " + error;
+            openFailure_ = exitcode::viewStatus;
+        }
+        report_(error);
+        return false;
+    }
+    if (!problems.empty()) {
+        report_(shownName(dbFile_) + " holds a value its column cannot deliver: " + problems.front() +
+                " (mentrenq check lists every one)");
         return false;
     }
     return true;

@@ -28,9 +28,16 @@ class CommandContext {
 public:
     // Opens the enterprise and the module and sets up the trace as the
     // options say. A snapshot file is checked for values its columns cannot
-    // deliver (value_check.h) before any query runs. False (with the
-    // message written) on any problem; openFailure() is the exit status.
-    bool open(const Arguments& args);
+    // deliver (value_check.h) before any query runs: here, or with
+    // CheckLater by the command through checkSnapshot (a picture runs it
+    // beside its report). False (with the message written) on any problem;
+    // openFailure() is the exit status.
+    enum class Check { First, Later };
+    bool open(const Arguments& args, Check check = Check::First);
+    // The value check of open(), on `connection` (one reading the same
+    // version as snapshot()), with the same messages. Does nothing for the
+    // built-in demo.
+    bool checkSnapshot(host::sql::Snapshot& connection);
     // A usage error (2), or 3 when another process kept the snapshot locked.
     int openFailure() const { return openFailure_; }
 

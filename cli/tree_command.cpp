@@ -26,7 +26,14 @@ int treeCommand(const Arguments& args) {
         options.jobs = static_cast<int>(jobs);
     }
     CommandContext context;
-    if (!context.open(args)) return context.openFailure();
+    // The value check runs beside the report, on the connection that then
+    // serves requests; with --enqplex it runs first, as the name is looked
+    // up in the snapshot before the picture.
+    const bool checkAlongside = !args.has("--enqplex");
+    if (!context.open(args, checkAlongside ? CommandContext::Check::Later : CommandContext::Check::First))
+        return context.openFailure();
+    if (checkAlongside)
+        options.checkAlongside = [&context](host::sql::Snapshot& connection) { return context.checkSnapshot(connection); };
     options.enqplex = args.value("--enqplex");
     options.storageLimit = context.storageLimit();
     std::string error;
@@ -35,6 +42,7 @@ int treeCommand(const Arguments& args) {
         return context.finish(exitcode::usage);
     }
     const picture::Picture tree = picture::buildPicture(context.snapshot(), context.module(), options);
+    if (tree.checkFailed) return context.openFailure();
     if (format == "json" && !tree.report.endedNormally())
         writeFailedTreeJson(std::cout, tree);
     else if (format == "json")

@@ -91,8 +91,54 @@ Picture buildPicture(host::sql::Snapshot& snapshot, const host::Module& module, 
     host::ResultCache ownCache;
     host::ResultCache& cache = options.cache ? *options.cache : ownCache;
     Station here(snapshot, cache, options);
+    const int wantedJobs = options.jobs > 0 ? options.jobs : availableCores();
 
+    // The other threads' connections are opened here, one after the other:
+    // a snapshot in memory is copied from the caller's connection, which no
+    // other thread may touch. With a check to run, the first is opened
+    // before the report, so that the check runs on it meanwhile.
+    std::vector<std::unique_ptr<host::sql::Snapshot>> connections;
+    auto openConnections = [&](int jobs) {
+        for (int j = 1 + static_cast<int>(connections.size()); j < jobs && picture.connectionNote.empty(); ++j) {
+            std::string error;
+            auto connection = host::sql::Snapshot::openSameVersion(snapshot, error);
+            if (!connection)
+                picture.connectionNote = error;
+            else
+                connections.push_back(std::move(connection));
+        }
+    };
+    std::thread checking;
+    bool checked = true;
+    if (options.checkAlongside) {
+        if (wantedJobs > 1) openConnections(2);
+        if (connections.empty()) {
+            picture.checkFailed = !options.checkAlongside(snapshot);
+            if (picture.checkFailed) return picture;
+        } else {
+            checking = std::thread([&, connection = connections.front().get()] {
+                try {
+                    checked = options.checkAlongside(*connection);
+                } catch (...) {
+                    checked = false;
+                }
+            });
+        }
+    }
+
+    std::optional<TraceRelay::Capture> heldBack;
+    if (checking.joinable() && userTraceIsOn()) heldBack.emplace();
     ViewRun report = runView(here.host, module, {host::Predicate::report()}, options.storageLimit);
+    if (checking.joinable()) {
+        checking.join();
+        std::vector<platform::TraceRecord> held = heldBack ? heldBack->take() : std::vector<platform::TraceRecord>{};
+        heldBack.reset();
+        if (!checked) {
+            picture.checkFailed = true;
+            return picture;
+        }
+        for (const auto& record : held) platform::writeTrace(record);
+    }
     picture.report = report.outcome;
     picture.reportRows = std::move(report.rows);
     picture.passedOver = report.trace.passedOver;
@@ -119,21 +165,9 @@ Picture buildPicture(host::sql::Snapshot& snapshot, const host::Module& module, 
         }
     }
 
-    const int jobs = static_cast<int>(
-        std::min<std::size_t>(asked, static_cast<std::size_t>(options.jobs > 0 ? options.jobs : availableCores())));
-    // The other threads' connections are opened here, one after the other:
-    // a snapshot in memory is copied from the caller's connection, which no
-    // other thread may touch.
-    std::vector<std::unique_ptr<host::sql::Snapshot>> connections;
-    for (int j = 1; j < jobs; ++j) {
-        std::string error;
-        auto connection = host::sql::Snapshot::openSameVersion(snapshot, error);
-        if (!connection) {
-            picture.connectionNote = error;
-            break;
-        }
-        connections.push_back(std::move(connection));
-    }
+    const int jobs = static_cast<int>(std::min<std::size_t>(asked, static_cast<std::size_t>(wantedJobs)));
+    if (static_cast<int>(connections.size()) >= jobs) connections.resize(jobs > 0 ? jobs - 1 : 0);
+    openConnections(jobs);
     picture.jobs = 1 + static_cast<int>(connections.size());
 
     if (connections.empty()) {

@@ -38,6 +38,13 @@ struct PictureOptions {
     // before its first session, and once more when its last session ended
     // (`done`). The hosts keep no statement log unless told to here.
     std::function<void(host::Host&, bool done)> watchHost;
+    // A check of the snapshot that must pass before anything of the picture
+    // counts. With more than one thread it runs on a connection of its own
+    // while the report runs (that connection then serves requests, its pages
+    // already read), and the report's trace is held back until it passed;
+    // with one thread it runs before the report. When it fails the picture
+    // stops there, with Picture::checkFailed set and nothing traced.
+    std::function<bool(host::sql::Snapshot&)> checkAlongside;
 };
 
 // The number of cores this process may run on.

@@ -99,6 +99,8 @@ struct Picture {
     PassedOver passedOver;
     // The lines the report's request wrote, summed up.
     TraceSummary reportTrace;
+    // PictureOptions::checkAlongside failed: nothing else here counts.
+    bool checkFailed = false;
 
     // The report ended normally, every resource's tasks were read and the
     // snapshot stayed as it was.

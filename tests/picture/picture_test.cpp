@@ -136,6 +136,38 @@ TEST(Picture, TheTraceReadsAsIfTheRequestsRanOneAfterTheOther) {
                                        << (first < manyTrace.size() ? manyTrace[first] : "");
 }
 
+TEST(Picture, ACheckAlongsideRunsOnAnotherConnectionAndHoldsTheTraceBackUntilItPasses) {
+    scenarios::GeneratorOptions options = picturetest::smallEnterprise();
+    options.resources = 3;
+    zrxtest::HostFixture fx(picturetest::enterpriseSql(options));
+    zrxtest::TraceRecorder recorder("all");
+    const Picture plain = buildPicture(fx.snapshot(), fx.module(), withJobs(2));
+    const auto plainTrace = maskedTrace(recorder);
+    for (int jobs : {1, 2}) {
+        for (bool passes : {true, false}) {
+            recorder.clear();
+            std::vector<const host::sql::Snapshot*> checkedOn;
+            PictureOptions checking = withJobs(jobs);
+            checking.checkAlongside = [&](host::sql::Snapshot& connection) {
+                checkedOn.push_back(&connection);
+                return passes;
+            };
+            const Picture p = buildPicture(fx.snapshot(), fx.module(), checking);
+            ASSERT_EQ(checkedOn.size(), 1u);
+            EXPECT_EQ(checkedOn.front() == &fx.snapshot(), jobs == 1) << jobs << " jobs";
+            EXPECT_EQ(p.checkFailed, !passes);
+            if (passes) {
+                expectSamePicture(plain, p);
+                EXPECT_EQ(p.jobs, jobs);
+                EXPECT_TRUE(maskedTrace(recorder) == plainTrace) << jobs << " jobs";
+            } else {
+                EXPECT_TRUE(p.resources.empty());
+                EXPECT_TRUE(recorder.records().empty()) << "nothing of a refused snapshot is traced";
+            }
+        }
+    }
+}
+
 // The demo enterprise as a snapshot in memory, changed by `sql`.
 std::string changedDemo(const std::string& sql) { return std::string(scenarios::demoEnterpriseSql()) + sql; }
 
