@@ -54,13 +54,16 @@ TEST(SnapshotCheck, ListsEveryValueOutOfPlaceAndTheViewRefusesTheFile) {
         "mentrenq: " + path + " holds a value its column cannot deliver: " + thru + " (mentrenq check lists every one)\n";
     for (const std::vector<std::string>& command :
          {std::vector<std::string>{"query", "--report"}, {"query", "--report", "--format", "json"}, {"tree"},
+          // Checked beside the report on two threads: nothing of the view
+          // shows, not even its trace; and before it on one.
+          {"tree", "--jobs", "2", "--trace", "all"}, {"tree", "--jobs", "1", "--format", "json"},
           {"sql", "SELECT COUNT(*) FROM MENTRENQ"}}) {
         auto args = command;
         args.insert(args.end(), {"--db", path});
         auto r = runMentrenq(args);
-        EXPECT_EQ(r.exitCode, 2) << command[0];
-        EXPECT_EQ(r.out, "") << command[0];
-        EXPECT_EQ(r.err, refusal) << command[0];
+        EXPECT_EQ(r.exitCode, 2) << command.size() << " " << command[0];
+        EXPECT_EQ(r.out, "") << command.size() << " " << command[0];
+        EXPECT_EQ(r.err, refusal) << command.size() << " " << command[0];
     }
     std::filesystem::remove(path);
 }

@@ -146,6 +146,18 @@ TEST_F(HostOps, DropPathFailsOnDemandThenFreesThePath) {
     EXPECT_EQ(calls(Operation::DropPath), 2u);
 }
 
+TEST_F(HostOps, AFreedObjectIsNotAnsweredAsTheOneLookedUpLast) {
+    // The path is the object looked up last when it is freed; a handle kept
+    // to it must then be refused, not answered from memory that is gone.
+    const zrx::HostHandle kept = w->pathHdl;
+    Statement s;
+    ASSERT_EQ(plan(s, hosttest::summaryText()), 0);
+    ASSERT_EQ(zrx::DropPlan(s.plan), 0);
+    ASSERT_EQ(zrx::DropPathForGood(w->pathHdl), 0);
+    EXPECT_EQ(direct<zrx::op::NoArgs>(s.plan, zrx::slot::DropPlan, kept.id, kept.obj), 2);
+    EXPECT_EQ(session->live().paths, 0);
+}
+
 TEST_F(HostOps, DroppedRequestAndCursorAreRefusedByTheModuleCheckAndByTheHost) {
     Statement s;
     opened(s);
