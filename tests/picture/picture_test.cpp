@@ -116,10 +116,16 @@ std::vector<std::string> maskedTrace(const zrxtest::TraceRecorder& recorder) {
     return out;
 }
 
-TEST(Picture, TheTraceReadsAsIfTheRequestsRanOneAfterTheOther) {
+// The small enterprise with three resources in each Enqplex: a whole trace
+// that stays short.
+std::string fewResourcesSql() {
     scenarios::GeneratorOptions options = picturetest::smallEnterprise();
     options.resources = 3;
-    zrxtest::HostFixture fx(picturetest::enterpriseSql(options));
+    return picturetest::enterpriseSql(options);
+}
+
+TEST(Picture, TheTraceReadsAsIfTheRequestsRanOneAfterTheOther) {
+    zrxtest::HostFixture fx(fewResourcesSql());
     zrxtest::TraceRecorder recorder("all");
     const Picture one = buildPicture(fx.snapshot(), fx.module(), withJobs(1));
     const auto oneTrace = maskedTrace(recorder);
@@ -137,9 +143,7 @@ TEST(Picture, TheTraceReadsAsIfTheRequestsRanOneAfterTheOther) {
 }
 
 TEST(Picture, ACheckAlongsideRunsOnAnotherConnectionAndHoldsTheTraceBackUntilItPasses) {
-    scenarios::GeneratorOptions options = picturetest::smallEnterprise();
-    options.resources = 3;
-    zrxtest::HostFixture fx(picturetest::enterpriseSql(options));
+    zrxtest::HostFixture fx(fewResourcesSql());
     zrxtest::TraceRecorder recorder("all");
     const Picture plain = buildPicture(fx.snapshot(), fx.module(), withJobs(2));
     const auto plainTrace = maskedTrace(recorder);
