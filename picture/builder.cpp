@@ -108,19 +108,20 @@ Picture buildPicture(host::sql::Snapshot& snapshot, const host::Module& module, 
                 connections.push_back(std::move(connection));
         }
     };
-    std::thread checking;
     bool checked = true;
+    std::exception_ptr checkFault;
+    std::jthread checking; // joined also when the report throws, before what it writes goes
     if (options.checkAlongside) {
         if (wantedJobs > 1) openConnections(2);
         if (connections.empty()) {
             picture.checkFailed = !options.checkAlongside(snapshot);
             if (picture.checkFailed) return picture;
         } else {
-            checking = std::thread([&, connection = connections.front().get()] {
+            checking = std::jthread([&, connection = connections.front().get()] {
                 try {
                     checked = options.checkAlongside(*connection);
                 } catch (...) {
-                    checked = false;
+                    checkFault = std::current_exception();
                 }
             });
         }
@@ -131,6 +132,7 @@ Picture buildPicture(host::sql::Snapshot& snapshot, const host::Module& module, 
     ViewRun report = runView(here.host, module, {host::Predicate::report()}, options.storageLimit);
     if (checking.joinable()) {
         checking.join();
+        if (checkFault) std::rethrow_exception(checkFault);
         std::vector<platform::TraceRecord> held = heldBack ? heldBack->take() : std::vector<platform::TraceRecord>{};
         heldBack.reset();
         if (!checked) {
