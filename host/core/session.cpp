@@ -31,11 +31,16 @@ Session::CallScope::~CallScope() {
 }
 
 ObjectBase* Session::find(const zrx::HostObject* obj) const {
-    if (obj && obj == lastFound_.address) return lastFound_.object;
-    const auto found = byAddress_.find(obj);
-    if (found == byAddress_.end()) return nullptr;
-    lastFound_ = {obj, found->second};
-    return found->second;
+    if (!obj) return nullptr;
+    if (obj == lastFound_.address) return lastFound_.object;
+    // Newest first: the module works on the objects of the statement it
+    // is running, which were made last.
+    for (auto it = objects_.rbegin(); it != objects_.rend(); ++it) {
+        if (&(*it)->abi != obj) continue;
+        lastFound_ = {obj, it->get()};
+        return it->get();
+    }
+    return nullptr;
 }
 
 Session::Session(Host& host, const Module& module, SessionOptions options)
@@ -67,12 +72,10 @@ void Session::adopt(std::unique_ptr<ObjectBase> object) {
     uint16_t check = 0;
     object->validId = host_.newId(check, true);
     object->abi.check = check;
-    byAddress_[&object->abi] = object.get();
     objects_.push_back(std::move(object));
 }
 
 void Session::discard(ObjectBase& object) {
-    byAddress_.erase(&object.abi);
     if (lastFound_.object == &object) lastFound_ = {};
     for (auto it = objects_.begin(); it != objects_.end(); ++it)
         if (it->get() == &object) {
@@ -133,7 +136,6 @@ void Session::release() {
     if (released_) return;
     released_ = true;
     remote_.reset();
-    byAddress_.clear();
     lastFound_ = {};
     for (auto& object : objects_) host_.recycle(std::move(object));
     objects_.clear();

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "core/host.h"
@@ -166,7 +165,6 @@ private:
     platform::ServerContext context_{};
     ObjectBase* requestBlock_ = nullptr;
     std::vector<std::unique_ptr<ObjectBase>> objects_;
-    std::unordered_map<const zrx::HostObject*, ObjectBase*> byAddress_; // objects_ by their handles' address
     // The object found last: the module fetches row after row on one cursor.
     struct Found {
         const zrx::HostObject* address = nullptr;
