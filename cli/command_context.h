@@ -29,7 +29,7 @@ public:
     // Opens the enterprise and the module and sets up the trace as the
     // options say. A snapshot file is checked for values its columns cannot
     // deliver (value_check.h) before any query runs: here, or with
-    // CheckLater by the command through checkSnapshot (a picture runs it
+    // Check::Later by the command through checkSnapshot (a picture runs it
     // beside its report). False (with the message written) on any problem;
     // openFailure() is the exit status.
     enum class Check { First, Later };
