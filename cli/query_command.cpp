@@ -1,5 +1,7 @@
 #include <cstdio>
 #include <iostream>
+#include <memory>
+#include <optional>
 
 #include "cli/command_context.h"
 #include "cli/commands.h"
@@ -12,6 +14,8 @@
 #include "cli/row_formats.h"
 #include "cli/view_plan.h"
 #include "cli/view_runner.h"
+#include "picture/builder.h"
+#include "picture/check_beside.h"
 
 namespace cli {
 
@@ -81,7 +85,13 @@ int queryCommand(const Arguments& args) {
     }
     if (args.has("--history") || args.has("--at")) return pastQueryCommand(args, predicates, filtered, format);
     CommandContext context;
-    if (!context.open(args)) return context.openFailure();
+    // A snapshot file's value check runs beside the view on a second
+    // connection when a second core can take it; with --enqplex it runs
+    // first, as the name is looked up in the snapshot before the view.
+    const bool checkAlongside =
+        !args.value("--db").empty() && !args.has("--enqplex") && picture::availableCores() > 1;
+    if (!context.open(args, checkAlongside ? CommandContext::Check::Later : CommandContext::Check::First))
+        return context.openFailure();
     for (const auto& [option, value] : args.options) {
         if (option == "--enqplex" && !enqplexKnown(context.snapshot(), value, error)) {
             reportError(error);
@@ -89,8 +99,17 @@ int queryCommand(const Arguments& args) {
         }
     }
 
+    std::unique_ptr<host::sql::Snapshot> checkConnection;
+    std::optional<picture::CheckBeside> checking;
+    if (checkAlongside) {
+        checkConnection = host::sql::Snapshot::openSameVersion(context.snapshot(), error);
+        auto check = [&context](host::sql::Snapshot& connection) { return context.checkSnapshot(connection); };
+        if (checkConnection) checking.emplace(*checkConnection, check);
+        else if (!check(context.snapshot())) return context.openFailure();
+    }
     ViewRunner runner(context.snapshot(), context.module(), context.storageLimit());
     ViewResult result = runner.run(predicatesForTheView(predicates, filtered));
+    if (checking && !checking->passed()) return context.openFailure();
     return context.finish(writeQueryResult(result, predicates, filtered, format, nullptr, &context));
 }
 

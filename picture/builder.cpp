@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/data_source.h"
+#include "picture/check_beside.h"
 #include "picture/resource_tasks.h"
 #include "picture/trace_relay.h"
 #include "platform/trace_control.h"
@@ -65,7 +66,7 @@ struct Requests {
         for (std::size_t k = next++; k < order.size(); k = next++) {
             Resource& r = picture.resources[order[k]];
             if (!predicates[k].empty()) {
-                ViewRun run = runView(host, module, predicates[k], storageLimit);
+                ViewRun run = runView(host, module, predicates[k], storageLimit, false);
                 raise(systemsNotAsked, run.trace.passedOver.systemsNotAsked);
                 takeDetail(r, picture.reportRows[r.reportRow], std::move(run));
             }
@@ -108,38 +109,21 @@ Picture buildPicture(host::sql::Snapshot& snapshot, const host::Module& module, 
                 connections.push_back(std::move(connection));
         }
     };
-    bool checked = true;
-    std::exception_ptr checkFault;
-    std::jthread checking; // joined also when the report throws, before what it writes goes
+    std::optional<CheckBeside> checking;
     if (options.checkAlongside) {
         if (wantedJobs > 1) openConnections(2);
         if (connections.empty()) {
             picture.checkFailed = !options.checkAlongside(snapshot);
             if (picture.checkFailed) return picture;
         } else {
-            checking = std::jthread([&, connection = connections.front().get()] {
-                try {
-                    checked = options.checkAlongside(*connection);
-                } catch (...) {
-                    checkFault = std::current_exception();
-                }
-            });
+            checking.emplace(*connections.front(), options.checkAlongside);
         }
     }
 
-    std::optional<TraceRelay::Capture> heldBack;
-    if (checking.joinable() && userTraceIsOn()) heldBack.emplace();
     ViewRun report = runView(here.host, module, {host::Predicate::report()}, options.storageLimit);
-    if (checking.joinable()) {
-        checking.join();
-        if (checkFault) std::rethrow_exception(checkFault);
-        std::vector<platform::TraceRecord> held = heldBack ? heldBack->take() : std::vector<platform::TraceRecord>{};
-        heldBack.reset();
-        if (!checked) {
-            picture.checkFailed = true;
-            return picture;
-        }
-        for (const auto& record : held) platform::writeTrace(record);
+    if (checking && !checking->passed()) {
+        picture.checkFailed = true;
+        return picture;
     }
     picture.report = report.outcome;
     picture.reportRows = std::move(report.rows);

@@ -53,7 +53,9 @@ TEST(SnapshotCheck, ListsEveryValueOutOfPlaceAndTheViewRefusesTheFile) {
     const std::string refusal =
         "mentrenq: " + path + " holds a value its column cannot deliver: " + thru + " (mentrenq check lists every one)\n";
     for (const std::vector<std::string>& command :
-         {std::vector<std::string>{"query", "--report"}, {"query", "--report", "--format", "json"}, {"tree"},
+         {std::vector<std::string>{"query", "--report"}, {"query", "--report", "--format", "json"},
+          {"query", "--report", "--trace", "all"},
+          {"query", "--major", "SYSDSN", "--minor", "AR.PROD.INVOICE.KSDS", "--trace", "all"}, {"tree"},
           // Checked beside the report on two threads: nothing of the view
           // shows, not even its trace; and before it on one.
           {"tree", "--jobs", "2", "--trace", "all"}, {"tree", "--jobs", "1", "--format", "json"},
