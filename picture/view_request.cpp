@@ -7,7 +7,7 @@
 namespace picture {
 
 ViewRun runView(host::Host& host, const host::Module& module, const std::vector<host::Predicate>& predicates,
-                uint64_t storageLimit) {
+                uint64_t storageLimit, bool countSystemRows) {
     ViewRun result;
     const auto began = std::chrono::steady_clock::now();
     host::SessionOptions options;
@@ -15,7 +15,7 @@ ViewRun runView(host::Host& host, const host::Module& module, const std::vector<
     options.storageBudget = storageLimit;
     host::SessionRun run;
     {
-        TraceReader reader;
+        TraceReader reader(countSystemRows);
         {
             host::Session session(host, module, options);
             run = host::runSession(session);

@@ -143,15 +143,21 @@ bool userTraceIsOn() {
     return s.user.defaultFlags != 0 || !s.user.routines.empty();
 }
 
-TraceReader::TraceReader() : previous_(platform::threadTraceSink()) {
+TraceReader::TraceReader(bool countSystemRows) : previous_(platform::threadTraceSink()) {
+    bool userEvents = false;
     {
         Settings& s = readingSettings();
         std::lock_guard lock(s.mutex);
         reading_ = s.set;
         summarise_ = s.summarise;
         for (int i = 0; i < 3; ++i) userFlags_[i] = s.user.flagsFor(watched[i]);
+        userEvents = (s.user.defaultFlags & zrx::traceflag::Events) != 0;
+        for (const auto& [routine, flags] : s.user.routines) userEvents |= (flags & zrx::traceflag::Events) != 0;
     }
-    if (reading_) seen_.passedOver.systemRowsRead = 0;
+    counting_ = reading_ && countSystemRows;
+    // Only DoMxcfsysRow traces events the user did not ask for.
+    takesEvents_ = counting_ || userEvents || !reading_;
+    if (counting_) seen_.passedOver.systemRowsRead = 0;
     platform::setThreadTraceSink(this);
 }
 
@@ -166,7 +172,7 @@ void TraceReader::write(const platform::TraceRecord& record) {
     const int index = watchedIndex(record.routine);
     if (record.kind != platform::TraceKind::Line) {
         if (index == doMxcfsysRow && reading_) {
-            if (record.kind == platform::TraceKind::Entry) ++seen_.passedOver.systemRowsRead;
+            if (counting_ && record.kind == platform::TraceKind::Entry) ++seen_.passedOver.systemRowsRead;
             if (!(userFlags_[doMxcfsysRow] & zrx::traceflag::Events)) return;
         }
         if (!summarise_) handOn(record);

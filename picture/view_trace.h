@@ -65,12 +65,15 @@ bool userTraceIsOn();
 // program's sink.
 class TraceReader : public platform::TraceSink {
 public:
-    TraceReader();
+    // `countSystemRows`: count DoMxcfsysRow's calls (which the settings
+    // make it trace as events for that) into passedOver.systemRowsRead.
+    explicit TraceReader(bool countSystemRows = true);
     ~TraceReader() override;
     TraceReader(const TraceReader&) = delete;
     TraceReader& operator=(const TraceReader&) = delete;
 
     void write(const platform::TraceRecord& record) override;
+    bool takesEvents() const override { return takesEvents_; }
     RequestTrace take() { return std::move(seen_); }
 
 private:
@@ -79,6 +82,8 @@ private:
     platform::TraceSink* previous_;
     bool reading_ = false;
     bool summarise_ = false;
+    bool counting_ = false;
+    bool takesEvents_ = true;
     uint32_t userFlags_[3] = {}; // of the routines in whose lines the reader looks
     RequestTrace seen_;
 };

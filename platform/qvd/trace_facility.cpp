@@ -122,6 +122,7 @@ extern "C" ZRX_CALLED_FROM_MODULE uint32_t TRX5_Sync(zrx::TracePoint* tp) {
 }
 
 extern "C" ZRX_CALLED_FROM_MODULE int32_t TRX5_Event(zrx::TracePoint* tp, int32_t line, int32_t kind, ...) {
+    if (threadSink && !threadSink->takesEvents()) return 0;
     platform::TraceRecord record;
     record.routine = routineName(tp);
     record.line = line;

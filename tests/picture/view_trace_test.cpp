@@ -35,11 +35,11 @@ protected:
 
     // Writes `records` through a reader, as the module would on this
     // thread; what reaches the sink before it lands in `handedOn`.
-    picture::RequestTrace read(const std::vector<TraceRecord>& records) {
+    picture::RequestTrace read(const std::vector<TraceRecord>& records, bool countSystemRows = true) {
         picture::TraceRelay::Capture before;
         picture::RequestTrace seen;
         {
-            picture::TraceReader reader;
+            picture::TraceReader reader(countSystemRows);
             for (const auto& r : records) reader.write(r);
             seen = reader.take();
         }
@@ -86,6 +86,45 @@ TEST_F(ViewTrace, WhatTheUserAskedForStillArrivesAndSummingUpWritesNothing) {
     const auto unread = read({entry("DoMxcfsysRow"), line("enqmlcpr", skipLine)});
     EXPECT_EQ(handedOn.size(), 2u);
     EXPECT_EQ(unread.passedOver.systemRowsRead, -1);
+}
+
+TEST_F(ViewTrace, ARequestThatCountsNoRowsIsSparedTheEventsNobodyReads) {
+    picture::useTraceSettings({}, false);
+    {
+        picture::TraceReader counting(true);
+        EXPECT_TRUE(counting.takesEvents());
+        picture::TraceReader notCounting(false);
+        EXPECT_FALSE(notCounting.takesEvents());
+
+        // The facility makes no entry for such a sink; its lines still come.
+        zrx::TracePoint point{};
+        point.name = "DoMxcfsysRow";
+        point.nameLength = 12;
+        picture::TraceRelay::Capture sink;
+        struct NoEvents : platform::TraceSink {
+            platform::TraceSink* to;
+            void write(const TraceRecord& r) override { to->write(r); }
+            bool takesEvents() const override { return false; }
+        } noEvents;
+        noEvents.to = &sink;
+        platform::setThreadTraceSink(&noEvents);
+        TRX5_Event(&point, 1, zrx::eventkind::Entry);
+        TRX5_Printf(&point, 2, "%s", "a line");
+        platform::setThreadTraceSink(nullptr);
+        const auto arrived = sink.take();
+        ASSERT_EQ(arrived.size(), 1u);
+        EXPECT_EQ(arrived[0].text, "a line");
+    }
+    const auto seen = read({line("enqmlcpr", skipLine), line("FigConfig", hubLine)}, false);
+    EXPECT_EQ(seen.passedOver.systemRowsRead, -1) << "not counted, so no shortfall is claimed";
+    EXPECT_EQ(seen.passedOver.systemsNotAsked, 1);
+    EXPECT_EQ(seen.passedOver.plexHubNodes, 1);
+
+    // A user who asked for events anywhere gets every one.
+    platform::TraceSettings user;
+    user.routines["logEnqplxs"] = zrx::traceflag::Events;
+    picture::useTraceSettings(user, false);
+    EXPECT_TRUE(picture::TraceReader(false).takesEvents());
 }
 
 TEST(PassedOver, SaysEachThingOnceAndNothingWhenAllWasRead) {

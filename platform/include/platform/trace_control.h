@@ -26,6 +26,9 @@ class TraceSink {
 public:
     virtual ~TraceSink() = default;
     virtual void write(const TraceRecord& record) = 0;
+    // False when the sink would drop every routine entry and exit: the
+    // facility then does not make them.
+    virtual bool takesEvents() const { return true; }
 };
 
 // Trace flags per routine: a default for every routine and overrides by
