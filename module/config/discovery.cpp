@@ -1,5 +1,6 @@
 #include "config/discovery.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "config/enqplex_table.h"
@@ -43,6 +44,50 @@ void defineNodeQuery(workA* w, Trace& t, const char* text, const char* arg) {
     w->sqlPtr += (n < 0 ? 0 : n) + 1;
     w->curSQLslot = 1;
 }
+
+// The Systems of the Enqplex table by name, so that each agent node finds
+// its Systems in a probe or two instead of a walk over every Enqplex's
+// Systems: discovery runs in every session, and that walk grew with the
+// square of the Systems. Places are e * maxSystems + l; a name held in
+// several places is found in each of them.
+class SystemsByName {
+public:
+    explicit SystemsByName(workA* w) : w_(w) {
+        for (auto& slot : slots_) slot = empty;
+        for (int e = 0; e < w->numEnqplexes && e < maxENQP; ++e) {
+            const EnqplxEntry& entry = w->Enqplxs[e];
+            for (int l = 0; l < entry.numSys && l < maxSystems; ++l) {
+                unsigned i = home(entry.SysNames[l]);
+                while (slots_[i] != empty) i = (i + 1) % size;
+                slots_[i] = static_cast<uint16_t>(e * maxSystems + l);
+            }
+        }
+    }
+
+    // Calls `f(entry, l)` for each System named `name`.
+    template <class F>
+    void forEach(const char (&name)[8], F f) const {
+        for (unsigned i = home(name); slots_[i] != empty; i = (i + 1) % size) {
+            EnqplxEntry& entry = w_->Enqplxs[slots_[i] / maxSystems];
+            const int l = slots_[i] % maxSystems;
+            if (sameName(entry.SysNames[l], name)) f(entry, l);
+        }
+    }
+
+private:
+    static constexpr unsigned size = 2 * maxENQP * maxSystems; // never more than half full
+    static constexpr uint16_t empty = 0xFFFF;
+    static_assert(size <= empty);
+
+    static unsigned home(const char (&name)[8]) {
+        uint64_t bits;
+        std::memcpy(&bits, name, sizeof bits);
+        return static_cast<unsigned>((bits * 0x9E3779B97F4A7C15ull) >> 54) % size;
+    }
+
+    workA* w_;
+    uint16_t slots_[size];
+};
 
 int32_t createFailed(workA* w, Trace& t, int32_t status) {
     TRACE_ERROR(t, "createReq failure(%d)", status);
@@ -116,6 +161,7 @@ int32_t FigConfig(workA* w) {
     defineNodeQuery(w, t, sqltext::thruNodeQuery, nullptr);
     if (int32_t s = createReq(w)) return t.ret(createFailed(w, t, s));
 
+    const SystemsByName systems(w);
     while ((status = fetchInodeRow(w)) == 0) {
         const InodeRow& node = w->inodeRow;
         char system[8];
@@ -127,14 +173,10 @@ int32_t FigConfig(workA* w) {
                         printable(node.node).c_str());
             continue;
         }
-        for (int e = 0; e < w->numEnqplexes && e < maxENQP; ++e) {
-            EnqplxEntry& entry = w->Enqplxs[e];
-            for (int l = 0; l < entry.numSys && l < maxSystems; ++l) {
-                if (!sameName(entry.SysNames[l], system)) continue;
-                copyName(entry.SysThruNodes[l], node.thrunode);
-                entry.SysFlags[l] |= thruNodeKnown;
-            }
-        }
+        systems.forEach(system, [&](EnqplxEntry& entry, int l) {
+            copyName(entry.SysThruNodes[l], node.thrunode);
+            entry.SysFlags[l] |= thruNodeKnown;
+        });
     }
     if (status == fetch::endOfData) {
         Drop_SQL(w);
