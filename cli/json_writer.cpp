@@ -72,6 +72,18 @@ void JsonWriter::quoted(std::string_view bytes) {
     static constexpr char hex[] = "0123456789abcdef";
     held_ += '"';
     for (std::size_t at = 0; at < bytes.size();) {
+        // A run of printable ASCII goes as it is, in one piece.
+        std::size_t plain = at;
+        while (plain < bytes.size()) {
+            const auto c = static_cast<unsigned char>(bytes[plain]);
+            if (c < 0x20 || c >= 0x80 || c == '"' || c == '\\') break;
+            ++plain;
+        }
+        if (plain > at) {
+            held_.append(bytes.data() + at, plain - at);
+            at = plain;
+            continue;
+        }
         const std::size_t n = utf8SequenceLength(bytes, at);
         if (n == 0) {
             // Not UTF-8: the byte read as Latin-1, as dumpJson writes it.
