@@ -248,6 +248,29 @@ TEST_F(FigConfigRun, ThruNodesComeFromTheAgentRowsByShortName) {
     expectSystem(p, 2, "SYSC", "PLXA", "PLEX1", "");
 }
 
+TEST_F(FigConfigRun, EverySystemOfAFullTableFindsItsThruNode) {
+    // Eight Enqplexes of 64 Systems: the most the table holds, each System
+    // named by an agent row of its own, the last Enqplex's in reverse.
+    EnterpriseBuilder e;
+    auto name = [](int p, int l) { return "S" + std::to_string(p) + "X" + std::to_string(l); };
+    for (int p = 0; p < zrx::maxENQP; ++p) {
+        const std::string hub = "HUB" + std::to_string(p);
+        e.plexHub("PLX" + std::to_string(p) + ":HUB", hub);
+        for (int l = 0; l < zrx::maxSystems; ++l) e.member(hub, name(p, l), "PLEX" + std::to_string(p));
+    }
+    for (int p = 0; p < zrx::maxENQP; ++p)
+        for (int l = 0; l < zrx::maxSystems; ++l) {
+            const int at = p == zrx::maxENQP - 1 ? zrx::maxSystems - 1 - l : l;
+            e.agent(name(p, at) + ":AGENT", "T" + name(p, at));
+        }
+    ASSERT_EQ(discover(e), 0);
+    ASSERT_EQ(w->numEnqplexes, zrx::maxENQP);
+    for (int p = 0; p < zrx::maxENQP; ++p)
+        for (int l = 0; l < zrx::maxSystems; ++l)
+            expectSystem(entry(p), l, name(p, l), "PLX" + std::to_string(p), "PLEX" + std::to_string(p),
+                         "T" + name(p, l));
+}
+
 TEST_F(FigConfigRun, PlexHubNameIsTheNodeBeforeItsColonAtMostEightCharacters) {
     EnterpriseBuilder e;
     e.plexHub("PLX4:HUB", "HUB1")
