@@ -1,5 +1,6 @@
 #include "config/system_registration.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "config/enqplex_table.h"
@@ -171,10 +172,32 @@ bool sameEnqueueManagement(workA* w, Trace& t, EnqplxEntry& e, int slot, const c
     return true;
 }
 
+// How many places of the Enqplex table hold a System named `name`. A walk
+// without a branch per name: it runs for every MXCFSYS row of every session,
+// over every System registered so far.
+int systemsNamed(const workA* w, const char (&name)[8]) {
+    uint64_t wanted;
+    std::memcpy(&wanted, name, sizeof wanted);
+    int count = 0;
+    for (int ei = 0; ei < w->numEnqplexes && ei < maxENQP; ++ei) {
+        const EnqplxEntry& e = w->Enqplxs[ei];
+        const int n = e.numSys < maxSystems ? e.numSys : maxSystems;
+        for (int sl = 0; sl < n; ++sl) {
+            uint64_t held;
+            std::memcpy(&held, e.SysNames[sl], sizeof held);
+            count += held == wanted;
+        }
+    }
+    return count;
+}
+
 // Each System in one Enqplex only: otherwise the Enqplexes that hold it are
 // listed, each but the last followed by a comma and blanks to 10 places.
 bool inOneEnqplexOnly(workA* w, Trace& t) {
     const PxsmRow& row = w->pxsmRow;
+    // The walk below traces each step under detail; without that, and
+    // without a second place, it would find nothing to say.
+    if (!t.detail() && systemsNamed(w, row.sysname) < 2) return true;
     char items[maxENQP][listItem + 1];
     int commaAt[maxENQP] = {};
     int count = 0;
