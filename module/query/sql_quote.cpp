@@ -12,6 +12,18 @@ std::size_t quotedLength(const char* in, std::size_t n, char quote) {
 
 long quoteInto(char* out, std::size_t cap, const char* in, std::size_t n, char quote) {
     if (cap == 0) return -1;
+    // Most names hold no quote: they go over in one copy.
+    const void* nul = std::memchr(in, '\0', n);
+    const std::size_t used = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - in) : n;
+    if (!std::memchr(in, quote, used)) {
+        if (used + 1 > cap) {
+            out[0] = '\0';
+            return -1;
+        }
+        std::memcpy(out, in, used);
+        out[used] = '\0';
+        return static_cast<long>(used);
+    }
     std::size_t length = quotedLength(in, n, quote);
     if (length + 1 > cap) {
         out[0] = '\0';
