@@ -1,7 +1,9 @@
 #include "sql/tokenizer.h"
 
 #include <array>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 namespace host::sql {
 
@@ -72,6 +74,12 @@ bool scan(std::string_view text, std::vector<Lexeme>& out, std::string& error) {
         const char c = text[i];
         if (isBlank(c)) {
             ++i;
+            // The module pads its statements with long runs of blanks.
+            constexpr uint64_t eightBlanks = 0x2020202020202020ull;
+            for (uint64_t next; i + 8 <= text.size(); i += 8) {
+                std::memcpy(&next, text.data() + i, sizeof next);
+                if (next != eightBlanks) break;
+            }
             continue;
         }
         Lexeme lexeme;

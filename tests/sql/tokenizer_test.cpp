@@ -40,6 +40,23 @@ TEST(Tokenizer, LiteralKeepsBlanksSymbolsAndSqlWordsAsData) {
     EXPECT_EQ(t[0].text, " SELECT * OR ; -- \"x\"  ");
 }
 
+TEST(Tokenizer, RunsOfBlanksOfEveryLengthKeepTheOffsets) {
+    // Runs are passed eight blanks at a time: each length around that step,
+    // mixed with tabs, and a run that ends the text.
+    for (std::size_t run = 1; run <= 26; ++run) {
+        const std::string text = "A" + std::string(run, ' ') + "B\t" + std::string(run, ' ') + "\tC" + std::string(run, ' ');
+        std::vector<Token> t;
+        std::string error;
+        ASSERT_TRUE(tokenize(text, t, error)) << error;
+        ASSERT_EQ(t.size(), 4u) << run;
+        EXPECT_EQ(t[1].text, "B");
+        EXPECT_EQ(t[1].offset, 1 + run);
+        EXPECT_EQ(t[2].text, "C");
+        EXPECT_EQ(t[2].offset, 1 + run + 2 + run + 1);
+        EXPECT_EQ(t[3].offset, text.size());
+    }
+}
+
 TEST(Tokenizer, EmptyTextGivesOnlyEnd) {
     std::vector<Token> t;
     std::string error;
