@@ -12,30 +12,27 @@ std::size_t quotedLength(const char* in, std::size_t n, char quote) {
 
 long quoteInto(char* out, std::size_t cap, const char* in, std::size_t n, char quote) {
     if (cap == 0) return -1;
-    // Most names hold no quote: they go over in one copy.
+    // The name ends at its first NUL; most hold no quote and go over in one
+    // copy.
     const void* nul = std::memchr(in, '\0', n);
     const std::size_t used = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - in) : n;
-    if (!std::memchr(in, quote, used)) {
-        if (used + 1 > cap) {
-            out[0] = '\0';
-            return -1;
-        }
-        std::memcpy(out, in, used);
-        out[used] = '\0';
-        return static_cast<long>(used);
-    }
-    std::size_t length = quotedLength(in, n, quote);
+    const bool plain = !std::memchr(in, quote, used);
+    const std::size_t length = plain ? used : quotedLength(in, used, quote);
     if (length + 1 > cap) {
         out[0] = '\0';
         return -1;
     }
-    std::size_t o = 0;
-    for (std::size_t i = 0; i < n && in[i]; ++i) {
-        out[o++] = in[i];
-        if (in[i] == quote) out[o++] = quote;
+    if (plain) {
+        std::memcpy(out, in, used);
+    } else {
+        std::size_t o = 0;
+        for (std::size_t i = 0; i < used; ++i) {
+            out[o++] = in[i];
+            if (in[i] == quote) out[o++] = quote;
+        }
     }
-    out[o] = '\0';
-    return static_cast<long>(o);
+    out[length] = '\0';
+    return static_cast<long>(length);
 }
 
 bool holdsNul(const char* in, std::size_t n) { return std::memchr(in, '\0', n) != nullptr; }
