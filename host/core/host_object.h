@@ -47,8 +47,9 @@ protected:
 
 // The live object `obj` designates among those of the session calling on
 // this thread (Session::calling), or null: an object of another session, or
-// one already released, is not found.
-ObjectBase* findObject(const zrx::HostObject* obj);
+// one already released, is not found. The kind the caller expects only
+// makes the search quicker; an object of another kind is found too.
+ObjectBase* findObject(const zrx::HostObject* obj, ObjectKind expected);
 
 // Resolves (id, object) to a live object of the given kind: status 0, or
 // badHandle / wrongState without touching anything.

@@ -30,14 +30,15 @@ Session::CallScope::~CallScope() {
     platform::setCurrentServerContext(previousContext_);
 }
 
-ObjectBase* Session::find(const zrx::HostObject* obj) const {
+ObjectBase* Session::find(const zrx::HostObject* obj, ObjectKind expected) const {
     if (!obj) return nullptr;
-    if (obj == lastFound_.address) return lastFound_.object;
+    const Found& last = lastFound_[static_cast<std::size_t>(expected)];
+    if (obj == last.address) return last.object;
     // Newest first: the module works on the objects of the statement it
     // is running, which were made last.
     for (auto it = objects_.rbegin(); it != objects_.rend(); ++it) {
         if (&(*it)->abi != obj) continue;
-        lastFound_ = {obj, it->get()};
+        lastFound_[static_cast<std::size_t>((*it)->kind)] = {obj, it->get()};
         return it->get();
     }
     return nullptr;
@@ -76,7 +77,8 @@ void Session::adopt(std::unique_ptr<ObjectBase> object) {
 }
 
 void Session::discard(ObjectBase& object) {
-    if (lastFound_.object == &object) lastFound_ = {};
+    for (Found& last : lastFound_)
+        if (last.object == &object) last = {};
     for (auto it = objects_.begin(); it != objects_.end(); ++it)
         if (it->get() == &object) {
             objects_.erase(it);

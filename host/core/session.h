@@ -3,6 +3,7 @@
 // session owns all of it and releases it when the session ends.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -108,8 +109,11 @@ public:
         Session* previousSession_;
         platform::ServerContext* previousContext_;
     };
-    // This session's live object at `obj`, or null.
-    ObjectBase* find(const zrx::HostObject* obj) const;
+    // This session's live object at `obj`, or null. `expected` is the kind
+    // the caller looks for: the object of that kind found last is tried
+    // first, as the module presents the same path, request block and
+    // cursor call after call.
+    ObjectBase* find(const zrx::HostObject* obj, ObjectKind expected) const;
 
     // Services for the operations.
     template <class T, class... Args>
@@ -165,12 +169,14 @@ private:
     platform::ServerContext context_{};
     ObjectBase* requestBlock_ = nullptr;
     std::vector<std::unique_ptr<ObjectBase>> objects_;
-    // The object found last: the module fetches row after row on one cursor.
+    // The object of each kind found last. The oldest objects (request
+    // block, storage, path) are used all through a session, and a search
+    // newest first would pass every statement's objects to reach them.
     struct Found {
         const zrx::HostObject* address = nullptr;
         ObjectBase* object = nullptr;
     };
-    mutable Found lastFound_;
+    mutable std::array<Found, objectKindCount> lastFound_{};
     std::vector<Block> storage_;
     uint64_t storageBytes_ = 0;
     int storageRefusals_ = 0;

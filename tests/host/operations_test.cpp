@@ -135,7 +135,7 @@ TEST_F(HostOps, DropPathFailsOnDemandThenFreesThePath) {
     faults().failCall(Operation::DropPath, 1, injected);
     EXPECT_EQ(zrx::DropPath(w->pathHdl), injected);
     EXPECT_EQ(session->live().paths, 1);
-    EXPECT_NE(host::findObject(w->pathHdl.obj), nullptr);
+    EXPECT_NE(host::findObject(w->pathHdl.obj, host::ObjectKind::Path), nullptr);
     EXPECT_EQ(zrx::DropPathForGood(w->pathHdl), 0);
     EXPECT_EQ(session->live().paths, 0);
     // The object is gone; the forgotten handle fails the module's check
@@ -156,6 +156,21 @@ TEST_F(HostOps, AFreedObjectIsNotAnsweredAsTheOneLookedUpLast) {
     ASSERT_EQ(zrx::DropPathForGood(w->pathHdl), 0);
     EXPECT_EQ(direct<zrx::op::NoArgs>(s.plan, zrx::slot::DropPlan, kept.id, kept.obj), 2);
     EXPECT_EQ(session->live().paths, 0);
+}
+
+TEST_F(HostOps, AnObjectLookedUpLastIsStillRefusedAsAnotherKind) {
+    // Each kind remembers the object it found last; a handle of one kind
+    // presented where another is expected must still be refused.
+    Statement s;
+    opened(s);
+    ASSERT_EQ(fetch(s), 0);
+    EXPECT_EQ(direct<zrx::op::NoArgs>(s.plan, zrx::slot::DropPlan, s.cur.id, s.cur.obj), 2);
+    EXPECT_EQ(direct<zrx::op::NoArgs>(s.req, zrx::slot::CloseRequest, w->pathHdl.id, w->pathHdl.obj), 2);
+    EXPECT_EQ(direct<zrx::op::FetchRow>(s.cur, zrx::slot::FetchRow, s.plan.id, s.plan.obj, s.out), 2);
+    // And the right handles are still answered.
+    EXPECT_EQ(fetch(s), 0);
+    EXPECT_EQ(zrx::DropRequest(s.req), 0);
+    EXPECT_EQ(zrx::DropPlan(s.plan), 0);
 }
 
 TEST_F(HostOps, DroppedRequestAndCursorAreRefusedByTheModuleCheckAndByTheHost) {
