@@ -32,6 +32,7 @@
 #include "sql/cells.h"
 #include "sql/column_types.h"
 #include "sql/snapshot_version.h"
+#include "sql/text_hash.h"
 
 namespace host {
 
@@ -93,15 +94,10 @@ public:
 
     private:
         friend class ResultCache;
-        struct TextHash {
-            using is_transparent = void;
-            std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
-        };
-
         ResultCache& cache_;
         bool holdsVersion_ = false;
         sql::SnapshotVersion version_;
-        std::unordered_map<std::string, std::shared_ptr<const CachedAnswer>, TextHash, std::equal_to<>> answers_;
+        std::unordered_map<std::string, std::shared_ptr<const CachedAnswer>, sql::TextHash, std::equal_to<>> answers_;
         std::size_t bytes_ = 0;
         std::atomic<uint64_t> hits_{0}; // answered here; summed by figures()
     };
@@ -123,7 +119,7 @@ private:
     bool holdsVersion_ = false;
     sql::SnapshotVersion version_;
     Order order_;
-    std::unordered_map<std::string_view, Order::iterator> byText_; // keys point into order_'s texts
+    std::unordered_map<std::string_view, Order::iterator, sql::TextHash> byText_; // keys point into order_'s texts
     Figures figures_;
     std::vector<const Reader*> readers_;
 };

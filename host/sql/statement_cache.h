@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "sql/column_types.h"
+#include "sql/text_hash.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -62,8 +63,9 @@ private:
     std::size_t capacity_;
     std::size_t prepared_ = 0;
     Order order_;
+    Order spare_; // empty nodes of statements taken, for those given back
     // Kept statements by text, the one given back last at the back.
-    std::unordered_map<std::string, std::vector<Order::iterator>> byText_;
+    std::unordered_map<std::string, std::vector<Order::iterator>, TextHash> byText_;
 };
 
 } // namespace host::sql

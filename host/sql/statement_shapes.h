@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "sql/text_hash.h"
 #include "sql/tokenizer.h"
 #include "sql/translator.h"
 
@@ -46,7 +47,7 @@ public:
     const StatementShape& add(std::string key, StatementShape shape);
 
 private:
-    std::unordered_map<std::string, StatementShape> shapes_;
+    std::unordered_map<std::string, StatementShape, TextHash> shapes_;
 };
 
 } // namespace host::sql
