@@ -1,6 +1,7 @@
 #include "sql/statement_shapes.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "sql/fixed_width.h"
 
@@ -45,15 +46,19 @@ std::string shapeKey(std::string_view text, const std::vector<Lexeme>& lexemes) 
 }
 
 void shapeKey(std::string_view text, const std::vector<Lexeme>& lexemes, std::string& key) {
-    key.clear();
-    key.reserve(text.size());
+    // Written in place into room for the longest key the lexemes can make:
+    // each adds its marker, and a word or symbol its text and a separator.
+    key.resize(text.size() + 2 * lexemes.size());
+    char* out = key.data();
     for (const Lexeme& l : lexemes) {
-        key += marker(l.kind);
+        *out++ = marker(l.kind);
         if (l.kind == TokenKind::Word || l.kind == TokenKind::Symbol) {
-            key.append(text.substr(l.offset, l.length));
-            key += '\x1F'; // no word or symbol holds it
+            std::memcpy(out, text.data() + l.offset, l.length);
+            out += l.length;
+            *out++ = '\x1F'; // no word or symbol holds it
         }
     }
+    key.resize(static_cast<std::size_t>(out - key.data()));
 }
 
 bool valuesOf(const StatementShape& shape, std::string_view text, const std::vector<Lexeme>& lexemes,

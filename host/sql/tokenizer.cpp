@@ -1,6 +1,7 @@
 #include "sql/tokenizer.h"
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -69,20 +70,38 @@ bool passLiteral(std::string_view text, std::size_t& i, char quote, bool& double
 bool scan(std::string_view text, std::vector<Lexeme>& out, std::string& error) {
     out.clear();
     out.reserve(text.size() / 4 + 2);
+    // Lexemes are gathered on the stack and moved to `out` a batch at a
+    // time: appending one at a time to the vector cost more than finding
+    // them.
+    constexpr std::size_t batchSize = 64;
+    Lexeme batch[batchSize];
+    std::size_t held = 0;
     std::size_t i = 0;
     while (i < text.size()) {
         const char c = text[i];
         if (isBlank(c)) {
             ++i;
-            // The module pads its statements with long runs of blanks.
+            // The module pads its statements with long runs of blanks: they
+            // are passed eight at a time, up to the first byte that is not
+            // a space.
             constexpr uint64_t eightBlanks = 0x2020202020202020ull;
             for (uint64_t next; i + 8 <= text.size(); i += 8) {
                 std::memcpy(&next, text.data() + i, sizeof next);
-                if (next != eightBlanks) break;
+                if (const uint64_t other = next ^ eightBlanks) {
+                    const int zeroBits = std::endian::native == std::endian::little ? std::countr_zero(other)
+                                                                                   : std::countl_zero(other);
+                    i += static_cast<std::size_t>(zeroBits / 8);
+                    break;
+                }
             }
             continue;
         }
-        Lexeme lexeme;
+        if (held == batchSize) {
+            out.insert(out.end(), batch, batch + held);
+            held = 0;
+        }
+        Lexeme& lexeme = batch[held++];
+        lexeme = Lexeme{};
         lexeme.offset = i;
         if (startsWord(c)) {
             lexeme.kind = TokenKind::Word;
@@ -111,8 +130,8 @@ bool scan(std::string_view text, std::vector<Lexeme>& out, std::string& error) {
             lexeme.kind = TokenKind::Symbol;
         }
         lexeme.length = i - lexeme.offset;
-        out.push_back(lexeme);
     }
+    out.insert(out.end(), batch, batch + held);
     Lexeme end;
     end.offset = text.size();
     out.push_back(end);
