@@ -10,12 +10,11 @@ StatementCache::StatementCache(sqlite3* db, std::size_t capacity) : db_(db), cap
 
 std::unique_ptr<PreparedStatement> StatementCache::take(const std::string& text, std::string& error) {
     auto found = byText_.find(text);
-    if (found != byText_.end()) {
+    if (found != byText_.end() && !found->second.empty()) {
         const Order::iterator at = found->second.back();
         found->second.pop_back();
-        if (found->second.empty()) byText_.erase(found);
         std::unique_ptr<PreparedStatement> kept = std::move(*at);
-        order_.erase(at);
+        spare_.splice(spare_.end(), order_, at);
         return kept;
     }
     auto fresh = std::make_unique<PreparedStatement>();
@@ -41,9 +40,18 @@ void StatementCache::giveBack(std::unique_ptr<PreparedStatement> statement) {
         if (list.empty()) byText_.erase(oldest);
         order_.pop_front();
     }
-    const std::string& text = statement->text;
-    order_.push_back(std::move(statement));
-    byText_[text].push_back(std::prev(order_.end()));
+    // A text keeps its entry while its statements are taken, so that a
+    // statement taken and given back again and again allocates nothing;
+    // entries of texts no longer kept go once they outnumber the kept.
+    if (byText_.size() > 2 * capacity_) std::erase_if(byText_, [](const auto& entry) { return entry.second.empty(); });
+    auto& list = byText_[statement->text];
+    if (spare_.empty()) {
+        order_.push_back(std::move(statement));
+    } else {
+        spare_.front() = std::move(statement);
+        order_.splice(order_.end(), spare_, spare_.begin());
+    }
+    list.push_back(std::prev(order_.end()));
 }
 
 } // namespace host::sql
