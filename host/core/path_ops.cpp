@@ -280,6 +280,7 @@ void CursorObject::reuse(Session* s, RequestObject* r) {
     nullInds.clear();
     rowsFetched = 0;
     sqldaGiven = false;
+    rowHeld = false;
     ended = false;
 }
 

@@ -75,6 +75,7 @@ struct CursorObject : ObjectBase {
     std::vector<int16_t> nullInds;
     uint64_t rowsFetched = 0;
     bool sqldaGiven = false;
+    bool rowHeld = false; // the SQLDA points into a row's cells
     bool ended = false;
 };
 

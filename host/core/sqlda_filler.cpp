@@ -23,10 +23,11 @@ zrx::SqlColumn& columnAt(CursorObject& cursor, size_t i) {
 // What a column shows while it has no value: blanks as many as its width,
 // the last ones of a run of blanks that every cursor shares (read-only), so
 // that a read past the width runs off the end of the run's block.
+const std::vector<char> blankRun(INT16_MAX, ' ');
+
 std::string_view blanks(std::size_t width) {
-    static const std::vector<char> run(INT16_MAX, ' ');
-    width = std::min(width, run.size());
-    return std::string_view(run.data() + run.size() - width, width);
+    width = std::min(width, blankRun.size());
+    return std::string_view(blankRun.data() + blankRun.size() - width, width);
 }
 
 // A column's own bytes when the interceptor made them longer, else blanks.
@@ -92,6 +93,7 @@ void fillRow(CursorObject& cursor, const std::vector<sql::Cell>& row) {
         cursor.nullInds[i] = i < row.size() && row[i].null ? -1 : 0;
         c.nullInd = &cursor.nullInds[i];
     }
+    cursor.rowHeld = true;
     if (Interceptor* i = cursor.session->host().interceptor()) {
         CursorRow delivered(cursor);
         i->deliverRow(cursor.request->plan->statement, cursor.rowsFetched, delivered);
@@ -99,7 +101,10 @@ void fillRow(CursorObject& cursor, const std::vector<sql::Cell>& row) {
 }
 
 void detachRow(CursorObject& cursor) {
-    if (!cursor.sqldaGiven) return;
+    // Closing and then dropping a request both detach it; the second finds
+    // nothing to do.
+    if (!cursor.sqldaGiven || !cursor.rowHeld) return;
+    cursor.rowHeld = false;
     for (size_t i = 0; i < cursor.values.size(); ++i) {
         zrx::SqlColumn& c = columnAt(cursor, i);
         const std::string_view resting = restingValue(cursor, i);
