@@ -68,5 +68,36 @@ TEST_F(SqlTest, CacheKeepsItsCapacityAndGivesBackStatementsReset) {
     EXPECT_NE(error.find("syntax error"), std::string::npos) << error;
 }
 
+TEST_F(SqlTest, CacheStaysRightAcrossManyTextsAndCopiesInUse) {
+    StatementCache cache(snapshot->db(), 2);
+    std::string error;
+    // Two copies of one text in use at once, both kept when given back.
+    auto a = cache.take("SELECT 1", error);
+    auto b = cache.take("SELECT 1", error);
+    ASSERT_TRUE(a && b);
+    cache.giveBack(std::move(a));
+    cache.giveBack(std::move(b));
+    EXPECT_EQ(cache.kept(), 2u);
+    cache.giveBack(cache.take("SELECT 1", error));
+    cache.giveBack(cache.take("SELECT 1", error));
+    EXPECT_EQ(cache.prepared(), 2u);
+
+    // Many texts through a small cache: only the last two are kept.
+    for (int i = 2; i <= 40; ++i) cache.giveBack(cache.take("SELECT " + std::to_string(i), error));
+    EXPECT_EQ(cache.kept(), 2u);
+    const std::size_t prepared = cache.prepared();
+    auto last = cache.take("SELECT 40", error);
+    ASSERT_TRUE(last);
+    EXPECT_EQ(cache.prepared(), prepared);
+    ASSERT_EQ(sqlite3_step(last->statement), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(last->statement, 0), 40);
+    cache.giveBack(std::move(last));
+    auto first = cache.take("SELECT 1", error);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(cache.prepared(), prepared + 1);
+    ASSERT_EQ(sqlite3_step(first->statement), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(first->statement, 0), 1);
+}
+
 } // namespace
 } // namespace sqltest

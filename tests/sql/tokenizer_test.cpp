@@ -57,6 +57,22 @@ TEST(Tokenizer, RunsOfBlanksOfEveryLengthKeepTheOffsets) {
     }
 }
 
+TEST(Tokenizer, LongStatementsKeepEveryLexemeInOrder) {
+    // Lexemes are gathered in batches: counts around the batch size and well
+    // past it come out whole and in order.
+    for (int count : {63, 64, 65, 128, 129, 1000}) {
+        std::string text;
+        for (int i = 0; i < count; ++i) text += (i % 2 ? "," : "A" + std::to_string(i));
+        std::vector<Token> t;
+        std::string error;
+        ASSERT_TRUE(tokenize(text, t, error)) << error;
+        ASSERT_EQ(t.size(), static_cast<std::size_t>(count) + 1) << count;
+        for (int i = 0; i < count; i += 2) EXPECT_EQ(t[static_cast<std::size_t>(i)].text, "A" + std::to_string(i));
+        EXPECT_EQ(t.back().kind, TokenKind::End);
+        EXPECT_EQ(t.back().offset, text.size());
+    }
+}
+
 TEST(Tokenizer, EmptyTextGivesOnlyEnd) {
     std::vector<Token> t;
     std::string error;
