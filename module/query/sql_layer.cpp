@@ -25,6 +25,17 @@ void sprintHandle(char (&out)[handleHexSize], const HostHandle& h) {
     sprintx(out, bytes, sizeof bytes);
 }
 
+// strncmp over the whole field equal, and a NUL inside the field: the name
+// is the field's text. One byte at a time, as names differ in their first
+// bytes and this runs for every row fetched.
+bool holdsName(const char (&field)[24], const char* name) {
+    for (std::size_t i = 0; i < sizeof field; ++i) {
+        if (field[i] != name[i]) return false;
+        if (field[i] == '\0') return true;
+    }
+    return false;
+}
+
 } // namespace
 
 int32_t createReq(workA* w) {
@@ -96,9 +107,7 @@ int32_t Get_SQL(workA* w, const char* name) {
     ZRX_ROUTINE(t, "Get_SQL");
     for (int i = 0; i < sqlSlots; ++i) {
         const SqlSlot& s = w->SQLtbl[i];
-        if (std::strncmp(s.tblName, name, sizeof s.tblName) == 0 &&
-            std::memchr(s.tblName, '\0', sizeof s.tblName))
-            return t.ret(i);
+        if (holdsName(s.tblName, name)) return t.ret(i);
     }
     return t.ret(-1);
 }
@@ -150,8 +159,12 @@ void sprintx(char* out, const void* bytes, int count) {
 
 void defineQuery(workA* w, const char* name) {
     SqlSlot& s = w->SQLtbl[w->curSQLslot];
-    std::memset(s.tblName, 0, sizeof s.tblName);
-    std::strncpy(s.tblName, name, sizeof s.tblName - 1);
+    std::size_t n = 0;
+    while (n < sizeof s.tblName - 1 && name[n] != '\0') {
+        s.tblName[n] = name[n];
+        ++n;
+    }
+    std::memset(s.tblName + n, 0, sizeof s.tblName - n);
     s.sqlStmt = w->sqlPtr;
     s.state = slotstate::Defined | slotstate::Wanted;
 }
