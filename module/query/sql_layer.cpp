@@ -25,17 +25,6 @@ void sprintHandle(char (&out)[handleHexSize], const HostHandle& h) {
     sprintx(out, bytes, sizeof bytes);
 }
 
-// strncmp over the whole field equal, and a NUL inside the field: the name
-// is the field's text. One byte at a time, as names differ in their first
-// bytes and this runs for every row fetched.
-bool holdsName(const char (&field)[24], const char* name) {
-    for (std::size_t i = 0; i < sizeof field; ++i) {
-        if (field[i] != name[i]) return false;
-        if (field[i] == '\0') return true;
-    }
-    return false;
-}
-
 } // namespace
 
 int32_t createReq(workA* w) {
@@ -105,9 +94,15 @@ int32_t createReq(workA* w) {
 
 int32_t Get_SQL(workA* w, const char* name) {
     ZRX_ROUTINE(t, "Get_SQL");
+    // A slot holds the name when its field, up to a NUL inside the field,
+    // is the name. Measured once, the name passes over a slot whose field
+    // does not end where it does without a comparison.
+    constexpr size_t width = sizeof w->SQLtbl[0].tblName;
+    const size_t length = strnlen(name, width);
+    if (length == width) return t.ret(-1);
     for (int i = 0; i < sqlSlots; ++i) {
         const SqlSlot& s = w->SQLtbl[i];
-        if (holdsName(s.tblName, name)) return t.ret(i);
+        if (s.tblName[length] == '\0' && std::memcmp(s.tblName, name, length) == 0) return t.ret(i);
     }
     return t.ret(-1);
 }
@@ -159,11 +154,8 @@ void sprintx(char* out, const void* bytes, int count) {
 
 void defineQuery(workA* w, const char* name) {
     SqlSlot& s = w->SQLtbl[w->curSQLslot];
-    std::size_t n = 0;
-    while (n < sizeof s.tblName - 1 && name[n] != '\0') {
-        s.tblName[n] = name[n];
-        ++n;
-    }
+    const size_t n = strnlen(name, sizeof s.tblName - 1);
+    std::memcpy(s.tblName, name, n);
     std::memset(s.tblName + n, 0, sizeof s.tblName - n);
     s.sqlStmt = w->sqlPtr;
     s.state = slotstate::Defined | slotstate::Wanted;
