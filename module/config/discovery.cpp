@@ -31,8 +31,7 @@ bool namesNothing(const char* field) { return field[0] == ' ' || field[0] == '\0
 
 // The node's name before its first ":", at most 8 characters, blank-padded.
 void shortName(char (&out)[8], const char (&node)[32]) {
-    fillBlanks(out);
-    for (int i = 0; i < 8 && node[i] != ':'; ++i) out[i] = node[i];
+    blankPaddedPrefix(out, node, firstOf8(node, ':'));
 }
 
 // Defines the INODESTS query `text` in slot 0 as the outer query.

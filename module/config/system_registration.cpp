@@ -41,13 +41,9 @@ struct ColumnNames {
 // characters) and the MIM job name after a "." that ends it. False when the
 // name runs on past 8 characters.
 bool readEnqplexColumn(const char (&column)[32], ColumnNames& out) {
-    std::memset(out.enqpName, ' ', sizeof out.enqpName);
     std::memset(out.mimJob, ' ', sizeof out.mimJob);
-    int i = 0;
-    while (i < 8 && !endsName(column[i])) {
-        out.enqpName[i] = column[i];
-        ++i;
-    }
+    const int i = firstOf8(column, '.', ' ', '\0');
+    blankPaddedPrefix(out.enqpName, column, i);
     if (i == 8 && !endsName(column[8])) return false;
     if (column[i] == '.') std::memcpy(out.mimJob, column + i + 1, sizeof out.mimJob);
     if (out.enqpName[0] == ' ') std::memcpy(out.enqpName, "*DEFAULT", 8);
