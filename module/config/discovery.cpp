@@ -5,6 +5,7 @@
 
 #include "config/enqplex_table.h"
 #include "config/system_registration.h"
+#include "config/systems_by_name.h"
 #include "frame/fixed_names.h"
 #include "frame/host_services.h"
 #include "frame/trace.h"
@@ -30,8 +31,7 @@ bool namesNothing(const char* field) { return field[0] == ' ' || field[0] == '\0
 
 // The node's name before its first ":", at most 8 characters, blank-padded.
 void shortName(char (&out)[8], const char (&node)[32]) {
-    fillBlanks(out);
-    for (int i = 0; i < 8 && node[i] != ':'; ++i) out[i] = node[i];
+    blankPaddedPrefix(out, node, firstOf8(node, ':'));
 }
 
 // Defines the INODESTS query `text` in slot 0 as the outer query.
@@ -44,50 +44,6 @@ void defineNodeQuery(workA* w, Trace& t, const char* text, const char* arg) {
     w->sqlPtr += (n < 0 ? 0 : n) + 1;
     w->curSQLslot = 1;
 }
-
-// The Systems of the Enqplex table by name, so that each agent node finds
-// its Systems in a probe or two instead of a walk over every Enqplex's
-// Systems: discovery runs in every session, and that walk grew with the
-// square of the Systems. Places are e * maxSystems + l; a name held in
-// several places is found in each of them.
-class SystemsByName {
-public:
-    explicit SystemsByName(workA* w) : w_(w) {
-        for (auto& slot : slots_) slot = empty;
-        for (int e = 0; e < w->numEnqplexes && e < maxENQP; ++e) {
-            const EnqplxEntry& entry = w->Enqplxs[e];
-            for (int l = 0; l < entry.numSys && l < maxSystems; ++l) {
-                unsigned i = home(entry.SysNames[l]);
-                while (slots_[i] != empty) i = (i + 1) % size;
-                slots_[i] = static_cast<uint16_t>(e * maxSystems + l);
-            }
-        }
-    }
-
-    // Calls `f(entry, l)` for each System named `name`.
-    template <class F>
-    void forEach(const char (&name)[8], F f) const {
-        for (unsigned i = home(name); slots_[i] != empty; i = (i + 1) % size) {
-            EnqplxEntry& entry = w_->Enqplxs[slots_[i] / maxSystems];
-            const int l = slots_[i] % maxSystems;
-            if (sameName(entry.SysNames[l], name)) f(entry, l);
-        }
-    }
-
-private:
-    static constexpr unsigned size = 2 * maxENQP * maxSystems; // never more than half full
-    static constexpr uint16_t empty = 0xFFFF;
-    static_assert(size <= empty);
-
-    static unsigned home(const char (&name)[8]) {
-        uint64_t bits;
-        std::memcpy(&bits, name, sizeof bits);
-        return static_cast<unsigned>((bits * 0x9E3779B97F4A7C15ull) >> 54) % size;
-    }
-
-    workA* w_;
-    uint16_t slots_[size];
-};
 
 int32_t createFailed(workA* w, Trace& t, int32_t status) {
     TRACE_ERROR(t, "createReq failure(%d)", status);
@@ -105,6 +61,8 @@ int32_t FigConfig(workA* w) {
     prefix[affinityPrefixLength] = '\0';
 
     resetEnqplxs(w);
+    // Kept beside the table as registration fills it.
+    SystemsByName registered(w);
 
     defineNodeQuery(w, t, sqltext::plexHubQuery, prefix);
     if (int32_t status = createReq(w)) return t.ret(createFailed(w, t, status));
@@ -135,7 +93,7 @@ int32_t FigConfig(workA* w) {
 
         int32_t member;
         while ((member = fetchPxsmRow(w)) == 0) {
-            if (DoMxcfsysRow(w) != 0) {
+            if (DoMxcfsysRow(w, &registered) != 0) {
                 TRACE_ALWAYS(t,
                              "DoMxcfsysRow indicated the configuration error cited above; "
                              "abandoning view\n");
@@ -161,7 +119,7 @@ int32_t FigConfig(workA* w) {
     defineNodeQuery(w, t, sqltext::thruNodeQuery, nullptr);
     if (int32_t s = createReq(w)) return t.ret(createFailed(w, t, s));
 
-    const SystemsByName systems(w);
+    const SystemsByName& systems = registered;
     while ((status = fetchInodeRow(w)) == 0) {
         const InodeRow& node = w->inodeRow;
         char system[8];

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "config/enqplex_table.h"
+#include "config/systems_by_name.h"
 #include "frame/fixed_names.h"
 #include "frame/trace.h"
 #include "frame/work_area.h"
@@ -40,13 +41,9 @@ struct ColumnNames {
 // characters) and the MIM job name after a "." that ends it. False when the
 // name runs on past 8 characters.
 bool readEnqplexColumn(const char (&column)[32], ColumnNames& out) {
-    std::memset(out.enqpName, ' ', sizeof out.enqpName);
     std::memset(out.mimJob, ' ', sizeof out.mimJob);
-    int i = 0;
-    while (i < 8 && !endsName(column[i])) {
-        out.enqpName[i] = column[i];
-        ++i;
-    }
+    const int i = firstOf8(column, '.', ' ', '\0');
+    blankPaddedPrefix(out.enqpName, column, i);
     if (i == 8 && !endsName(column[8])) return false;
     if (column[i] == '.') std::memcpy(out.mimJob, column + i + 1, sizeof out.mimJob);
     if (out.enqpName[0] == ' ') std::memcpy(out.enqpName, "*DEFAULT", 8);
@@ -172,32 +169,13 @@ bool sameEnqueueManagement(workA* w, Trace& t, EnqplxEntry& e, int slot, const c
     return true;
 }
 
-// How many places of the Enqplex table hold a System named `name`. A walk
-// without a branch per name: it runs for every MXCFSYS row of every session,
-// over every System registered so far.
-int systemsNamed(const workA* w, const char (&name)[8]) {
-    uint64_t wanted;
-    std::memcpy(&wanted, name, sizeof wanted);
-    int count = 0;
-    for (int ei = 0; ei < w->numEnqplexes && ei < maxENQP; ++ei) {
-        const EnqplxEntry& e = w->Enqplxs[ei];
-        const int n = e.numSys < maxSystems ? e.numSys : maxSystems;
-        for (int sl = 0; sl < n; ++sl) {
-            uint64_t held;
-            std::memcpy(&held, e.SysNames[sl], sizeof held);
-            count += held == wanted;
-        }
-    }
-    return count;
-}
-
 // Each System in one Enqplex only: otherwise the Enqplexes that hold it are
 // listed, each but the last followed by a comma and blanks to 10 places.
-bool inOneEnqplexOnly(workA* w, Trace& t) {
+bool inOneEnqplexOnly(workA* w, Trace& t, const SystemsByName& registered) {
     const PxsmRow& row = w->pxsmRow;
     // The walk below traces each step under detail; without that, and
     // without a second place, it would find nothing to say.
-    if (!t.detail() && systemsNamed(w, row.sysname) < 2) return true;
+    if (!t.detail() && registered.count(row.sysname) < 2) return true;
     char items[maxENQP][listItem + 1];
     int commaAt[maxENQP] = {};
     int count = 0;
@@ -236,7 +214,7 @@ bool inOneEnqplexOnly(workA* w, Trace& t) {
 
 } // namespace
 
-int32_t DoMxcfsysRow(workA* w) {
+int32_t DoMxcfsysRow(workA* w, SystemsByName* registered) {
     ZRX_ROUTINE(t, "DoMxcfsysRow");
     const PxsmRow& row = w->pxsmRow;
     const char* node = curNode(w);
@@ -259,8 +237,10 @@ int32_t DoMxcfsysRow(workA* w) {
     if (!recordPlexHub(w, t, j, node, enqpPrint.c_str())) return t.ret(1);
     const int slot = appendSystem(w, t, e, node, names, enqpPrint.c_str());
     if (slot < 0) return t.ret(1);
+    if (registered) registered->add(j, slot);
     if (!sameEnqueueManagement(w, t, e, slot, names.mimJob, enqpPrint.c_str())) return t.ret(1);
-    return t.ret(inOneEnqplexOnly(w, t) ? 0 : 1);
+    if (registered) return t.ret(inOneEnqplexOnly(w, t, *registered) ? 0 : 1);
+    return t.ret(inOneEnqplexOnly(w, t, SystemsByName(w)) ? 0 : 1);
 }
 
 } // namespace zrx

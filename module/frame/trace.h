@@ -29,8 +29,15 @@ class Trace {
 public:
     enum Exit { WithResult, WithoutResult };
 
-    explicit Trace(TracePoint& tp, Exit exit = WithResult);
-    ~Trace();
+    // Inline: every routine opens one, and with no trace on this is a few
+    // loads and a compare.
+    explicit Trace(TracePoint& tp, Exit exit = WithResult)
+        : tp_(tp), flags_(flagsOf(tp)), events_((flags_ & traceflag::Events) != 0), exit_(exit) {
+        if (events_) TRX5_Event(&tp_, static_cast<int32_t>(tp_.line), eventkind::Entry);
+    }
+    ~Trace() {
+        if (events_) exited();
+    }
     Trace(const Trace&) = delete;
     Trace& operator=(const Trace&) = delete;
 
@@ -45,6 +52,17 @@ public:
     }
 
 private:
+    // The facility rewrites the point while routines on other threads read
+    // it: whole words, the number first (see TRX5_Sync).
+    static uint32_t flagsOf(TracePoint& tp) {
+        const uint32_t syncNo = __atomic_load_n(&tp.syncNo, __ATOMIC_ACQUIRE);
+        const uint32_t* sync = __atomic_load_n(&tp.syncRef, __ATOMIC_RELAXED);
+        if (sync && __atomic_load_n(sync, __ATOMIC_ACQUIRE) == syncNo)
+            return __atomic_load_n(&tp.flags, __ATOMIC_RELAXED);
+        return TRX5_Sync(&tp);
+    }
+    void exited();
+
     TracePoint& tp_;
     uint32_t flags_;
     bool events_;

@@ -1,5 +1,6 @@
 #include "query/sql_layer.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -93,11 +94,15 @@ int32_t createReq(workA* w) {
 
 int32_t Get_SQL(workA* w, const char* name) {
     ZRX_ROUTINE(t, "Get_SQL");
+    // A slot holds the name when its field, up to a NUL inside the field,
+    // is the name. Measured once, the name passes over a slot whose field
+    // does not end where it does without a comparison.
+    constexpr size_t width = sizeof w->SQLtbl[0].tblName;
+    const size_t length = strnlen(name, width);
+    if (length == width) return t.ret(-1);
     for (int i = 0; i < sqlSlots; ++i) {
         const SqlSlot& s = w->SQLtbl[i];
-        if (std::strncmp(s.tblName, name, sizeof s.tblName) == 0 &&
-            std::memchr(s.tblName, '\0', sizeof s.tblName))
-            return t.ret(i);
+        if (s.tblName[length] == '\0' && std::memcmp(s.tblName, name, length) == 0) return t.ret(i);
     }
     return t.ret(-1);
 }
@@ -149,8 +154,9 @@ void sprintx(char* out, const void* bytes, int count) {
 
 void defineQuery(workA* w, const char* name) {
     SqlSlot& s = w->SQLtbl[w->curSQLslot];
-    std::memset(s.tblName, 0, sizeof s.tblName);
-    std::strncpy(s.tblName, name, sizeof s.tblName - 1);
+    const size_t n = strnlen(name, sizeof s.tblName - 1);
+    std::memcpy(s.tblName, name, n);
+    std::memset(s.tblName + n, 0, sizeof s.tblName - n);
     s.sqlStmt = w->sqlPtr;
     s.state = slotstate::Defined | slotstate::Wanted;
 }
@@ -166,11 +172,34 @@ void resetQueries(workA* w) {
 
 namespace zrx {
 
+int formatOne(char* out, size_t room, const char* format, const char* arg) {
+    // The module's formats hold one "%s" and no other conversion: the text
+    // goes over in three copies. Anything else, and a text that would not
+    // fit, is left to snprintf, whose result this must equal.
+    const size_t size = std::strlen(format);
+    const auto* mark = static_cast<const char*>(std::memchr(format, '%', size));
+    const size_t head = mark ? static_cast<size_t>(mark - format) : size;
+    const bool one = mark && mark[1] == 's' && arg && !std::memchr(mark + 2, '%', size - head - 2);
+    if (!mark || one) {
+        const size_t middle = one ? std::strlen(arg) : 0;
+        const size_t tail = mark ? size - head - 2 : 0;
+        const size_t length = head + middle + tail;
+        if (length < room && length <= static_cast<size_t>(INT_MAX)) {
+            std::memcpy(out, format, head);
+            if (one) std::memcpy(out + head, arg, middle);
+            std::memcpy(out + head + middle, format + head + (mark ? 2 : 0), tail);
+            out[length] = '\0';
+            return static_cast<int>(length);
+        }
+    }
+    return std::snprintf(out, room, format, arg);
+}
+
 int32_t writeQueryText(workA* w, const char* format, const char* arg) {
     char* end = w->sqlText + sqlTextSize;
     if (!w->sqlPtr || w->sqlPtr < w->sqlText || w->sqlPtr >= end) return -1;
     size_t room = static_cast<size_t>(end - w->sqlPtr);
-    int n = std::snprintf(w->sqlPtr, room, format, arg);
+    int n = formatOne(w->sqlPtr, room, format, arg);
     if (n < 0 || static_cast<size_t>(n) >= room) {
         w->sqlPtr[0] = '\0';
         return -1;

@@ -2,6 +2,7 @@
 // cursor, prepared and dropped through the host.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace zrx {
@@ -34,6 +35,10 @@ void resetQueries(workA* w);
 } // namespace zrx
 
 namespace zrx {
+// snprintf(out, room, format, arg) for a format whose one conversion, if
+// any, is "%s", with the same result and the same bytes written.
+int formatOne(char* out, std::size_t room, const char* format, const char* arg);
+
 // Writes `format` with `arg` for its one "%s" at w->sqlPtr, bounded by the
 // SQL text buffer. Returns the text's length, or -1 when it would not fit.
 int32_t writeQueryText(workA* w, const char* format, const char* arg);

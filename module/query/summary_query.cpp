@@ -1,11 +1,11 @@
 #include "query/summary_query.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "frame/trace.h"
 #include "frame/work_area.h"
 #include "query/index_predicates.h"
+#include "query/sql_layer.h"
 #include "query/sql_quote.h"
 #include "query/sql_texts.h"
 #include "storage/view_storage.h"
@@ -58,7 +58,7 @@ int32_t setupMglblenqSQL(workA* w, int32_t enqplex, int32_t plexHub) {
     }
     TRACE_DETAIL(t, "Got ATclause storage at %8X", addr32(storage));
     auto* atClause = static_cast<char*>(storage);
-    std::snprintf(atClause, static_cast<size_t>(atSize), sqltext::mglblenqAt, quoted);
+    formatOne(atClause, static_cast<size_t>(atSize), sqltext::mglblenqAt, quoted);
 
     const int32_t atLength = static_cast<int32_t>(std::strlen(atClause));
     if (lenrem <= atLength || !append(atClause)) return t.ret(1);

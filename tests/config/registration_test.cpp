@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "config/system_registration.h"
+#include "config/systems_by_name.h"
 #include "discovery_fixture.h"
 
 namespace configtest {
@@ -247,6 +248,32 @@ TEST_F(Registration, BlankPlexHubNameIsPassedOver) {
     EXPECT_EQ(registrationLines(),
               std::vector<std::string>{"System SYSA     passed over: its PlexHub node \"" + field(":HUB", 32) +
                                        "\" has no name before \":\""});
+}
+
+// A row handed in after discovery, with the Systems by name kept beside the
+// table or without them, meets every System the table holds.
+TEST_F(Registration, ALaterRowIsCheckedAgainstTheWholeTable) {
+    EnterpriseBuilder e;
+    e.plexHub("PLXA:HUB", "HUBA").member("HUBA", "SYSA", "PLEX1").member("HUBA", "SYSB", "PLEX2");
+    for (const bool indexed : {false, true}) {
+        SCOPED_TRACE(indexed);
+        ASSERT_EQ(discover(e, "error"), 0);
+        std::optional<zrx::SystemsByName> registered;
+        if (indexed) registered.emplace(w);
+        auto row = [&](const char* sys, const char* enqplex) {
+            std::memcpy(w->pxsmRow.sysname, field(sys, 8).data(), 8);
+            std::memcpy(w->pxsmRow.enqplex, field(enqplex, 32).data(), 32);
+            return zrx::DoMxcfsysRow(w, registered ? &*registered : nullptr);
+        };
+        EXPECT_EQ(row("SYSC", "PLEX1"), 0);
+        EXPECT_EQ(row("SYSD", "PLEX2"), 0);
+        EXPECT_EQ(row("SYSC", "PLEX2"), 1);
+        EXPECT_EQ(registrationLines().back(),
+                  "Configuration Error: System SYSC     occurs in more than one Enqplex.  The Enqplexes are: "
+                  "PLEX1,    PLEX2 \n");
+        EXPECT_EQ(entry(0).numSys, 2);
+        EXPECT_EQ(entry(1).numSys, 3);
+    }
 }
 
 } // namespace

@@ -3,10 +3,12 @@
 // trace lines, and the lookups by table name.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "frame/host_services.h"
+#include "query/sql_texts.h"
 #include "query_fixture.h"
 #include "zrx/status.h"
 
@@ -335,6 +337,30 @@ TEST_F(SqlLayer, SprintxWritesTwoUpperCaseDigitsPerByteAndANul) {
     zrx::sprintx(out, bytes, 0);
     EXPECT_EQ(std::string(out, sizeof out), std::string(10, '#'));
     EXPECT_EQ(trace.events().back(), "< sprintx");
+}
+
+// The statements are written without snprintf; every byte of the buffer,
+// and the result, must be what snprintf gives, at every room, fitting or not.
+TEST(FormatOne, WritesWhatSnprintfWrites) {
+    const std::string longArg(300, 'T');
+    const char* formats[] = {"", "plain", "%s", "A%sB", "AT (\"%s\")  ", "100%% of %s", "%s%%",
+                             zrx::sqltext::mxcfsysQuery, zrx::sqltext::thruNodeQuery};
+    const char* args[] = {"", "THRU\"NODE", longArg.c_str()};
+    for (const char* format : formats) {
+        for (const char* arg : args) {
+            const size_t full = std::strlen(format) + std::strlen(arg) + 2;
+            for (size_t room = 0; room <= full; ++room) {
+                std::string mine(full + 4, '#'), theirs(full + 4, '#');
+                const int n = zrx::formatOne(mine.data(), room, format, arg);
+                const int m = std::snprintf(theirs.data(), room, format, arg);
+                ASSERT_EQ(n, m) << format << " / " << arg << " / " << room;
+                ASSERT_EQ(mine, theirs) << format << " / " << arg << " / " << room;
+            }
+        }
+    }
+    char out[4] = "##";
+    EXPECT_EQ(zrx::formatOne(out, sizeof out, "abc", nullptr), 3);
+    EXPECT_STREQ(out, "abc");
 }
 
 } // namespace
