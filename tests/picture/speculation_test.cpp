@@ -46,6 +46,12 @@ PictureOptions withJobs(int jobs, std::string enqplex = "") {
     return options;
 }
 
+PictureOptions checkedBeside(int jobs) {
+    PictureOptions options = withJobs(jobs);
+    options.checkAlongside = [](host::sql::Snapshot&) { return true; };
+    return options;
+}
+
 TEST(Speculation, GuessesTheResourcesTheReportNames) {
     zrxtest::HostFixture fx(picturetest::enterpriseSql(picturetest::smallEnterprise()));
     const Picture p = buildPicture(fx.snapshot(), fx.module(), withJobs(1));
@@ -131,6 +137,44 @@ TEST(Speculation, WhatAGuessedRequestWritesToTheTraceAppearsOnlyWhenItsRunIsTake
     s.dropAll();
     EXPECT_FALSE(s.take(predicatesOf(guesses.back())));
     EXPECT_EQ(recorder.records().size(), lines);
+}
+
+TEST(Speculation, APictureThatTookGuessedRunsSaysWhatOneWithoutThemSays) {
+    scenarios::GeneratorOptions options = picturetest::smallEnterprise();
+    options.enqplexes = 6;
+    zrxtest::HostFixture fx(picturetest::enterpriseSql(options));
+    const Picture plain = buildPicture(fx.snapshot(), fx.module(), withJobs(1));
+    EXPECT_EQ(plain.guessesRun, 0u);
+    // How many guesses run before the report ends is up to the threads:
+    // build until some were taken.
+    std::size_t confirmed = 0;
+    for (int round = 0; round < 40 && confirmed == 0; ++round) {
+        const Picture p = buildPicture(fx.snapshot(), fx.module(), checkedBeside(2 + round % 2));
+        picturetest::expectSamePicture(plain, p);
+        EXPECT_EQ(p.guessesConfirmed, p.guessesRun);
+        confirmed += p.guessesConfirmed;
+    }
+    EXPECT_GT(confirmed, 0u);
+
+    // One Enqplex, with no check beside: the spare connection guesses
+    // within it.
+    PictureOptions one = withJobs(1, "ENQPLEX3");
+    const Picture plainOne = buildPicture(fx.snapshot(), fx.module(), one);
+    one.jobs = 2;
+    for (int round = 0; round < 5; ++round) {
+        const Picture p = buildPicture(fx.snapshot(), fx.module(), one);
+        picturetest::expectSamePicture(plainOne, p);
+        EXPECT_EQ(p.passedOver.systemsNotAsked, plainOne.passedOver.systemsNotAsked);
+        EXPECT_EQ(p.guessesConfirmed, p.guessesRun);
+        EXPECT_LE(p.guessesRun, p.resources.size());
+    }
+
+    // A refused snapshot runs nothing after the check.
+    PictureOptions refused = checkedBeside(2);
+    refused.checkAlongside = [](host::sql::Snapshot&) { return false; };
+    const Picture p = buildPicture(fx.snapshot(), fx.module(), refused);
+    EXPECT_TRUE(p.checkFailed);
+    EXPECT_EQ(p.guessesRun, 0u);
 }
 
 } // namespace
