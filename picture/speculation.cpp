@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <string_view>
 #include <unordered_set>
 #include <utility>
 
@@ -23,28 +24,30 @@ constexpr const char* guessQuery =
     "       WHERE substr(h.AFFINITIES, 1, 8) = '10000000' AND h.Q7ONLINE = 'Y') p"
     " JOIN main.MGLBLENQ g ON g.AT_NODE = p.AT_NODE";
 
-std::string columnBytes(sqlite3_stmt* statement, int column) {
+// Valid until the statement steps again.
+std::string_view columnBytes(sqlite3_stmt* statement, int column) {
     const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, column));
-    return bytes ? std::string(bytes, static_cast<std::size_t>(sqlite3_column_bytes(statement, column))) : std::string();
+    return bytes ? std::string_view(bytes, static_cast<std::size_t>(sqlite3_column_bytes(statement, column)))
+                 : std::string_view();
 }
 
 // A name as a report row carries it: its field's width at most, without
 // trailing blanks and NULs.
-std::string asField(std::string value, std::size_t width) {
-    if (value.size() > width) value.resize(width);
-    while (!value.empty() && (value.back() == ' ' || value.back() == '\0')) value.pop_back();
-    return value;
+std::string asField(std::string_view value, std::size_t width) {
+    value = value.substr(0, width);
+    while (!value.empty() && (value.back() == ' ' || value.back() == '\0')) value.remove_suffix(1);
+    return std::string(value);
 }
 
 // The Enqplex a System's ENQPLEX column names: up to the first '.', blank
 // or NUL, "*DEFAULT" when that leaves nothing; nullopt for a name too long,
 // which the view refuses.
-std::optional<std::string> enqplexOfColumn(const std::string& column) {
+std::optional<std::string> enqplexOfColumn(std::string_view column) {
     std::size_t n = 0;
     auto ends = [&](std::size_t i) { return i >= column.size() || column[i] == '.' || column[i] == ' ' || column[i] == '\0'; };
     while (n < 8 && !ends(n)) ++n;
     if (n == 8 && !ends(8)) return std::nullopt;
-    return n == 0 ? std::string("*DEFAULT") : column.substr(0, n);
+    return n == 0 ? std::string("*DEFAULT") : std::string(column.substr(0, n));
 }
 
 std::string namesKey(const std::vector<host::Predicate>& predicates) {
@@ -73,14 +76,24 @@ std::vector<Resource> guessResources(host::sql::Snapshot& snapshot, const std::s
         return resources;
     }
     std::unordered_set<std::string> seen;
+    // A node's rows come from its index in the order of their names, so the
+    // rows of one resource's tasks follow one another: only the first of
+    // them is looked at.
+    std::string previous[3];
+    bool first = true;
     while (sqlite3_step(statement) == SQLITE_ROW) {
-        const std::optional<std::string> name = enqplexOfColumn(columnBytes(statement, 0));
+        const std::string_view columns[3] = {columnBytes(statement, 0), columnBytes(statement, 1),
+                                             columnBytes(statement, 2)};
+        if (!first && columns[0] == previous[0] && columns[1] == previous[1] && columns[2] == previous[2]) continue;
+        first = false;
+        for (int c = 0; c < 3; ++c) previous[c].assign(columns[c]);
+        const std::optional<std::string> name = enqplexOfColumn(columns[0]);
         if (!name || (!enqplex.empty() && *name != enqplex)) continue;
         Resource r;
         r.enqplex = *name;
-        r.major = asField(columnBytes(statement, 1), sizeof zrx::MentrenqRow{}.majorname);
-        r.minor = asField(columnBytes(statement, 2), sizeof zrx::MentrenqRow{}.minorname);
-        // Names hold no NUL that a request could carry, so NULs part them.
+        r.major = asField(columns[1], sizeof zrx::MentrenqRow{}.majorname);
+        r.minor = asField(columns[2], sizeof zrx::MentrenqRow{}.minorname);
+        // A name holding a NUL cannot be asked for, so NULs part the names.
         if (seen.insert(r.enqplex + '\0' + r.major + '\0' + r.minor).second) resources.push_back(std::move(r));
     }
     sqlite3_finalize(statement);
