@@ -15,6 +15,7 @@
 #include "core/data_source.h"
 #include "picture/check_beside.h"
 #include "picture/resource_tasks.h"
+#include "picture/speculation.h"
 #include "picture/trace_relay.h"
 #include "platform/trace_control.h"
 
@@ -109,21 +110,56 @@ Picture buildPicture(host::sql::Snapshot& snapshot, const host::Module& module, 
                 connections.push_back(std::move(connection));
         }
     };
+    // While the report runs, a second connection asks for the resources
+    // the snapshot's tables suggest, when nothing can see the extra
+    // sessions or the order of the requests.
+    std::optional<Speculation> speculation;
+    if (wantedJobs > 1 && !options.watchHost && !userTraceIsOn())
+        speculation.emplace(module, options.storageLimit, cache, enqplexOfPredicate(options.enqplex));
+    auto speculate = [&](host::sql::Snapshot& connection, std::stop_token stop) {
+        speculation->run(connection, std::move(stop));
+    };
     std::optional<CheckBeside> checking;
+    std::jthread spare;
     if (options.checkAlongside) {
         if (wantedJobs > 1) openConnections(2);
         if (connections.empty()) {
+            speculation.reset();
             picture.checkFailed = !options.checkAlongside(snapshot);
             if (picture.checkFailed) return picture;
+        } else if (speculation) {
+            checking.emplace(*connections.front(), options.checkAlongside, speculate);
         } else {
             checking.emplace(*connections.front(), options.checkAlongside);
+        }
+    } else if (speculation) {
+        // The requests need this connection anyway; when it cannot be had
+        // now, opening it after the report says why.
+        std::string error;
+        if (auto connection = host::sql::Snapshot::openSameVersion(snapshot, error)) {
+            connections.push_back(std::move(connection));
+            spare = std::jthread([&speculate, on = connections.front().get()](std::stop_token stop) {
+                speculate(*on, std::move(stop));
+            });
+        } else {
+            speculation.reset();
         }
     }
 
     ViewRun report = runView(here.host, module, {host::Predicate::report()}, options.storageLimit);
-    if (checking && !checking->passed()) {
+    const bool passed = !checking || checking->passed();
+    if (spare.joinable()) {
+        spare.request_stop();
+        spare.join();
+    }
+    if (!passed) {
         picture.checkFailed = true;
         return picture;
+    }
+    if (speculation) {
+        speculation->rethrowFailure();
+        std::string error;
+        if (connections.front()->readingSpoiled(error)) speculation->dropAll();
     }
     picture.report = report.outcome;
     picture.reportRows = std::move(report.rows);
@@ -147,8 +183,20 @@ Picture buildPicture(host::sql::Snapshot& snapshot, const host::Module& module, 
         for (std::size_t place : group.resources) {
             requests.order.push_back(place);
             requests.predicates.emplace_back();
-            if (detailPredicates(picture.resources[place], requests.predicates.back())) ++asked;
+            Resource& r = picture.resources[place];
+            if (!detailPredicates(r, requests.predicates.back())) continue;
+            ++asked;
+            std::optional<ViewRun> run;
+            if (speculation) run = speculation->take(requests.predicates.back());
+            if (!run) continue;
+            raise(requests.systemsNotAsked, run->trace.passedOver.systemsNotAsked);
+            takeDetail(r, picture.reportRows[r.reportRow], std::move(*run));
+            requests.predicates.back().clear();
         }
+    }
+    if (speculation) {
+        picture.guessesRun = speculation->ran();
+        picture.guessesConfirmed = speculation->taken();
     }
 
     const int jobs = static_cast<int>(std::min<std::size_t>(asked, static_cast<std::size_t>(wantedJobs)));

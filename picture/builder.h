@@ -4,7 +4,11 @@
 // the same version as the caller's. Every request is its own session, as a
 // client of the data server would run it; what the picture holds (rows,
 // order, statuses, and the trace written to the program's sink) is the same
-// whatever the number of threads.
+// whatever the number of threads. With more than one thread, no user trace
+// and no host watched, a second connection already runs requests for the
+// resources the snapshot's tables suggest while the report runs; a resource
+// the report names takes such a run only when it asked with exactly its
+// predicates.
 #pragma once
 
 #include <cstdint>

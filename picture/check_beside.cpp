@@ -8,12 +8,14 @@
 
 namespace picture {
 
-CheckBeside::CheckBeside(host::sql::Snapshot& connection, std::function<bool(host::sql::Snapshot&)> check)
-    : check_(std::move(check)) {
+CheckBeside::CheckBeside(host::sql::Snapshot& connection, std::function<bool(host::sql::Snapshot&)> check,
+                         std::function<void(host::sql::Snapshot&, std::stop_token)> afterwards)
+    : check_(std::move(check)), afterwards_(std::move(afterwards)) {
     if (userTraceIsOn()) held_.emplace();
-    thread_ = std::jthread([this, &connection] {
+    thread_ = std::jthread([this, &connection](std::stop_token stop) {
         try {
             checked_ = check_(connection);
+            if (checked_ && afterwards_) afterwards_(connection, stop);
         } catch (...) {
             fault_ = std::current_exception();
         }
@@ -21,7 +23,10 @@ CheckBeside::CheckBeside(host::sql::Snapshot& connection, std::function<bool(hos
 }
 
 bool CheckBeside::passed() {
-    if (thread_.joinable()) thread_.join();
+    if (thread_.joinable()) {
+        thread_.request_stop();
+        thread_.join();
+    }
     std::vector<platform::TraceRecord> held = held_ ? held_->take() : std::vector<platform::TraceRecord>{};
     held_.reset();
     if (fault_) std::rethrow_exception(fault_);

@@ -99,6 +99,10 @@ struct Picture {
     PassedOver passedOver;
     // The lines the report's request wrote, summed up.
     TraceSummary reportTrace;
+    // Requests run for resources guessed before the report named them, and
+    // those the report confirmed, whose runs the picture took.
+    std::size_t guessesRun = 0;
+    std::size_t guessesConfirmed = 0;
     // PictureOptions::checkAlongside failed: nothing else here counts.
     bool checkFailed = false;
 
