@@ -68,7 +68,8 @@ bool samePredicates(const std::vector<host::Predicate>& a, const std::vector<hos
 
 } // namespace
 
-std::vector<Resource> guessResources(host::sql::Snapshot& snapshot, const std::string& enqplex) {
+std::vector<Resource> guessResources(host::sql::Snapshot& snapshot, const std::string& enqplex,
+                                     std::stop_token stop) {
     std::vector<Resource> resources;
     sqlite3_stmt* statement = nullptr;
     if (sqlite3_prepare_v2(snapshot.db(), guessQuery, -1, &statement, nullptr) != SQLITE_OK) {
@@ -81,7 +82,7 @@ std::vector<Resource> guessResources(host::sql::Snapshot& snapshot, const std::s
     // them is looked at.
     std::string previous[3];
     bool first = true;
-    while (sqlite3_step(statement) == SQLITE_ROW) {
+    while (!stop.stop_requested() && sqlite3_step(statement) == SQLITE_ROW) {
         const std::string_view columns[3] = {columnBytes(statement, 0), columnBytes(statement, 1),
                                              columnBytes(statement, 2)};
         if (!first && columns[0] == previous[0] && columns[1] == previous[1] && columns[2] == previous[2]) continue;
@@ -118,7 +119,7 @@ void Speculation::guess(const std::vector<Resource>& resources) {
 void Speculation::run(host::sql::Snapshot& connection, std::stop_token stop) {
     try {
         if (!told_)
-            for (auto& r : guessResources(connection, enqplex_)) add(std::move(r));
+            for (auto& r : guessResources(connection, enqplex_, stop)) add(std::move(r));
         host::SnapshotSource source(connection, &cache_);
         host::Host host(&source);
         host.keepStatements(false);

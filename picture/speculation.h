@@ -26,8 +26,11 @@ namespace picture {
 // The resources the report would name, read from the snapshot's tables: the
 // distinct names in the contention rows of each online PlexHub, under each
 // Enqplex that its Systems name. `enqplex` (a name as Resource holds it):
-// only that Enqplex's; empty: all. In no particular order.
-std::vector<Resource> guessResources(host::sql::Snapshot& snapshot, const std::string& enqplex);
+// only that Enqplex's; empty: all. In no particular order. Stops early, with
+// what it found so far, when `stop` is requested: guesses are no use once
+// the report is done.
+std::vector<Resource> guessResources(host::sql::Snapshot& snapshot, const std::string& enqplex,
+                                     std::stop_token stop = {});
 
 class Speculation {
 public:
