@@ -58,6 +58,8 @@ struct Requests {
     std::atomic<std::size_t> next{0};
     // The most Systems one request did not ask for their tasks.
     std::atomic<int> systemsNotAsked{0};
+    // Runs made while the report ran, taken instead of asking again.
+    Speculation* speculation = nullptr;
 
     // Runs requests on `host` until none is left; with a relay, hands on
     // each request's trace in order.
@@ -67,7 +69,9 @@ struct Requests {
         for (std::size_t k = next++; k < order.size(); k = next++) {
             Resource& r = picture.resources[order[k]];
             if (!predicates[k].empty()) {
-                ViewRun run = runView(host, module, predicates[k], storageLimit, false);
+                std::optional<ViewRun> guessed;
+                if (speculation) guessed = speculation->take(predicates[k]);
+                ViewRun run = guessed ? std::move(*guessed) : runView(host, module, predicates[k], storageLimit, false);
                 raise(systemsNotAsked, run.trace.passedOver.systemsNotAsked);
                 takeDetail(r, picture.reportRows[r.reportRow], std::move(run));
             }
@@ -177,26 +181,16 @@ Picture buildPicture(host::sql::Snapshot& snapshot, const host::Module& module, 
     }
     picture.enqplexes = treeOrder(picture.resources);
 
-    Requests requests{picture, module, options.storageLimit, {}, {}, {}, {}};
+    // The guessed runs are taken by the threads that would otherwise ask,
+    // so that the requests start as soon as the order is known.
+    Requests requests{picture, module, options.storageLimit, {}, {}, {}, {}, speculation ? &*speculation : nullptr};
     std::size_t asked = 0;
     for (const auto& group : picture.enqplexes) {
         for (std::size_t place : group.resources) {
             requests.order.push_back(place);
             requests.predicates.emplace_back();
-            Resource& r = picture.resources[place];
-            if (!detailPredicates(r, requests.predicates.back())) continue;
-            ++asked;
-            std::optional<ViewRun> run;
-            if (speculation) run = speculation->take(requests.predicates.back());
-            if (!run) continue;
-            raise(requests.systemsNotAsked, run->trace.passedOver.systemsNotAsked);
-            takeDetail(r, picture.reportRows[r.reportRow], std::move(*run));
-            requests.predicates.back().clear();
+            if (detailPredicates(picture.resources[place], requests.predicates.back())) ++asked;
         }
-    }
-    if (speculation) {
-        picture.guessesRun = speculation->ran();
-        picture.guessesConfirmed = speculation->taken();
     }
 
     const int jobs = static_cast<int>(std::min<std::size_t>(asked, static_cast<std::size_t>(wantedJobs)));
@@ -242,6 +236,10 @@ Picture buildPicture(host::sql::Snapshot& snapshot, const host::Module& module, 
         for (auto& thread : threads) thread.join();
         if (failure) std::rethrow_exception(failure);
         if (!spoiled.empty()) picture.snapshotProblem = spoiled.front();
+    }
+    if (speculation) {
+        picture.guessesRun = speculation->ran();
+        picture.guessesConfirmed = speculation->taken();
     }
     if (!options.enqplex.empty()) picture.passedOver.systemsNotAsked = requests.systemsNotAsked;
     std::string error;

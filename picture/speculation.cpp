@@ -152,12 +152,17 @@ std::optional<ViewRun> Speculation::take(const std::vector<host::Predicate>& pre
     const auto found = byNames_.find(namesKey(predicates));
     if (found == byNames_.end()) return std::nullopt;
     Guess& guess = guesses_[found->second];
-    if (!guess.run || !samePredicates(guess.predicates, predicates)) return std::nullopt;
-    std::optional<ViewRun> run = std::move(guess.run);
-    guess.run.reset();
-    for (const auto& record : guess.trace) platform::writeTrace(record);
-    guess.trace.clear();
-    ++taken_;
+    std::optional<ViewRun> run;
+    std::vector<platform::TraceRecord> trace;
+    {
+        std::lock_guard lock(taking_);
+        if (!guess.run || !samePredicates(guess.predicates, predicates)) return std::nullopt;
+        run = std::move(guess.run);
+        guess.run.reset();
+        trace.swap(guess.trace);
+        ++taken_;
+    }
+    for (const auto& record : trace) platform::writeTrace(record);
     return run;
 }
 

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <mutex>
 #include <optional>
 #include <stop_token>
 #include <string>
@@ -56,7 +57,7 @@ public:
     void dropAll();
     // The run of a request with exactly these predicates, handed out once;
     // what the request wrote to the trace is written then, and never for a
-    // run not taken.
+    // run not taken. Several threads may take at once.
     std::optional<ViewRun> take(const std::vector<host::Predicate>& predicates);
     std::size_t ran() const { return ran_; }
     std::size_t taken() const { return taken_; }
@@ -77,6 +78,7 @@ private:
     std::vector<Guess> guesses_;
     std::unordered_map<std::string, std::size_t> byNames_; // places in guesses_
     std::size_t ran_ = 0;
+    std::mutex taking_; // guards the runs and taken_ once run() returned
     std::size_t taken_ = 0;
     std::exception_ptr failure_;
 };
