@@ -70,11 +70,11 @@ bool passLiteral(std::string_view text, std::size_t& i, char quote, bool& double
 bool scan(std::string_view text, std::vector<Lexeme>& out, std::string& error) {
     out.clear();
     out.reserve(text.size() / 4 + 2);
-    // Lexemes are gathered on the stack and moved to `out` a batch at a
-    // time: appending one at a time to the vector cost more than finding
-    // them.
+    // Lexemes are gathered in a batch of the thread's own and moved to
+    // `out` a batch at a time: appending one at a time to the vector cost
+    // more than finding them.
     constexpr std::size_t batchSize = 64;
-    Lexeme batch[batchSize];
+    thread_local Lexeme batch[batchSize];
     std::size_t held = 0;
     std::size_t i = 0;
     while (i < text.size()) {
@@ -101,7 +101,7 @@ bool scan(std::string_view text, std::vector<Lexeme>& out, std::string& error) {
             held = 0;
         }
         Lexeme& lexeme = batch[held++];
-        lexeme = Lexeme{};
+        lexeme.doubledQuote = false;
         lexeme.offset = i;
         if (startsWord(c)) {
             lexeme.kind = TokenKind::Word;
