@@ -191,7 +191,7 @@ TEST_F(CraftedDll, ABaseThatCannotBeHadIsRefusedSayingWhy) {
     const std::vector<Case> cases = {
         {taken, " is taken by another mapping (0x"},
         {0, " lies below the lowest address this system maps (0x"},
-        {0xFFFF0000u, " leaves no room for its 81920 bytes below 4 GiB"},
+        {0xFFFF0000u, " leaves no room for its " + std::to_string(dll_.imageSize()) + " bytes below 4 GiB"},
         {dll_.imageBase() + 0x800, " is not a multiple of the page size"},
     };
     for (const Case& c : cases) {
