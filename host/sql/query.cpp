@@ -114,26 +114,32 @@ std::unique_ptr<Query> Query::prepare(Snapshot& snapshot, std::string_view text,
     // Kept from statement to statement on each thread: a statement of 4096
     // characters needs room for a thousand lexemes.
     thread_local std::vector<Lexeme> lexemes;
-    if (!scan(text, lexemes, error)) return nullptr;
 
     // A statement of a shape read before takes its values from its own
     // literals; any other is parsed and translated, and its shape kept.
-    thread_local std::string key;
-    shapeKey(text, lexemes, key);
+    // Most are recognised by their shape's example without being scanned.
     std::vector<BoundValue> values;
-    const StatementShape* shape = snapshot.shapes().find(key);
+    const StatementShape* shape = snapshot.shapes().recognise(text, lexemes);
     if (!shape || !valuesOf(*shape, text, lexemes, values)) {
-        Statement statement;
-        if (!readStatement(text, lexemes, statement, error)) return nullptr;
-        StatementShape read;
-        Translation translation = translate(statement, "");
-        read.sqlite = std::move(translation.sql);
-        values = std::move(translation.values);
-        read.values = values;
-        read.nodeToken = statement.nodeToken;
-        read.firstTable = statement.tables.front();
-        read.substrings = statement.where && hasSubstr(*statement.where);
-        shape = &snapshot.shapes().add(key, std::move(read));
+        if (!scan(text, lexemes, error)) return nullptr;
+        thread_local std::string key;
+        shapeKey(text, lexemes, key);
+        shape = snapshot.shapes().find(key);
+        if (!shape || !valuesOf(*shape, text, lexemes, values)) {
+            Statement statement;
+            if (!readStatement(text, lexemes, statement, error)) return nullptr;
+            StatementShape read;
+            Translation translation = translate(statement, "");
+            read.sqlite = std::move(translation.sql);
+            values = std::move(translation.values);
+            read.values = values;
+            read.nodeToken = statement.nodeToken;
+            read.firstTable = statement.tables.front();
+            read.substrings = statement.where && hasSubstr(*statement.where);
+            read.example = text;
+            read.exampleLexemes = lexemes;
+            shape = &snapshot.shapes().add(key, std::move(read));
+        }
     }
 
     std::unique_ptr<Query> q(new Query);

@@ -1,6 +1,7 @@
 #include "sql/statement_shapes.h"
 
 #include <cstdint>
+#include <algorithm>
 #include <cstring>
 
 #include "sql/fixed_width.h"
@@ -94,9 +95,125 @@ const StatementShape* StatementShapes::find(const std::string& key) const {
     return found == shapes_.end() ? nullptr : &found->second;
 }
 
+namespace {
+
+// The hash of a statement's outline: its text with the insides of its
+// quoted literals left out. Statements of one shape whose numbers are the
+// same have the same outline. False when a quote is left open.
+bool outlineHash(std::string_view text, uint64_t& hash) {
+    const char* at = text.data();
+    const char* const end = at + text.size();
+    auto nextQuote = [end](const char* from, char quote) {
+        const void* found = std::memchr(from, quote, static_cast<std::size_t>(end - from));
+        return found ? static_cast<const char*>(found) : end;
+    };
+    const char* apostrophe = nextQuote(at, '\'');
+    const char* doubleQuote = nextQuote(at, '"');
+    uint64_t h = 0;
+    for (;;) {
+        const char* open = std::min(apostrophe, doubleQuote);
+        h = (h ^ hashText(std::string_view(at, static_cast<std::size_t>(open - at)))) * 0x9E3779B97F4A7C15ull;
+        if (open == end) break;
+        const char quote = *open;
+        const char* close = open + 1;
+        for (;;) {
+            close = nextQuote(close, quote);
+            if (close == end) return false;
+            if (close + 1 < end && close[1] == quote) {
+                close += 2; // a doubled quote stands for one
+                continue;
+            }
+            break;
+        }
+        at = close + 1;
+        if (apostrophe < at) apostrophe = nextQuote(at, '\'');
+        if (doubleQuote < at) doubleQuote = nextQuote(at, '"');
+    }
+    hash = h;
+    return true;
+}
+
+} // namespace
+
 const StatementShape& StatementShapes::add(std::string key, StatementShape shape) {
-    if (shapes_.size() >= capacity) shapes_.clear();
-    return shapes_.insert_or_assign(std::move(key), std::move(shape)).first->second;
+    if (shapes_.size() >= capacity) {
+        byOutline_.clear();
+        shapes_.clear();
+    }
+    shape.literals.clear();
+    for (std::size_t i = 0; i < shape.exampleLexemes.size(); ++i) {
+        const TokenKind kind = shape.exampleLexemes[i].kind;
+        if (kind == TokenKind::Number || kind == TokenKind::String || kind == TokenKind::QuotedString)
+            shape.literals.push_back(i);
+    }
+    const auto [place, added] = shapes_.try_emplace(std::move(key), std::move(shape));
+    if (!added) return place->second; // its example may be looked up already
+    const StatementShape& kept = place->second;
+    if (uint64_t outline = 0; outlineHash(kept.example, outline)) {
+        auto& examples = byOutline_[outline];
+        if (examples.size() < examplesPerOutline) examples.push_back(&kept);
+    }
+    return kept;
+}
+
+namespace {
+
+// Whether `text` is `shape`'s example but inside its literals, each of
+// which must be of the example's kind and scan; then `lexemes` are the
+// example's, moved to where they stand in `text`.
+bool sameButForLiterals(const StatementShape& shape, std::string_view text, std::vector<Lexeme>& lexemes) {
+    const std::string_view example = shape.example;
+    const std::vector<Lexeme>& from = shape.exampleLexemes;
+    lexemes.resize(from.size());
+    std::size_t inExample = 0; // where the next fixed part starts
+    std::size_t inText = 0;
+    std::size_t moved = 0; // lexemes placed so far
+    std::string ignored;
+    auto moveUpTo = [&](std::size_t end) {
+        const std::size_t shift = inText - inExample; // modular: the text may be the shorter
+        for (; moved < end; ++moved) {
+            lexemes[moved] = from[moved];
+            lexemes[moved].offset += shift;
+        }
+    };
+    for (std::size_t place : shape.literals) {
+        const Lexeme& literal = from[place];
+        const std::size_t fixed = literal.offset - inExample;
+        if (text.size() - inText <= fixed ||
+            std::memcmp(text.data() + inText, example.data() + inExample, fixed) != 0)
+            return false;
+        moveUpTo(place);
+        inExample += fixed;
+        inText += fixed;
+        const char first = text[inText];
+        const bool sameKind = literal.kind == TokenKind::Number ? first >= '0' && first <= '9'
+                              : literal.kind == TokenKind::String ? first == '\''
+                                                                   : first == '"';
+        Lexeme& own = lexemes[moved++];
+        own = literal;
+        own.offset = inText;
+        if (!sameKind || !scanLiteral(text, own, ignored)) return false;
+        inExample += literal.length;
+        inText += own.length;
+    }
+    const std::size_t rest = example.size() - inExample;
+    if (text.size() - inText != rest || std::memcmp(text.data() + inText, example.data() + inExample, rest) != 0)
+        return false;
+    moveUpTo(from.size());
+    return true;
+}
+
+} // namespace
+
+const StatementShape* StatementShapes::recognise(std::string_view text, std::vector<Lexeme>& lexemes) const {
+    uint64_t outline = 0;
+    if (byOutline_.empty() || !outlineHash(text, outline)) return nullptr;
+    const auto found = byOutline_.find(outline);
+    if (found == byOutline_.end()) return nullptr;
+    for (const StatementShape* shape : found->second) {
+        if (sameButForLiterals(*shape, text, lexemes)) return shape;
+    }
+    return nullptr;
 }
 
 } // namespace host::sql

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -25,6 +26,12 @@ struct StatementShape {
     int nodeToken = -1;              // the AT clause's literal, -1 without one
     int firstTable = 0;              // catalog index of the first table of the FROM list
     bool substrings = false;         // a condition compares SUBSTR
+    // The statement the shape was read from, and its lexemes. Another
+    // statement that differs from it only inside its literals is of this
+    // shape, and is recognised without being scanned.
+    std::string example;
+    std::vector<Lexeme> exampleLexemes;
+    std::vector<std::size_t> literals; // places of the example's literal lexemes, set when kept
 };
 
 // The key of a statement's shape: every token but the values of literals.
@@ -46,8 +53,17 @@ public:
     // Keeps the shape; forgets every other one when `capacity` are kept.
     const StatementShape& add(std::string key, StatementShape shape);
 
+    // The shape whose example `text` equals but inside its literals, with
+    // `lexemes` set to those scan gives for `text`; null when none is. A
+    // statement that does not scan is never recognised.
+    const StatementShape* recognise(std::string_view text, std::vector<Lexeme>& lexemes) const;
+
 private:
+    static constexpr std::size_t examplesPerOutline = 4;
+
     std::unordered_map<std::string, StatementShape, TextHash> shapes_;
+    // Examples by the hash of their outline (outlineHash).
+    std::unordered_map<uint64_t, std::vector<const StatementShape*>> byOutline_;
 };
 
 } // namespace host::sql

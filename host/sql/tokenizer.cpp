@@ -67,6 +67,22 @@ bool passLiteral(std::string_view text, std::size_t& i, char quote, bool& double
 
 } // namespace
 
+bool scanLiteral(std::string_view text, Lexeme& lexeme, std::string& error) {
+    std::size_t i = lexeme.offset;
+    lexeme.doubledQuote = false;
+    if (lexeme.kind == TokenKind::Number) {
+        while (i < text.size() && isDigit(text[i])) ++i;
+        if (i < text.size() && continuesWord(text[i])) {
+            error = "malformed number" + at(lexeme.offset);
+            return false;
+        }
+    } else if (!passLiteral(text, i, lexeme.kind == TokenKind::String ? '\'' : '"', lexeme.doubledQuote, error)) {
+        return false;
+    }
+    lexeme.length = i - lexeme.offset;
+    return true;
+}
+
 bool scan(std::string_view text, std::vector<Lexeme>& out, std::string& error) {
     out.clear();
     out.reserve(text.size() / 4 + 2);
@@ -106,16 +122,11 @@ bool scan(std::string_view text, std::vector<Lexeme>& out, std::string& error) {
         if (startsWord(c)) {
             lexeme.kind = TokenKind::Word;
             while (i < text.size() && continuesWord(text[i])) ++i;
-        } else if (isDigit(c)) {
-            lexeme.kind = TokenKind::Number;
-            while (i < text.size() && isDigit(text[i])) ++i;
-            if (i < text.size() && continuesWord(text[i])) {
-                error = "malformed number" + at(lexeme.offset);
-                return false;
-            }
-        } else if (c == '\'' || c == '"') {
-            lexeme.kind = c == '\'' ? TokenKind::String : TokenKind::QuotedString;
-            if (!passLiteral(text, i, c, lexeme.doubledQuote, error)) return false;
+        } else if (isDigit(c) || c == '\'' || c == '"') {
+            lexeme.kind = isDigit(c) ? TokenKind::Number : c == '\'' ? TokenKind::String : TokenKind::QuotedString;
+            if (!scanLiteral(text, lexeme, error)) return false;
+            i += lexeme.length;
+            continue;
         } else {
             const std::string_view two = text.substr(i, 2);
             if (two == "<=" || two == ">=" || two == "<>") {

@@ -37,6 +37,11 @@ struct Lexeme {
 // unterminated literal: false, with a message that names the offset.
 bool scan(std::string_view text, std::vector<Lexeme>& out, std::string& error);
 
+// Scans the literal of `lexeme.kind` (Number, String or QuotedString) whose
+// first character stands at `lexeme.offset`, as scan would, setting its
+// length. False, with scan's message, when it is malformed or unterminated.
+bool scanLiteral(std::string_view text, Lexeme& lexeme, std::string& error);
+
 // The token's text: as written, or for a literal its decoded value.
 std::string tokenText(std::string_view text, const Lexeme& lexeme);
 Token toToken(std::string_view text, const Lexeme& lexeme);
