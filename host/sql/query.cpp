@@ -114,18 +114,20 @@ std::unique_ptr<Query> Query::prepare(Snapshot& snapshot, std::string_view text,
     // Kept from statement to statement on each thread: a statement of 4096
     // characters needs room for a thousand lexemes.
     thread_local std::vector<Lexeme> lexemes;
+    thread_local std::vector<Lexeme> literals;
 
     // A statement of a shape read before takes its values from its own
     // literals; any other is parsed and translated, and its shape kept.
     // Most are recognised by their shape's example without being scanned.
     std::vector<BoundValue> values;
-    const StatementShape* shape = snapshot.shapes().recognise(text, lexemes);
-    if (!shape || !valuesOf(*shape, text, lexemes, values)) {
+    const StatementShape* shape = snapshot.shapes().recognise(text, literals);
+    if (!shape || !valuesOf(*shape, text, literals, values)) {
         if (!scan(text, lexemes, error)) return nullptr;
         thread_local std::string key;
         shapeKey(text, lexemes, key);
+        literalsOf(lexemes, literals);
         shape = snapshot.shapes().find(key);
-        if (!shape || !valuesOf(*shape, text, lexemes, values)) {
+        if (!shape || !valuesOf(*shape, text, literals, values)) {
             Statement statement;
             if (!readStatement(text, lexemes, statement, error)) return nullptr;
             StatementShape read;
@@ -137,14 +139,13 @@ std::unique_ptr<Query> Query::prepare(Snapshot& snapshot, std::string_view text,
             read.firstTable = statement.tables.front();
             read.substrings = statement.where && hasSubstr(*statement.where);
             read.example = text;
-            read.exampleLexemes = lexemes;
-            shape = &snapshot.shapes().add(key, std::move(read));
+            shape = &snapshot.shapes().add(key, std::move(read), lexemes);
         }
     }
 
     std::unique_ptr<Query> q(new Query);
-    if (shape->nodeToken >= 0) {
-        const std::string written = tokenText(text, lexemes[static_cast<std::size_t>(shape->nodeToken)]);
+    if (shape->nodeLiteral >= 0) {
+        const std::string written = tokenText(text, literals[static_cast<std::size_t>(shape->nodeLiteral)]);
         if (!knownNode(snapshot, written, q->routedNode_, error)) return nullptr;
         for (BoundValue& v : values) {
             if (v.origin.kind == ValueOrigin::Kind::Node) v.text = q->routedNode_;

@@ -10,11 +10,13 @@ namespace host::sql {
 
 namespace {
 
-// The number token's value, negative when a '-' stands before it (in a
+bool isLiteral(TokenKind kind) {
+    return kind == TokenKind::Number || kind == TokenKind::String || kind == TokenKind::QuotedString;
+}
+
+// The number literal's value, negative when a '-' stands before it (in a
 // statement that parsed, that '-' is its sign); false when out of range.
-bool numberAt(std::string_view text, const std::vector<Lexeme>& lexemes, std::size_t i, int64_t& value) {
-    const Lexeme& l = lexemes[i];
-    const bool negative = i > 0 && lexemes[i - 1].kind == TokenKind::Symbol && text[lexemes[i - 1].offset] == '-';
+bool numberOf(std::string_view text, const Lexeme& l, bool negative, int64_t& value) {
     const uint64_t limit = negative ? uint64_t{1} << 63 : (uint64_t{1} << 63) - 1;
     uint64_t v = 0;
     for (char c : text.substr(l.offset, l.length)) {
@@ -62,29 +64,32 @@ void shapeKey(std::string_view text, const std::vector<Lexeme>& lexemes, std::st
     key.resize(static_cast<std::size_t>(out - key.data()));
 }
 
-bool valuesOf(const StatementShape& shape, std::string_view text, const std::vector<Lexeme>& lexemes,
+void literalsOf(const std::vector<Lexeme>& lexemes, std::vector<Lexeme>& literals) {
+    literals.clear();
+    for (const Lexeme& l : lexemes) {
+        if (isLiteral(l.kind)) literals.push_back(l);
+    }
+}
+
+bool valuesOf(const StatementShape& shape, std::string_view text, const std::vector<Lexeme>& literals,
               std::vector<BoundValue>& values) {
     int64_t ignored = 0;
-    for (std::size_t i = 0; i < lexemes.size(); ++i) {
-        if (lexemes[i].kind == TokenKind::Number && !numberAt(text, lexemes, i, ignored)) return false;
+    for (std::size_t i = 0; i < literals.size(); ++i) {
+        if (literals[i].kind == TokenKind::Number && !numberOf(text, literals[i], shape.literals[i].negative, ignored))
+            return false;
     }
     values = shape.values;
-    for (BoundValue& v : values) {
-        const std::size_t token = static_cast<std::size_t>(v.origin.token);
-        switch (v.origin.kind) {
-        case ValueOrigin::Kind::Literal:
-            if (v.isText) {
-                v.text = tokenText(text, lexemes[token]);
-            } else {
-                numberAt(text, lexemes, token, v.integer);
-            }
-            break;
-        case ValueOrigin::Kind::Glob:
-            v.text = globPattern(withoutTrailingBlanks(tokenText(text, lexemes[token])));
-            break;
-        case ValueOrigin::Kind::Node:
-        case ValueOrigin::Kind::Null:
-            break;
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        BoundValue& v = values[k];
+        if (shape.valueLiterals[k] < 0) continue; // the node, or a null
+        const auto place = static_cast<std::size_t>(shape.valueLiterals[k]);
+        const Lexeme& literal = literals[place];
+        if (v.origin.kind == ValueOrigin::Kind::Glob) {
+            v.text = globPattern(withoutTrailingBlanks(tokenText(text, literal)));
+        } else if (v.isText) {
+            v.text = tokenText(text, literal);
+        } else {
+            numberOf(text, literal, shape.literals[place].negative, v.integer);
         }
     }
     return true;
@@ -135,17 +140,30 @@ bool outlineHash(std::string_view text, uint64_t& hash) {
 
 } // namespace
 
-const StatementShape& StatementShapes::add(std::string key, StatementShape shape) {
+const StatementShape& StatementShapes::add(std::string key, StatementShape shape,
+                                           const std::vector<Lexeme>& lexemes) {
     if (shapes_.size() >= capacity) {
         byOutline_.clear();
         shapes_.clear();
     }
+    std::vector<int> placeOfToken(lexemes.size(), -1);
     shape.literals.clear();
-    for (std::size_t i = 0; i < shape.exampleLexemes.size(); ++i) {
-        const TokenKind kind = shape.exampleLexemes[i].kind;
-        if (kind == TokenKind::Number || kind == TokenKind::String || kind == TokenKind::QuotedString)
-            shape.literals.push_back(i);
+    for (std::size_t i = 0; i < lexemes.size(); ++i) {
+        if (!isLiteral(lexemes[i].kind)) continue;
+        placeOfToken[i] = static_cast<int>(shape.literals.size());
+        const bool negative = i > 0 && lexemes[i - 1].kind == TokenKind::Symbol &&
+                              shape.example[lexemes[i - 1].offset] == '-';
+        shape.literals.push_back({lexemes[i], negative});
     }
+    auto placeOf = [&](int token) {
+        return token >= 0 && static_cast<std::size_t>(token) < placeOfToken.size() ? placeOfToken[token] : -1;
+    };
+    shape.valueLiterals.clear();
+    for (const BoundValue& v : shape.values) {
+        const bool own = v.origin.kind == ValueOrigin::Kind::Literal || v.origin.kind == ValueOrigin::Kind::Glob;
+        shape.valueLiterals.push_back(own ? placeOf(v.origin.token) : -1);
+    }
+    shape.nodeLiteral = placeOf(shape.nodeToken);
     const auto [place, added] = shapes_.try_emplace(std::move(key), std::move(shape));
     if (!added) return place->second; // its example may be looked up already
     const StatementShape& kept = place->second;
@@ -159,59 +177,46 @@ const StatementShape& StatementShapes::add(std::string key, StatementShape shape
 namespace {
 
 // Whether `text` is `shape`'s example but inside its literals, each of
-// which must be of the example's kind and scan; then `lexemes` are the
-// example's, moved to where they stand in `text`.
-bool sameButForLiterals(const StatementShape& shape, std::string_view text, std::vector<Lexeme>& lexemes) {
+// which must be of the example's kind and scan; then `literals` are their
+// lexemes in `text`.
+bool sameButForLiterals(const StatementShape& shape, std::string_view text, std::vector<Lexeme>& literals) {
     const std::string_view example = shape.example;
-    const std::vector<Lexeme>& from = shape.exampleLexemes;
-    lexemes.resize(from.size());
+    literals.resize(shape.literals.size());
     std::size_t inExample = 0; // where the next fixed part starts
     std::size_t inText = 0;
-    std::size_t moved = 0; // lexemes placed so far
     std::string ignored;
-    auto moveUpTo = [&](std::size_t end) {
-        const std::size_t shift = inText - inExample; // modular: the text may be the shorter
-        for (; moved < end; ++moved) {
-            lexemes[moved] = from[moved];
-            lexemes[moved].offset += shift;
-        }
-    };
-    for (std::size_t place : shape.literals) {
-        const Lexeme& literal = from[place];
+    for (std::size_t i = 0; i < shape.literals.size(); ++i) {
+        const Lexeme& literal = shape.literals[i].lexeme;
         const std::size_t fixed = literal.offset - inExample;
         if (text.size() - inText <= fixed ||
             std::memcmp(text.data() + inText, example.data() + inExample, fixed) != 0)
             return false;
-        moveUpTo(place);
         inExample += fixed;
         inText += fixed;
         const char first = text[inText];
         const bool sameKind = literal.kind == TokenKind::Number ? first >= '0' && first <= '9'
                               : literal.kind == TokenKind::String ? first == '\''
                                                                    : first == '"';
-        Lexeme& own = lexemes[moved++];
-        own = literal;
+        Lexeme& own = literals[i];
+        own.kind = literal.kind;
         own.offset = inText;
         if (!sameKind || !scanLiteral(text, own, ignored)) return false;
         inExample += literal.length;
         inText += own.length;
     }
     const std::size_t rest = example.size() - inExample;
-    if (text.size() - inText != rest || std::memcmp(text.data() + inText, example.data() + inExample, rest) != 0)
-        return false;
-    moveUpTo(from.size());
-    return true;
+    return text.size() - inText == rest && std::memcmp(text.data() + inText, example.data() + inExample, rest) == 0;
 }
 
 } // namespace
 
-const StatementShape* StatementShapes::recognise(std::string_view text, std::vector<Lexeme>& lexemes) const {
+const StatementShape* StatementShapes::recognise(std::string_view text, std::vector<Lexeme>& literals) const {
     uint64_t outline = 0;
     if (byOutline_.empty() || !outlineHash(text, outline)) return nullptr;
     const auto found = byOutline_.find(outline);
     if (found == byOutline_.end()) return nullptr;
     for (const StatementShape* shape : found->second) {
-        if (sameButForLiterals(*shape, text, lexemes)) return shape;
+        if (sameButForLiterals(*shape, text, literals)) return shape;
     }
     return nullptr;
 }

@@ -20,18 +20,28 @@
 
 namespace host::sql {
 
+// A literal of a shape's statements, as it stands in the shape's example.
+struct ShapeLiteral {
+    Lexeme lexeme;
+    bool negative = false; // a '-' stands before it: a number's sign
+};
+
 struct StatementShape {
     std::string sqlite;              // the translation
     std::vector<BoundValue> values;  // their origins; texts and integers are those of the first statement
     int nodeToken = -1;              // the AT clause's literal, -1 without one
     int firstTable = 0;              // catalog index of the first table of the FROM list
     bool substrings = false;         // a condition compares SUBSTR
-    // The statement the shape was read from, and its lexemes. Another
-    // statement that differs from it only inside its literals is of this
-    // shape, and is recognised without being scanned.
+    // The statement the shape was read from. Another statement that differs
+    // from it only inside its literals is of this shape, and is recognised
+    // without being scanned.
     std::string example;
-    std::vector<Lexeme> exampleLexemes;
-    std::vector<std::size_t> literals; // places of the example's literal lexemes, set when kept
+    // Set when the shape is kept: the example's literals in order, and for
+    // each value and the AT clause, the place of its literal among them (-1
+    // for none).
+    std::vector<ShapeLiteral> literals;
+    std::vector<int> valueLiterals;
+    int nodeLiteral = -1;
 };
 
 // The key of a statement's shape: every token but the values of literals.
@@ -39,10 +49,14 @@ std::string shapeKey(std::string_view text, const std::vector<Lexeme>& lexemes);
 // The same into `key`, whose room is reused.
 void shapeKey(std::string_view text, const std::vector<Lexeme>& lexemes, std::string& key);
 
-// The values a statement of `shape` binds, from its own literals; the
-// node's value is left for the caller. False when a number is out of range:
-// then only a full reading of the statement can say why it is refused.
-bool valuesOf(const StatementShape& shape, std::string_view text, const std::vector<Lexeme>& lexemes,
+// The lexemes of a scanned statement's literals, in order.
+void literalsOf(const std::vector<Lexeme>& lexemes, std::vector<Lexeme>& literals);
+
+// The values a statement of `shape` binds, from its own literals (`literals`,
+// as literalsOf gives them); the node's value is left for the caller. False
+// when a number is out of range: then only a full reading of the statement
+// can say why it is refused.
+bool valuesOf(const StatementShape& shape, std::string_view text, const std::vector<Lexeme>& literals,
               std::vector<BoundValue>& values);
 
 class StatementShapes {
@@ -51,12 +65,13 @@ public:
 
     const StatementShape* find(const std::string& key) const;
     // Keeps the shape; forgets every other one when `capacity` are kept.
-    const StatementShape& add(std::string key, StatementShape shape);
+    // `lexemes` are those of the shape's example.
+    const StatementShape& add(std::string key, StatementShape shape, const std::vector<Lexeme>& lexemes);
 
     // The shape whose example `text` equals but inside its literals, with
-    // `lexemes` set to those scan gives for `text`; null when none is. A
-    // statement that does not scan is never recognised.
-    const StatementShape* recognise(std::string_view text, std::vector<Lexeme>& lexemes) const;
+    // `literals` set to the lexemes scan gives for those of `text`; null
+    // when none is. A statement that does not scan is never recognised.
+    const StatementShape* recognise(std::string_view text, std::vector<Lexeme>& literals) const;
 
 private:
     static constexpr std::size_t examplesPerOutline = 4;

@@ -79,14 +79,16 @@ const std::vector<std::string> nearlyTheSame = {
 };
 
 TEST(ShapeExamples, AStatementIsRecognisedOnlyAsScanningWouldReadIt) {
+    using host::sql::Lexeme;
     const std::string example = routed + "ASID >= 33 AND JOBNAME LIKE 'JOB*'";
     host::sql::StatementShapes shapes;
     host::sql::StatementShape shape;
+    std::vector<Lexeme> lexemes;
     std::string error;
-    ASSERT_TRUE(host::sql::scan(example, shape.exampleLexemes, error));
+    ASSERT_TRUE(host::sql::scan(example, lexemes, error));
     shape.example = example;
-    const host::sql::StatementShape& kept = shapes.add("key", shape);
-    const auto same = [](const std::vector<host::sql::Lexeme>& a, const std::vector<host::sql::Lexeme>& b) {
+    const host::sql::StatementShape& kept = shapes.add("key", shape, lexemes);
+    const auto same = [](const std::vector<Lexeme>& a, const std::vector<Lexeme>& b) {
         if (a.size() != b.size()) return false;
         for (std::size_t i = 0; i < a.size(); ++i) {
             if (a[i].kind != b[i].kind || a[i].offset != b[i].offset || a[i].length != b[i].length ||
@@ -97,12 +99,13 @@ TEST(ShapeExamples, AStatementIsRecognisedOnlyAsScanningWouldReadIt) {
     };
     int recognised = 0;
     for (const std::string& text : nearlyTheSame) {
-        std::vector<host::sql::Lexeme> fromExample;
-        std::vector<host::sql::Lexeme> scanned;
+        std::vector<Lexeme> fromExample;
         if (!shapes.recognise(text, fromExample)) continue;
         ++recognised;
         EXPECT_EQ(shapes.recognise(text, fromExample), &kept);
-        ASSERT_TRUE(host::sql::scan(text, scanned, error)) << text;
+        std::vector<Lexeme> scanned;
+        ASSERT_TRUE(host::sql::scan(text, lexemes, error)) << text;
+        host::sql::literalsOf(lexemes, scanned);
         EXPECT_TRUE(same(fromExample, scanned)) << text;
     }
     // The four that differ only inside string literals (one of which runs on
