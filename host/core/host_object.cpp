@@ -23,14 +23,18 @@ void ObjectBase::markDropped() {
     abi.check = static_cast<uint16_t>(~validId & 0xFFFFu);
 }
 
-ObjectBase* findObject(const zrx::HostObject* obj, ObjectKind expected) {
+namespace {
+inline ObjectBase* findCalling(const zrx::HostObject* obj, ObjectKind expected) {
     Session* session = Session::calling();
     return session ? session->find(obj, expected) : nullptr;
 }
+} // namespace
+
+ObjectBase* findObject(const zrx::HostObject* obj, ObjectKind expected) { return findCalling(obj, expected); }
 
 int32_t resolveObject(uint32_t id, zrx::HostObject* obj, ObjectKind kind, ObjectBase*& out) {
     out = nullptr;
-    ObjectBase* base = obj ? findObject(obj, kind) : nullptr;
+    ObjectBase* base = obj ? findCalling(obj, kind) : nullptr;
     if (!base || base->kind != kind) return status::badHandle;
     if (base->dropped) return status::badHandle;
     if (base->abi.check != static_cast<uint16_t>(id & 0xFFFFu)) return status::badHandle;

@@ -14,26 +14,21 @@ namespace {
 // storage to start zeroed is caught.
 constexpr unsigned char freshStorageFill = 0xA5;
 constexpr int32_t maxStorageRequest = 16 * 1024 * 1024;
-thread_local Session* callingSession = nullptr;
 } // namespace
 
-Session* Session::calling() { return callingSession; }
-
 Session::CallScope::CallScope(Session& session)
-    : previousSession_(callingSession), previousContext_(platform::currentServerContext()) {
-    callingSession = &session;
+    : previousSession_(callingSession_), previousContext_(platform::currentServerContext()) {
+    callingSession_ = &session;
     platform::setCurrentServerContext(&session.context_);
 }
 
 Session::CallScope::~CallScope() {
-    callingSession = previousSession_;
+    callingSession_ = previousSession_;
     platform::setCurrentServerContext(previousContext_);
 }
 
-ObjectBase* Session::find(const zrx::HostObject* obj, ObjectKind expected) const {
+ObjectBase* Session::findAmongAll(const zrx::HostObject* obj) const {
     if (!obj) return nullptr;
-    const Found& last = lastFound_[static_cast<std::size_t>(expected)];
-    if (obj == last.address) return last.object;
     // Newest first: the module works on the objects of the statement it
     // is running, which were made last.
     for (auto it = objects_.rbegin(); it != objects_.rend(); ++it) {
@@ -66,7 +61,7 @@ Session::Session(Host& host, const Module& module, SessionOptions options)
 
 Session::~Session() {
     release();
-    if (callingSession == this) callingSession = nullptr;
+    if (callingSession_ == this) callingSession_ = nullptr;
 }
 
 void Session::adopt(std::unique_ptr<ObjectBase> object) {

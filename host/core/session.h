@@ -94,7 +94,7 @@ public:
     // The session whose entry call is in progress on this thread, or null.
     // Host services answer for it alone: it is how they find the objects the
     // module's handles designate, without a lock and without reading them.
-    static Session* calling();
+    static Session* calling() { return callingSession_; }
     // Makes this session the calling one on this thread for the scope's life
     // (the host does so around every entry call; tests that call services
     // directly do it themselves).
@@ -113,7 +113,11 @@ public:
     // the caller looks for: the object of that kind found last is tried
     // first, as the module presents the same path, request block and
     // cursor call after call.
-    ObjectBase* find(const zrx::HostObject* obj, ObjectKind expected) const;
+    ObjectBase* find(const zrx::HostObject* obj, ObjectKind expected) const {
+        const Found& last = lastFound_[static_cast<std::size_t>(expected)];
+        if (obj && obj == last.address) return last.object;
+        return findAmongAll(obj);
+    }
 
     // Services for the operations.
     template <class T, class... Args>
@@ -177,6 +181,8 @@ private:
         ObjectBase* object = nullptr;
     };
     mutable std::array<Found, objectKindCount> lastFound_{};
+    ObjectBase* findAmongAll(const zrx::HostObject* obj) const;
+    static inline thread_local Session* callingSession_ = nullptr;
     std::vector<Block> storage_;
     uint64_t storageBytes_ = 0;
     int storageRefusals_ = 0;
