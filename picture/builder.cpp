@@ -151,28 +151,11 @@ Picture buildPicture(host::sql::Snapshot& snapshot, const host::Module& module, 
     }
 
     ViewRun report = runView(here.host, module, {host::Predicate::report()}, options.storageLimit);
-    const bool passed = !checking || checking->passed();
-    if (spare.joinable()) {
-        spare.request_stop();
-        spare.join();
-    }
-    if (!passed) {
-        picture.checkFailed = true;
-        return picture;
-    }
-    if (speculation) {
-        speculation->rethrowFailure();
-        std::string error;
-        if (connections.front()->readingSpoiled(error)) speculation->dropAll();
-    }
     picture.report = report.outcome;
     picture.reportRows = std::move(report.rows);
     picture.passedOver = report.trace.passedOver;
     picture.reportTrace = report.trace.summary;
-    if (report.outcome.endedNormally() && picture.passedOver.systemRowsRead >= 0)
-        picture.passedOver.systemRowsConfigured = configuredSystemRows(snapshot.db());
-    else
-        picture.passedOver.systemRowsRead = -1;
+    // The order of the requests is worked out while the guesses go on.
     const std::string wanted = enqplexOfPredicate(options.enqplex);
     picture.resources.reserve(picture.reportRows.size());
     for (std::size_t i = 0; i < picture.reportRows.size(); ++i) {
@@ -180,7 +163,6 @@ Picture buildPicture(host::sql::Snapshot& snapshot, const host::Module& module, 
         if (wanted.empty() || r.enqplex == wanted) picture.resources.push_back(std::move(r));
     }
     picture.enqplexes = treeOrder(picture.resources);
-
     // The guessed runs are taken by the threads that would otherwise ask,
     // so that the requests start as soon as the order is known.
     Requests requests{picture, module, options.storageLimit, {}, {}, {}, {}, speculation ? &*speculation : nullptr};
@@ -192,6 +174,27 @@ Picture buildPicture(host::sql::Snapshot& snapshot, const host::Module& module, 
             if (detailPredicates(picture.resources[place], requests.predicates.back())) ++asked;
         }
     }
+
+    const bool passed = !checking || checking->passed();
+    if (spare.joinable()) {
+        spare.request_stop();
+        spare.join();
+    }
+    if (!passed) {
+        Picture refused;
+        refused.snapshot = picture.snapshot;
+        refused.checkFailed = true;
+        return refused;
+    }
+    if (speculation) {
+        speculation->rethrowFailure();
+        std::string error;
+        if (connections.front()->readingSpoiled(error)) speculation->dropAll();
+    }
+    if (report.outcome.endedNormally() && picture.passedOver.systemRowsRead >= 0)
+        picture.passedOver.systemRowsConfigured = configuredSystemRows(snapshot.db());
+    else
+        picture.passedOver.systemRowsRead = -1;
 
     const int jobs = static_cast<int>(std::min<std::size_t>(asked, static_cast<std::size_t>(wantedJobs)));
     if (static_cast<int>(connections.size()) >= jobs) connections.resize(jobs > 0 ? jobs - 1 : 0);
