@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <future>
 #include <initializer_list>
+#include <thread>
+#include <vector>
 
 #include "cli/columns.h"
 #include "cli/json_writer.h"
@@ -112,50 +115,95 @@ std::string dotLabel(std::initializer_list<std::string> lines) {
 
 namespace {
 
-void treeArray(JsonWriter& json, const picture::Picture& tree, const std::string* onlyEnqplex) {
+void writeResource(JsonWriter& json, const picture::Resource& r) {
+    using zrx::ColumnId;
+    json.beginObject();
+    json.key(columnName(ColumnId::majorname));
+    json.text(r.major);
+    json.key(columnName(ColumnId::minorname));
+    json.text(r.minor);
+    json.key(columnName(ColumnId::owntaskct));
+    json.number(r.owntaskct);
+    json.key(columnName(ColumnId::waittaskct));
+    json.number(r.waittaskct);
+    json.key(columnName(ColumnId::maxwaittm));
+    json.number(r.maxwaittm);
+    json.key("status");
+    if (r.asked) json.number(r.detail.status);
+    else json.null();
+    json.key("owners");
     json.beginArray();
+    for (const auto& t : r.owners) writeTask(json, t, true);
+    json.endArray();
+    json.key("waiters");
+    json.beginArray();
+    for (const auto& t : r.waiters) writeTask(json, t, false);
+    json.endArray();
+    if (!r.unavailable.empty()) {
+        json.key("unavailable");
+        json.text(r.unavailable);
+    }
+    json.endObject();
+}
+
+// Below this many resources a second thread is not worth starting.
+constexpr std::size_t resourcesWorthAThread = 64;
+
+void treeArray(JsonWriter& json, const picture::Picture& tree, const std::string* onlyEnqplex) {
+    std::vector<const picture::EnqplexResources*> shown;
+    std::size_t resources = 0;
     for (const auto& e : tree.enqplexes) {
         if (onlyEnqplex && e.name != *onlyEnqplex) continue;
-        using zrx::ColumnId;
-        json.beginObject();
-        json.key(columnName(ColumnId::enqplex));
-        json.text(e.name);
-        json.key("resources");
-        json.beginArray();
-        for (std::size_t place : e.resources) {
-            const picture::Resource& r = tree.resources[place];
-            json.beginObject();
-            json.key(columnName(ColumnId::majorname));
-            json.text(r.major);
-            json.key(columnName(ColumnId::minorname));
-            json.text(r.minor);
-            json.key(columnName(ColumnId::owntaskct));
-            json.number(r.owntaskct);
-            json.key(columnName(ColumnId::waittaskct));
-            json.number(r.waittaskct);
-            json.key(columnName(ColumnId::maxwaittm));
-            json.number(r.maxwaittm);
-            json.key("status");
-            if (r.asked) json.number(r.detail.status);
-            else json.null();
-            json.key("owners");
-            json.beginArray();
-            for (const auto& t : r.owners) writeTask(json, t, true);
-            json.endArray();
-            json.key("waiters");
-            json.beginArray();
-            for (const auto& t : r.waiters) writeTask(json, t, false);
-            json.endArray();
-            if (!r.unavailable.empty()) {
-                json.key("unavailable");
-                json.text(r.unavailable);
+        shown.push_back(&e);
+        resources += e.resources.size();
+    }
+    // A picture built on several threads may be written on two: a second
+    // thread writes the later half of each Enqplex's resources while this
+    // one writes the first, and the halves go out in order.
+    std::vector<std::size_t> halfway;
+    for (const auto* e : shown) halfway.push_back(e->resources.size());
+    std::vector<std::promise<std::string>> laterHalves(shown.size());
+    std::thread second;
+    if (tree.jobs > 1 && resources >= resourcesWorthAThread) {
+        for (std::size_t& h : halfway) h /= 2;
+        // Each half goes inside its Enqplex's resources array, below the
+        // tree's array and the Enqplex's object.
+        const std::size_t depth = json.depth() + 3;
+        second = std::thread([&, depth] {
+            std::size_t i = 0;
+            try {
+                for (; i < shown.size(); ++i) {
+                    const auto& places = shown[i]->resources;
+                    JsonWriter half(depth, halfway[i] == 0);
+                    for (std::size_t k = halfway[i]; k < places.size(); ++k)
+                        writeResource(half, tree.resources[places[k]]);
+                    laterHalves[i].set_value(half.take());
+                }
+            } catch (...) {
+                for (; i < shown.size(); ++i) laterHalves[i].set_exception(std::current_exception());
             }
+        });
+    }
+    try {
+        json.beginArray();
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            const auto& places = shown[i]->resources;
+            json.beginObject();
+            json.key(columnName(zrx::ColumnId::enqplex));
+            json.text(shown[i]->name);
+            json.key("resources");
+            json.beginArray();
+            for (std::size_t k = 0; k < halfway[i]; ++k) writeResource(json, tree.resources[places[k]]);
+            if (second.joinable()) json.include(laterHalves[i].get_future().get());
+            json.endArray();
             json.endObject();
         }
         json.endArray();
-        json.endObject();
+    } catch (...) {
+        if (second.joinable()) second.join();
+        throw;
     }
-    json.endArray();
+    if (second.joinable()) second.join();
 }
 
 } // namespace

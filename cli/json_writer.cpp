@@ -9,6 +9,17 @@ namespace {
 constexpr std::size_t spillAt = 1 << 16;
 }
 
+JsonWriter::JsonWriter(std::size_t depth, bool first) : empty_(depth, false) {
+    if (depth > 0) empty_.back() = first;
+}
+
+void JsonWriter::include(std::string_view part) {
+    if (part.empty()) return;
+    held_ += part;
+    empty_.back() = false;
+    spill();
+}
+
 void JsonWriter::indent(std::size_t depth) { held_.append(2 * depth, ' '); }
 
 void JsonWriter::beforeValue() {
@@ -119,14 +130,15 @@ void JsonWriter::quoted(std::string_view bytes) {
 }
 
 void JsonWriter::spill() {
-    if (held_.size() < spillAt) return;
-    out_.write(held_.data(), static_cast<std::streamsize>(held_.size()));
+    if (!out_ || held_.size() < spillAt) return;
+    out_->write(held_.data(), static_cast<std::streamsize>(held_.size()));
     held_.clear();
 }
 
 void JsonWriter::finish() {
+    if (!out_) return; // a writer of another's values ends with theirs
     held_ += '\n';
-    out_.write(held_.data(), static_cast<std::streamsize>(held_.size()));
+    out_->write(held_.data(), static_cast<std::streamsize>(held_.size()));
     held_.clear();
 }
 

@@ -13,7 +13,11 @@ namespace cli {
 
 class JsonWriter {
 public:
-    explicit JsonWriter(std::ostream& out) : out_(out) {}
+    explicit JsonWriter(std::ostream& out) : out_(&out) {}
+    // A writer of values for the container another writer has open `depth`
+    // containers deep, made meanwhile (on another thread) and then put in
+    // place with include. `first`: no value stands before them there.
+    JsonWriter(std::size_t depth, bool first);
     JsonWriter(const JsonWriter&) = delete;
     JsonWriter& operator=(const JsonWriter&) = delete;
 
@@ -29,6 +33,13 @@ public:
     void boolean(bool b);
     void null();
 
+    // How many containers are open.
+    std::size_t depth() const { return empty_.size(); }
+    // The text of a writer made for the container open here (take), in place.
+    void include(std::string_view part);
+    // What a writer made for another's container wrote.
+    std::string take() { return std::move(held_); }
+
     // Ends the document with a newline and writes out what is held.
     void finish();
 
@@ -40,7 +51,7 @@ private:
     void quoted(std::string_view bytes);
     void spill();
 
-    std::ostream& out_;
+    std::ostream* out_ = nullptr; // none for a writer of another's values
     std::string held_;
     std::vector<bool> empty_; // per open container: nothing written in it yet
     bool afterKey_ = false;

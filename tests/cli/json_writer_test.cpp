@@ -81,4 +81,48 @@ TEST(JsonWriter, SpillsLongDocumentsWhole) {
     EXPECT_EQ(streamed.str(), cli::dumpJson(document));
 }
 
+// Values written by writers of their own and put in place read as if the
+// container's writer had written them: first or not, empty or not, deep
+// inside, and past the point where the document spills.
+TEST(JsonWriter, ValuesWrittenApartGoInPlace) {
+    const auto values = [](JsonWriter& json, int from, int to) {
+        for (int i = from; i < to; ++i) {
+            json.beginObject();
+            json.key("text");
+            json.text(texts()[static_cast<std::size_t>(i) % texts().size()]);
+            json.key("list");
+            json.beginArray();
+            json.number(i);
+            json.endArray();
+            json.endObject();
+        }
+    };
+    for (int split : {0, 1, 3, 3000}) {
+        std::ostringstream whole;
+        std::ostringstream parted;
+        JsonWriter one(whole);
+        JsonWriter two(parted);
+        for (JsonWriter* json : {&one, &two}) {
+            json->beginObject();
+            json->key("outer");
+            json->beginArray();
+        }
+        values(one, 0, 3000);
+        JsonWriter first(two.depth(), true);
+        JsonWriter later(two.depth(), split == 0);
+        JsonWriter none(two.depth(), false);
+        values(first, 0, split);
+        values(later, split, 3000);
+        two.include(first.take());
+        two.include(none.take());
+        two.include(later.take());
+        for (JsonWriter* json : {&one, &two}) {
+            json->endArray();
+            json->endObject();
+            json->finish();
+        }
+        EXPECT_EQ(parted.str(), whole.str()) << split;
+    }
+}
+
 } // namespace
