@@ -149,21 +149,23 @@ void Speculation::dropAll() {
 }
 
 std::optional<ViewRun> Speculation::take(const std::vector<host::Predicate>& predicates) {
-    const auto found = byNames_.find(namesKey(predicates));
-    if (found == byNames_.end()) return std::nullopt;
-    Guess& guess = guesses_[found->second];
-    std::optional<ViewRun> run;
-    std::vector<platform::TraceRecord> trace;
+    const std::string key = namesKey(predicates);
+    Guess taken;
     {
         std::lock_guard lock(taking_);
-        if (!guess.run || !samePredicates(guess.predicates, predicates)) return std::nullopt;
-        run = std::move(guess.run);
-        guess.run.reset();
-        trace.swap(guess.trace);
-        ++taken_;
+        const auto found = byNames_.find(key);
+        if (found == byNames_.end()) return std::nullopt;
+        Guess& guess = guesses_[found->second];
+        if (!samePredicates(guess.predicates, predicates)) return std::nullopt;
+        // A resource is asked once: its guess goes now, on the thread that
+        // asks, instead of with all the others when the picture is done.
+        taken = std::move(guess);
+        byNames_.erase(found);
+        if (taken.run) ++taken_;
     }
-    for (const auto& record : trace) platform::writeTrace(record);
-    return run;
+    if (!taken.run) return std::nullopt;
+    for (const auto& record : taken.trace) platform::writeTrace(record);
+    return std::move(taken.run);
 }
 
 } // namespace picture
