@@ -1,7 +1,7 @@
 #include "sql/statement_shapes.h"
 
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "sql/fixed_width.h"
