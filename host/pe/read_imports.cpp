@@ -7,6 +7,8 @@
 // descriptors, the slots and the bytes of the names they point at. Names are
 // not copied: each slot views its name in the file's bytes.
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "pe/pe_format.h"
 #include "pe/plan_steps.h"
@@ -93,6 +95,24 @@ bool readLibrary(const FileImage& image, uint32_t descriptor, const LoadPlan& pl
     }
 }
 
+// Slots that share bytes cannot each hold the address bound for it: the
+// module would call through a slot filled for another function.
+bool slotsApart(const LoadPlan& plan, std::string& error) {
+    std::vector<std::pair<uint32_t, std::size_t>> slots; // RVA, library
+    for (std::size_t l = 0; l < plan.imports.size(); ++l)
+        for (const ImportSlot& slot : plan.imports[l].slots) slots.push_back({slot.iatRva, l});
+    std::sort(slots.begin(), slots.end());
+    for (std::size_t i = 1; i < slots.size(); ++i) {
+        if (slots[i].first - slots[i - 1].first >= 4) continue;
+        const std::string first = printable(plan.imports[slots[i - 1].second].dll);
+        const std::string second = printable(plan.imports[slots[i].second].dll);
+        error = "import address slots of " + first + (first == second ? "" : " and " + second) +
+                " overlap at RVA " + hex(slots[i].first);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool readImports(const FileImage& image, const Directory& dir, LoadPlan& plan, std::string& error) {
@@ -108,7 +128,7 @@ bool readImports(const FileImage& image, const Directory& dir, LoadPlan& plan, s
         uint32_t nameRva = 0, addresses = 0;
         image.u32(descriptor + format::impName, nameRva);
         image.u32(descriptor + format::impAddressTable, addresses);
-        if (nameRva == 0 && addresses == 0) return true;
+        if (nameRva == 0 && addresses == 0) return slotsApart(plan, error);
         if (i == maxImportLibraries) {
             error = "the import directory does not end within " + std::to_string(maxImportLibraries) + " DLLs";
             return false;

@@ -98,6 +98,13 @@ TEST_F(CraftedDll, TheNamesOfAllImportsTogetherAreCapped) {
               "its import names come to more than 1048576 bytes; the loader reads at most that many");
 }
 
+// Two descriptors on one address table: the loader could not leave each
+// slot holding the function bound for it.
+TEST_F(CraftedDll, ImportAddressSlotsThatOverlapAreRefused) {
+    const std::string error = planError(withImports(2, 3, "GetTickCount"));
+    EXPECT_EQ(error.rfind("import address slots of qvd.dll overlap at RVA 0x", 0), 0u) << error;
+}
+
 TEST_F(CraftedDll, AnOverlongOrUnterminatedNameIsCalledSo) {
     const std::string tooLong = planError(withImports(1, 1, std::string(300, 'C')));
     EXPECT_EQ(tooLong.rfind("an import name of qvd.dll (at RVA ", 0), 0u) << tooLong;
